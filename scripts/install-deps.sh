@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing need,
+# only those that are missing. Needs root (or sudo).
+set -euo pipefail
+
+pkgs=(
+  cmake g++ make pkg-config
+  qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
+  libauparse-dev
+  auditd            # the stock ausearch/aureport: reference oracle of the tests
+  xvfb xauth x11-utils imagemagick fonts-wqy-microhei
+)
+[ "${KVR_WITH_FUZZER:-0}" = 1 ] && pkgs+=(clang libclang-rt-14-dev)
+
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+# auditd's post-install tries to start the daemon; in a container that fails
+# harmlessly, so keep the package manager from starting services at all.
+DEBIAN_FRONTEND=noninteractive RUNLEVEL=1 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

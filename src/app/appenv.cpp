@@ -1,0 +1,48 @@
+#include "app/appenv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+namespace appenv {
+
+QString dataDir()
+{
+    QString dir = qEnvironmentVariable("KVR_AUDITREPORT_DATA_DIR");
+    if (dir.isEmpty())
+        dir = QStringLiteral(KVR_DEFAULT_DATA_DIR);
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir;
+}
+
+QString dataFile(const QString &name)
+{
+    return dataDir() + name;
+}
+
+bool ensureDataDirWritable()
+{
+    const QString dir = dataDir();
+    if (!QDir().mkpath(dir))
+        return false;
+    QTemporaryFile probe(dir + QStringLiteral(".write-test-XXXXXX"));
+    return probe.open();
+}
+
+QString auditToolsDir(const QString &appDir)
+{
+    return QDir::cleanPath(appDir + QStringLiteral("/../libexec/kvr-auditreport"));
+}
+
+void prependToPath(const QString &toolsDir)
+{
+    const QByteArray old = qgetenv("PATH");
+    QByteArray path = QFile::encodeName(toolsDir);
+    if (!old.isEmpty())
+        path += ':' + old;
+    qputenv("PATH", path);
+}
+
+} // namespace appenv

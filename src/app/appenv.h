@@ -1,0 +1,30 @@
+#pragma once
+// Process-wide environment of the program: where its working files live and
+// where its own audit tools are found.
+
+#include <QString>
+
+namespace appenv {
+
+// The data directory, always ending in "/". KVR_AUDITREPORT_DATA_DIR replaces
+// the built-in default for the whole process when it is set and not empty.
+QString dataDir();
+
+// Full path of a working file (result.log, tongji.log, temp_report,
+// all_report.log) or of a sub path (locale/zh_CN.qm) in the data directory.
+QString dataFile(const QString &name);
+
+// Creates the data directory when it is missing. Returns true when it exists
+// and a file can be created in it.
+bool ensureDataDirWritable();
+
+// The directory holding the project's ausearch and aureport for a program
+// that lives in appDir: <appDir>/../libexec/kvr-auditreport (the build tree
+// has the same shape as the install tree).
+QString auditToolsDir(const QString &appDir);
+
+// Puts toolsDir first on this process's PATH, so that commands handed to the
+// shell find the project's audit tools before any others.
+void prependToPath(const QString &toolsDir);
+
+} // namespace appenv

@@ -1,0 +1,2 @@
+#include "mainwindow/mainwindow.h"
+void MainWindow::runAuditSearch() {}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QModelIndex>
+#include <QPoint>
+#include <QStringList>
+#include <QSystemTrayIcon>
+
+#include <functional>
+
+class QCalendarWidget;
+class QMouseEvent;
+class QResizeEvent;
+class Ui_MainWindow;
+class line_edit;
+
+// The program's only window: the query form, the overall summary list and the
+// query report table, switched as page sets of three stacked widgets.
+// The query, export, date-picker and user-list slots are defined in the
+// source files of their own subsystem (audit/, export/, widgets/).
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Query road, called by on_query_btn_clicked() in this order.
+    void runAuditSearch();
+    void extractStatistics();
+    bool buildReport();
+    QString lastUserId() const;
+    QString lastExecCount() const;
+    void printSummaryTable();
+
+    // Asks for the target file of an export. Tests replace it so that no
+    // native dialog has to be driven; an empty function restores the default
+    // (QFileDialog::getSaveFileName).
+    using SaveFileNameProvider = std::function<QString(QWidget *parent, const QString &caption,
+                                                       const QString &defaultName,
+                                                       const QString &filter)>;
+    static void setSaveFileNameProvider(SaveFileNameProvider provider);
+
+    // Password file that getCurrentSysUsers() lists; "/etc/passwd" by default.
+    void setPasswdPath(const QString &path);
+
+public slots:
+    void resizeEvent(QResizeEvent *event) override;
+    void ok();
+    void deadok();
+
+private slots:
+    void on_close_btn_clicked();
+    void on_Minimization_btn_clicked();
+    QStringList getCurrentSysUsers();
+    void on_query_btn_clicked();
+    void on_other_btn_clicked();
+    void on_export_btn_clicked();
+    void iconActivated(QSystemTrayIcon::ActivationReason reason);
+    void on_back_btn_clicked();
+    void on_btn_clicked();
+    void on_fan_btn_clicked();
+    void showToolTip(QModelIndex index);
+    void showCalendar();
+    void showTimeCalendar();
+    void quit();
+    void about();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    void createTrayIcon();
+    QString askSaveFileName();
+
+    QCalendarWidget *startCalendar = nullptr;
+    QCalendarWidget *endCalendar = nullptr;
+    QString reportEndTime;
+    QString reportStartTime;
+    QList<int> execCounts;
+    QStringList userIds;
+    Ui_MainWindow *ui = nullptr;
+    line_edit *startEdit = nullptr;
+    line_edit *endEdit = nullptr;
+    int recordCount = 0;
+    bool dragging = false;
+    QPoint dragOffset;
+    QString passwdPath = QStringLiteral("/etc/passwd");
+
+    // Tests reach the private state through this class, which only they define.
+    friend class MainWindowTestAccess;
+};
