@@ -8,7 +8,7 @@ pkgs=(
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
   libauparse-dev
   auditd            # the stock ausearch/aureport: reference oracle of the tests
-  xvfb xauth x11-utils imagemagick fonts-wqy-microhei
+  xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei time
 )
 [ "${KVR_WITH_FUZZER:-0}" = 1 ] && pkgs+=(clang libclang-rt-14-dev)
 
