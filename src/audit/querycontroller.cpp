@@ -1,5 +1,173 @@
+// on_query_btn_clicked(): the query form turned into the overall summary list
+// or the query report table.
 #include "mainwindow/mainwindow.h"
-void MainWindow::on_query_btn_clicked() {}
-QString MainWindow::lastUserId() const { return {}; }
-QString MainWindow::lastExecCount() const { return {}; }
-void MainWindow::printSummaryTable() {}
+
+#include "ui_mainwindow.h"
+
+#include "app/appenv.h"
+#include "audit/querycore.h"
+#include "audit/queryui.h"
+#include "widgets/line_edit.h"
+
+#include <QCalendarWidget>
+#include <QDebug>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QTableWidget>
+
+using querycore::writeLine;
+
+namespace {
+
+const char kExportButtonStyle[] = "QPushButton{border-image:url(:/pics/anniu.png);color:white;}";
+
+// The date a non-marker field stands for: its text when that is a date, which
+// the calendar then shows as its selection. Empty when the text is no date.
+std::optional<QDate> fieldDate(line_edit *field, QCalendarWidget *calendar)
+{
+    const std::optional<QDate> date = querycore::parseFieldDate(field->text());
+    if (!date)
+        return std::nullopt;
+    calendar->setSelectedDate(*date);
+    // A date outside the calendar's range is not taken by it.
+    if (calendar->selectedDate() != *date)
+        return std::nullopt;
+    return date;
+}
+
+} // namespace
+
+void MainWindow::on_query_btn_clicked()
+{
+    const QString all = tr("all");
+    const QString startText = startEdit->text();
+    const QString endText = endEdit->text();
+    const QString entry = ui->type_com->currentText();
+    QDate startDate = startCalendar->selectedDate();
+    QDate endDate = endCalendar->selectedDate();
+
+    if (startText != all) {
+        const std::optional<QDate> typed = fieldDate(startEdit, startCalendar);
+        if (!typed) {
+            queryui::showMessage(this, tr("警告"),
+                                 tr("开始时间无效，请按 年-月-日 输入或从日历中选择"));
+            return;
+        }
+        startDate = *typed;
+    }
+    if (endText != all) {
+        const std::optional<QDate> typed = fieldDate(endEdit, endCalendar);
+        if (!typed) {
+            queryui::showMessage(this, tr("警告"),
+                                 tr("结束时间无效，请按 年-月-日 输入或从日历中选择"));
+            return;
+        }
+        endDate = *typed;
+    }
+
+    if (startText != all && endText != all && startDate >= endDate) {
+        queryui::showMessage(this, tr("警告"), tr("选择的时间有误，开始时间应早于结束时间"));
+        return;
+    }
+
+    // The commands write their results into the data directory; without it
+    // every result would be lost and look like an empty audit trail.
+    if (!appenv::ensureDataDirWritable()) {
+        queryui::showMessage(this, tr("警告"),
+                             tr("无法写入工作目录") + QLatin1Char('\n') + appenv::dataDir());
+        return;
+    }
+
+    queryui::BusyCursor busy;
+
+    if (startText == all && endText == all && entry == all) {
+        const QString commandLine = querycore::summaryCommand();
+        writeLine("zongtishenjibaogao daochumingl" + commandLine.toUtf8());
+        if (!querycore::runShell(commandLine).started)
+            writeLine("#################");
+        writeLine("@@@@@@@@@@@@@@@@@@@@@@@@@@@@");
+
+        ui->contentStackedWidget->setCurrentIndex(1);
+        ui->bottomStackedWidget->setCurrentIndex(1);
+        ui->titleStackedWidget->setCurrentIndex(2);
+        ui->export_btn->setStyleSheet(QLatin1String(kExportButtonStyle));
+        ui->export_btn->setText(tr("导出报告"));
+        ui->titlelabel_2->setText(tr("审计报告"));
+
+        bool opened = false;
+        const QList<QByteArray> lines =
+            querycore::readSummaryLines(appenv::dataFile(QStringLiteral("all_report.log")), &opened);
+        ui->listWidget->clear();
+        int row = 0;
+        for (const QByteArray &line : lines) {
+            writeLine("meihangsujushi " + line);
+            qDebug() << "line_data" << QString::fromUtf8(line);
+            ui->listWidget->insertItem(row, QString::fromLocal8Bit(line));
+            ++row;
+        }
+        return;
+    }
+
+    runAuditSearch();
+    bool built = false;
+    if (queryui::lastSearchExitCode() == querycore::SearchExitUnreadable)
+        queryui::showMessage(this, tr("审计报告"), tr("无法读取审计日志，请以管理员身份运行"));
+    else
+        built = buildReport();
+    if (!built) {
+        writeLine("fanhuizhuye");
+        startEdit->setText(all);
+        endEdit->setText(all);
+        // The text changes above show the calendars; both end hidden.
+        startCalendar->hide();
+        endCalendar->hide();
+        return;
+    }
+
+    ui->contentStackedWidget->setCurrentIndex(2);
+    ui->bottomStackedWidget->setCurrentIndex(2);
+    ui->titleStackedWidget->setCurrentIndex(1);
+    ui->tableWidget->setStyleSheet(QStringLiteral("QTableWidget#tableWidget{background-color:white;}"));
+    ui->other_btn->setStyleSheet(QLatin1String(kExportButtonStyle));
+    ui->other_btn->setText(tr("导出报告"));
+    ui->titlelabel_3->setText(tr("审计报告"));
+
+    QTableWidget *table = ui->tableWidget;
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->hide();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setColumnWidth(0, 170);
+    table->setColumnWidth(1, 250);
+    table->setRowHeight(2, 55);
+
+    const QString values[4] = {
+        reportStartTime + QStringLiteral(" ~ ") + reportEndTime,
+        QString::number(recordCount),
+        lastUserId(),
+        lastExecCount(),
+    };
+    for (int row = 0; row < 4; ++row)
+        table->setItem(row, 1, new QTableWidgetItem(values[row]));
+
+    printSummaryTable();
+}
+
+QString MainWindow::lastUserId() const
+{
+    return userIds.isEmpty() ? QString() : userIds.last();
+}
+
+QString MainWindow::lastExecCount() const
+{
+    return execCounts.isEmpty() ? QString() : QString::number(execCounts.last(), 10);
+}
+
+void MainWindow::printSummaryTable()
+{
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 2; ++column) {
+            const QTableWidgetItem *item = ui->tableWidget->item(row, column);
+            writeLine(item ? item->text().toUtf8() : QByteArray());
+        }
+    }
+}

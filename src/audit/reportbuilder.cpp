@@ -1,2 +1,44 @@
+// buildReport(): tongji.log turned into the report members and temp_report.
 #include "mainwindow/mainwindow.h"
-bool MainWindow::buildReport() { return false; }
+
+#include "app/appenv.h"
+#include "audit/querycore.h"
+#include "audit/queryui.h"
+
+using querycore::writeLine;
+
+bool MainWindow::buildReport()
+{
+    const QString tongji = appenv::dataFile(QStringLiteral("tongji.log"));
+
+    const querycore::TongjiCount counted = querycore::countTongjiLines(tongji);
+    for (int length : counted.lineLengths)
+        writeLine("zifuchuan" + QByteArray::number(length));
+    writeLine("hangshushi " + QByteArray::number(counted.count));
+    if (counted.count != 3) {
+        writeLine("tongjiweikong");
+        queryui::showMessage(this, tr("审计报告"), tr("审计报告为空或未开启审计规则！"));
+        return false;
+    }
+
+    const querycore::TongjiData data = querycore::readTongji(tongji);
+    if (!data.opened)
+        writeLine("open file failed");
+    reportStartTime = data.startTime;
+    reportEndTime = data.endTime;
+    writeLine(reportStartTime.toUtf8() + "    " + reportEndTime.toUtf8());
+
+    // Each report lists its own users only, and counts all their records.
+    userIds = data.userIds;
+    execCounts = data.execCounts;
+    for (int i = 0; i < userIds.size(); ++i) {
+        writeLine(userIds.at(i).toUtf8());
+        writeLine(QByteArray::number(execCounts.at(i)));
+    }
+    recordCount = data.totalRecords();
+
+    querycore::writeFile(appenv::dataFile(QStringLiteral("temp_report")),
+                         querycore::reportText(reportStartTime, reportEndTime, recordCount,
+                                               userIds, execCounts));
+    return true;
+}

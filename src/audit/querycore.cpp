@@ -1,0 +1,290 @@
+#include "audit/querycore.h"
+
+#include "app/appenv.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sys/wait.h>
+
+namespace querycore {
+
+namespace {
+
+struct EventType {
+    const char *name;
+    const char *path;
+};
+
+// Entry text of the type list and the program file its events concern. The
+// trailing blank of each path belongs to the command line.
+const EventType kEventTypes[] = {
+    {"chgrp", "/bin/chgrp "},
+    {"chown", "/bin/chown "},
+    {"chmod", "/bin/chmod "},
+    {"chattr", "/usr/bin/chattr "},
+    {"su", "/bin/su "},
+    {"sudo", "/usr/bin/sudo "},
+    {"touch", "/bin/touch "},
+    {"cp", "/bin/cp "},
+    {"mv", "/bin/mv "},
+    {"rm", "/bin/rm "},
+    {"mkdir", "/bin/mkdir "},
+    {"rmdir", "/bin/rmdir "},
+    {"groupadd", "/usr/sbin/groupadd "},
+    {"groupdel", "/usr/sbin/groupdel "},
+    {"gpasswd", "/usr/bin/gpasswd "},
+    {"useradd", "/usr/sbin/useradd "},
+    {"userdel", "/usr/sbin/userdel "},
+    {"passwd", "/usr/bin/passwd "},
+    {"ifup", "/sbin/ifup "},
+    {"ifdown", "/sbin/ifdown "},
+    {"wget", "/usr/bin/wget "},
+    {"apt-get", "/usr/bin/apt-get "},
+    {"shutdown", "/sbin/shutdown "},
+    {"reboot", "/sbin/reboot "},
+    {"service", "/usr/sbin/service "},
+    {"killall", "/usr/bin/killall "},
+    {"nice", "/usr/bin/nice "},
+    {"renice", "/usr/bin/renice "},
+};
+
+bool isShellSafe(QChar c)
+{
+    const ushort u = c.unicode();
+    if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9'))
+        return true;
+    return u != 0 && u < 128 && std::strchr("_./:@%+=,-", char(u)) != nullptr;
+}
+
+} // namespace
+
+void writeRaw(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void writeLine(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+QString shellQuote(const QString &text)
+{
+    bool safe = !text.isEmpty();
+    for (QChar c : text) {
+        if (!isShellSafe(c)) {
+            safe = false;
+            break;
+        }
+    }
+    if (safe)
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+QString shellDataFile(const QString &name)
+{
+    return shellQuote(appenv::dataFile(name));
+}
+
+ShellRun runShell(const QString &commandLine)
+{
+    ShellRun run;
+    FILE *pipe = ::popen(commandLine.toUtf8().constData(), "r");
+    if (!pipe)
+        return run;
+    run.started = true;
+    const int status = ::pclose(pipe);
+    if (status != -1 && WIFEXITED(status))
+        run.exitCode = WEXITSTATUS(status);
+    return run;
+}
+
+QString eventTypePath(const QByteArray &entryUtf8)
+{
+    for (const EventType &type : kEventTypes) {
+        if (entryUtf8 == type.name)
+            return QString::fromLatin1(type.path);
+    }
+    return QString();
+}
+
+QStringList eventTypeNames()
+{
+    QStringList names;
+    for (const EventType &type : kEventTypes)
+        names << QString::fromLatin1(type.name);
+    return names;
+}
+
+QString searchDate(const QDate &date)
+{
+    const QString yearText = QString::number(date.year());
+    // The third and fourth characters of the year; a year written with fewer
+    // than four digits has none, so its last two digits stand in for them.
+    const QString year = yearText.size() >= 4
+        ? yearText.mid(2, 2)
+        : QStringLiteral("%1").arg(qAbs(date.year()) % 100, 2, 10, QLatin1Char('0'));
+    return QString::number(date.month()) + QLatin1Char('/') + QString::number(date.day())
+        + QLatin1Char('/') + year;
+}
+
+SearchCommand composeSearchCommand(const std::optional<QString> &eventEntry,
+                                   const std::optional<QDate> &start,
+                                   const std::optional<QDate> &end)
+{
+    SearchCommand cmd;
+    cmd.head = QStringLiteral("ausearch -i ");
+    if (eventEntry)
+        cmd.head += QStringLiteral(" -f ") + eventTypePath(eventEntry->toUtf8());
+    if (start)
+        cmd.startArg = QStringLiteral("-ts ") + searchDate(*start) + QLatin1Char(' ');
+    if (end)
+        cmd.endArg = QStringLiteral("-te ") + searchDate(*end) + QLatin1Char(' ');
+    cmd.redirect = QStringLiteral(" > ") + shellDataFile(QStringLiteral("result.log"));
+    return cmd;
+}
+
+std::optional<QDate> parseFieldDate(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{1,4})-(\\d{1,2})-(\\d{1,2})$"));
+    const QRegularExpressionMatch m = form.match(text.trimmed());
+    if (!m.hasMatch())
+        return std::nullopt;
+    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+QStringList statisticsCommands()
+{
+    const QString result = shellDataFile(QStringLiteral("result.log"));
+    const QString tongji = shellDataFile(QStringLiteral("tongji.log"));
+    const QString dateWord =
+        QStringLiteral(" |awk -F '日期:' '{print $2}'|awk '{split($0,a,\" \");}END{print a[1]}' ");
+    return {
+        QStringLiteral("sed -n '3p' ") + result + dateWord + QStringLiteral("> ") + tongji,
+        QStringLiteral("tail -1 ") + result + dateWord + QStringLiteral(">> ") + tongji,
+        QStringLiteral("awk -F '用户id:' '{print $2}'  ") + result
+            + QStringLiteral(" | awk 'NF' |awk '{split($0,a,\" \");name[a[1]]+=1};"
+                             "END{for(i in name) print i, name[i]}' >> ")
+            + tongji,
+    };
+}
+
+TongjiCount countTongjiLines(const QString &path)
+{
+    TongjiCount result;
+    std::ifstream in(QFile::encodeName(path).constData(), std::ios::in | std::ios::binary);
+    // A line is read into a 256-byte buffer: a longer one is cut and fails
+    // the stream, which ends the count after it.
+    while (in) {
+        char buffer[256] = {};
+        in.getline(buffer, sizeof buffer);
+        const int length = int(std::strlen(buffer));
+        result.lineLengths << length;
+        if (result.count == 0 && length == 0)
+            break;
+        if (++result.count == 3)
+            break;
+    }
+    return result;
+}
+
+int TongjiData::totalRecords() const
+{
+    int total = 0;
+    for (int n : execCounts)
+        total += n;
+    return total;
+}
+
+TongjiData readTongji(const QString &path)
+{
+    TongjiData data;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return data;
+    data.opened = true;
+    QTextStream in(&file);
+    data.startTime = in.readLine();
+    data.endTime = in.readLine();
+    for (QString line = in.readLine(); !line.isEmpty(); line = in.readLine()) {
+        const QStringList parts = line.split(QLatin1Char(' '), Qt::KeepEmptyParts);
+        data.userIds << parts.at(0);
+        data.execCounts << parts.value(1).toInt(nullptr, 10);
+    }
+    return data;
+}
+
+QString cutDate(const QString &date)
+{
+    const QByteArray bytes = date.toUtf8();
+    const struct {
+        int from;
+        int length;
+        const char *label;
+    } pieces[] = {{0, 4, "年"}, {5, 2, "月"}, {8, 2, "日"}};
+    QByteArray cut;
+    for (const auto &piece : pieces) {
+        const QByteArray part = bytes.mid(piece.from, piece.length);
+        if (!part.isEmpty())
+            cut += part + piece.label;
+    }
+    return QString::fromUtf8(cut);
+}
+
+QByteArray reportText(const QString &startTime, const QString &endTime, int recordCount,
+                      const QStringList &userIds, const QList<int> &execCounts)
+{
+    QStringList counts;
+    for (int n : execCounts)
+        counts << QString::number(n, 10);
+    const QString text = QStringLiteral("时间范围：") + cutDate(startTime) + QLatin1Char('~')
+        + cutDate(endTime) + QLatin1Char('\n') + QStringLiteral("记录条数：")
+        + QString::number(recordCount) + QLatin1Char('\n') + QStringLiteral("用户ID：")
+        + userIds.join(QLatin1Char(',')) + QLatin1Char('\n') + QStringLiteral("执行次数：")
+        + counts.join(QLatin1Char(','));
+    return text.toUtf8();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return file.write(bytes) == bytes.size() && file.flush();
+}
+
+QString summaryCommand()
+{
+    return QStringLiteral("aureport --summary > ") + shellDataFile(QStringLiteral("all_report.log"));
+}
+
+QList<QByteArray> readSummaryLines(const QString &path, bool *opened)
+{
+    QFile file(path);
+    *opened = file.open(QIODevice::ReadOnly);
+    if (!*opened)
+        return {};
+    const QByteArray content = file.readAll();
+    QList<QByteArray> lines = content.split('\n');
+    // The reading stops only when a read finds nothing more, and that read
+    // still adds an empty line; split() already yields it after a final newline.
+    if (!content.isEmpty() && !content.endsWith('\n'))
+        lines << QByteArray();
+    return lines;
+}
+
+} // namespace querycore

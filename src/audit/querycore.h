@@ -1,0 +1,124 @@
+#pragma once
+// The query road without widgets: the command lines handed to the shell, the
+// working files of the data directory and how they are read and written.
+// MainWindow's query operations call these and add the window around them.
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace querycore {
+
+// ---- Standard output and the shell ------------------------------------
+
+// Writes `bytes` to standard output (no newline added) and flushes, so the
+// diagnostic lines interleave correctly with the tools' own output.
+void writeRaw(const QByteArray &bytes);
+// Writes `bytes` and a newline to standard output and flushes.
+void writeLine(const QByteArray &bytes);
+
+// `text` as one word for the POSIX shell: unchanged when it holds only
+// characters the shell never interprets, otherwise in single quotes.
+QString shellQuote(const QString &text);
+
+// The path of a working file of the data directory as a shell word.
+QString shellDataFile(const QString &name);
+
+// How a command line handed to the shell ended.
+struct ShellRun {
+    bool started = false; // false: the shell could not be started
+    int exitCode = -1;    // the shell's exit status; -1 when killed or not started
+};
+
+// Hands `commandLine` (UTF-8) to /bin/sh with popen in read mode and waits for
+// it with pclose; nothing is read from the pipe. For a simple command with a
+// redirection the shell's status is the command's own.
+ShellRun runShell(const QString &commandLine);
+
+// ---- Audit search --------------------------------------------------------
+
+// The program file searched for an event type entry ("chown" -> "/bin/chown "),
+// looked up by the UTF-8 text of the entry. Empty for an unknown entry.
+QString eventTypePath(const QByteArray &entryUtf8);
+// The 28 untranslated event type names, in the order of the type list.
+QStringList eventTypeNames();
+
+// A date as the search tool takes it: M/D/YY without leading zeros.
+QString searchDate(const QDate &date);
+
+// The pieces of the search command line, in the order they are joined.
+struct SearchCommand {
+    QString head;     // "ausearch -i " and, for an event type, " -f " and its path
+    QString startArg; // "-ts M/D/YY " or empty
+    QString endArg;   // "-te M/D/YY " or empty
+    QString redirect; // " > " and result.log
+    QString full() const { return head + startArg + endArg + redirect; }
+};
+
+// Composes the search command. An empty optional means "no restriction"
+// (the all marker); `eventEntry` is the entry text of the type list.
+SearchCommand composeSearchCommand(const std::optional<QString> &eventEntry,
+                                   const std::optional<QDate> &start,
+                                   const std::optional<QDate> &end);
+
+// The exit status with which the search tool reports an unreadable trail.
+constexpr int SearchExitUnreadable = 3;
+
+// A date typed or picked into a date field: year-month-day with "-", blanks
+// around it ignored ("2024-3-5 ", "2024-03-05"). Empty when it is no such date.
+std::optional<QDate> parseFieldDate(const QString &text);
+
+// ---- Statistics ------------------------------------------------------------
+
+// The three pipelines that condense result.log into tongji.log.
+QStringList statisticsCommands();
+
+// ---- Report ------------------------------------------------------------------
+
+// How the first lines of tongji.log count: the lengths of the lines read
+// (at most three, a line over 255 bytes cut and ending the count) and the
+// number of lines counted. A report exists when the count is 3.
+struct TongjiCount {
+    QList<int> lineLengths;
+    int count = 0;
+};
+TongjiCount countTongjiLines(const QString &path);
+
+// What tongji.log holds: the first and last record dates and one line per user.
+struct TongjiData {
+    bool opened = false;
+    QString startTime;
+    QString endTime;
+    QStringList userIds;
+    QList<int> execCounts;
+    int totalRecords() const;
+};
+TongjiData readTongji(const QString &path);
+
+// A date word of the search tool cut into 年/月/日 pieces by byte position:
+// "2024-03-05" -> "2024年03月05日". A piece missing from a short text is left
+// out together with its label.
+QString cutDate(const QString &date);
+
+// The four-line report text (the last line without newline), UTF-8.
+QByteArray reportText(const QString &startTime, const QString &endTime, int recordCount,
+                      const QStringList &userIds, const QList<int> &execCounts);
+
+// Writes `bytes` to `path`, replacing it. False when it cannot be written.
+bool writeFile(const QString &path, const QByteArray &bytes);
+
+// ---- Overall summary -------------------------------------------------------
+
+// "aureport --summary > <all_report.log>".
+QString summaryCommand();
+
+// The lines of the overall summary file, whole, each without its newline,
+// followed by one empty line (what a reader that stops at end of file leaves).
+// Empty list with *opened false when the file cannot be opened.
+QList<QByteArray> readSummaryLines(const QString &path, bool *opened);
+
+} // namespace querycore
