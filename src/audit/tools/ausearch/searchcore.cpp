@@ -1,0 +1,567 @@
+#include "searchcore.h"
+
+#include <cstring>
+#include <unordered_map>
+
+namespace kvrtools {
+
+const char *searchUsage()
+{
+    return "usage: ausearch [options]\n"
+           "  -i, --interpret          print the records interpreted, with Chinese labels\n"
+           "  -r, --raw                print the records as they are in the trail (default)\n"
+           "  -f, --file PATH          events that concern the program file PATH\n"
+           "                           (exe= or a PATH record's name=; /bin and /usr/bin\n"
+           "                           are the same directory, likewise /sbin and /lib)\n"
+           "  -ts, --start DATE [TIME] events from DATE (00:00:00 when no TIME)\n"
+           "  -te, --end DATE [TIME]   events up to DATE (the whole day when no TIME)\n"
+           "                           DATE: M/D/YY, MM/DD/YYYY, today, yesterday,\n"
+           "                           this-week, this-month, this-year, now\n"
+           "                           TIME: HH:MM or HH:MM:SS, local time\n"
+           "  -if, --input FILE|DIR    read this log file, or the audit.log* files of DIR\n"
+           "                           (default: $KVR_AUDITREPORT_LOG, else the system's logs)\n"
+           "  -h, --help               this text\n"
+           "Standard input is never read. Exit status: 0 found, 1 nothing found,\n"
+           "2 usage error, 3 the trail cannot be read.\n"
+           "Values from the trail are printed with control bytes, backslashes and\n"
+           "invalid UTF-8 as \\ooo octal escapes; the colon of \"日期:\" and \"用户id:\"\n"
+           "inside a value is written \\072 and the first character of \"时间范围\"\n"
+           "as \\346\\227\\266, so that a value can never pose as a label.\n";
+}
+
+std::string mergedUsrTwin(const std::string &path)
+{
+    static const char *const dirs[] = {"/bin/", "/sbin/", "/lib/"};
+    for (const char *d : dirs) {
+        const size_t n = std::strlen(d);
+        if (path.size() > n && path.compare(0, n, d) == 0)
+            return "/usr" + path;
+        if (path.size() > n + 4 && path.compare(0, 4, "/usr") == 0 && path.compare(4, n, d) == 0)
+            return path.substr(4);
+    }
+    return {};
+}
+
+std::string normalisePath(const std::string &name, const std::string &cwd)
+{
+    std::string joined;
+    if (!name.empty() && name[0] == '/')
+        joined = name;
+    else if (!cwd.empty() && cwd[0] == '/')
+        joined = cwd + "/" + name;
+    else
+        return {};
+    std::vector<std::string_view> parts;
+    std::string_view rest(joined);
+    while (!rest.empty()) {
+        size_t slash = rest.find('/');
+        std::string_view part = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string out;
+    for (auto p : parts) {
+        out += '/';
+        out.append(p);
+    }
+    return out.empty() ? "/" : out;
+}
+
+int parseSearchOptions(const std::vector<std::string> &args, time_t now, SearchOptions *options,
+                       std::string *error)
+{
+    auto isOption = [](const std::string &a) { return !a.empty() && a[0] == '-'; };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        auto needValue = [&](const char *what) -> const std::string * {
+            if (i + 1 >= args.size() || args[i + 1].empty() || isOption(args[i + 1])) {
+                *error = "option " + a + " needs " + what;
+                return nullptr;
+            }
+            return &args[++i];
+        };
+        if (a == "-i" || a == "--interpret") {
+            options->interpret = true;
+        } else if (a == "-r" || a == "--raw") {
+            options->interpret = false;
+        } else if (a == "-h" || a == "--help") {
+            options->help = true;
+        } else if (a == "-if" || a == "--input") {
+            const std::string *v = needValue("a file or directory");
+            if (!v)
+                return ExitUsage;
+            options->input = *v;
+        } else if (a == "-f" || a == "--file") {
+            const std::string *v = needValue("a program path");
+            if (!v)
+                return ExitUsage;
+            if ((*v)[0] != '/') {
+                *error = "option -f needs an absolute path, not \"" + *v + "\"";
+                return ExitUsage;
+            }
+            options->file = normalisePath(*v, {});
+        } else if (a == "-ts" || a == "--start" || a == "-te" || a == "--end") {
+            const bool isEnd = a == "-te" || a == "--end";
+            const std::string *v = needValue("a date");
+            if (!v)
+                return ExitUsage;
+            std::string timeText;
+            if (i + 1 < args.size() && looksLikeTime(args[i + 1]))
+                timeText = args[++i];
+            int64_t ms = 0;
+            if (!parseDate(*v, timeText, isEnd, now, &ms, error))
+                return ExitUsage;
+            if (isEnd) {
+                options->hasEnd = true;
+                options->endMs = ms;
+            } else {
+                options->hasStart = true;
+                options->startMs = ms;
+            }
+        } else if (isOption(a)) {
+            *error = a + " is an unknown option";
+            return ExitUsage;
+        } else {
+            *error = "unexpected argument \"" + a + "\"";
+            return ExitUsage;
+        }
+    }
+    return ExitFound;
+}
+
+namespace {
+
+enum class Kind : unsigned char { Plain, Encoded, User, Group, Arch, Syscall };
+
+struct FieldInfo {
+    const char *label; // printed instead of the field's own name; nullptr: keep the name
+    Kind kind;
+};
+
+// Chinese labels of the common fields. None of them contains "日期" or
+// "用户id" (the owner of a file is 属主, not a user id).
+const std::unordered_map<std::string_view, FieldInfo> &fieldTable()
+{
+    static const std::unordered_map<std::string_view, FieldInfo> table = {
+        {"arch", {"架构", Kind::Arch}},
+        {"syscall", {"系统调用", Kind::Syscall}},
+        {"success", {"成功", Kind::Plain}},
+        {"exit", {"返回值", Kind::Plain}},
+        {"items", {"条目数", Kind::Plain}},
+        {"ppid", {"父进程号", Kind::Plain}},
+        {"pid", {"进程号", Kind::Plain}},
+        {"auid", {"审计用户", Kind::User}},
+        {"uid", {"用户", Kind::User}},
+        {"euid", {"有效用户", Kind::User}},
+        {"suid", {"保存用户", Kind::User}},
+        {"fsuid", {"文件系统用户", Kind::User}},
+        {"ouid", {"属主", Kind::User}},
+        {"iuid", {"节点属主", Kind::User}},
+        {"old-auid", {"原审计用户", Kind::User}},
+        {"oauid", {"对方审计用户", Kind::User}},
+        {"id", {"账户号", Kind::User}},
+        {"gid", {"组", Kind::Group}},
+        {"egid", {"有效组", Kind::Group}},
+        {"sgid", {"保存组", Kind::Group}},
+        {"fsgid", {"文件系统组", Kind::Group}},
+        {"ogid", {"属组", Kind::Group}},
+        {"tty", {"终端", Kind::Plain}},
+        {"ses", {"会话", Kind::Plain}},
+        {"comm", {"命令", Kind::Encoded}},
+        {"exe", {"程序", Kind::Encoded}},
+        {"key", {"关键字", Kind::Encoded}},
+        {"name", {"名称", Kind::Encoded}},
+        {"cwd", {"工作目录", Kind::Encoded}},
+        {"proctitle", {"进程标题", Kind::Encoded}},
+        {"cmd", {"命令行", Kind::Encoded}},
+        {"acct", {"账户", Kind::Encoded}},
+        {"terminal", {"终端名", Kind::Plain}},
+        {"hostname", {"主机名", Kind::Plain}},
+        {"addr", {"地址", Kind::Plain}},
+        {"res", {"结果", Kind::Plain}},
+        {"op", {"操作", Kind::Plain}},
+        {"argc", {"参数个数", Kind::Plain}},
+        {"mode", {"模式", Kind::Plain}},
+        {"inode", {"索引节点", Kind::Plain}},
+        {"dev", {"设备", Kind::Plain}},
+        {"nametype", {"名称类型", Kind::Plain}},
+        {"subj", {"主体", Kind::Plain}},
+        {"obj", {"客体", Kind::Plain}},
+    };
+    return table;
+}
+
+FieldInfo infoFor(std::string_view name, std::string_view type)
+{
+    const auto &table = fieldTable();
+    auto it = table.find(name);
+    if (it != table.end()) {
+        // In EXECVE records aN are arguments; elsewhere they are numbers.
+        return it->second;
+    }
+    return {nullptr, isEncodedField(name, type) ? Kind::Encoded : Kind::Plain};
+}
+
+// NAME=VALUE pairs after the 0x1D separator of an ENRICHED record.
+struct Enriched {
+    std::vector<std::pair<std::string_view, std::string_view>> pairs;
+
+    void parse(const char *text)
+    {
+        pairs.clear();
+        const char *gs = text ? std::strchr(text, '\x1d') : nullptr;
+        if (!gs)
+            return;
+        std::string_view rest(gs + 1);
+        while (!rest.empty()) {
+            size_t start = rest.find_first_not_of(' ');
+            if (start == std::string_view::npos)
+                break;
+            rest.remove_prefix(start);
+            size_t eq = rest.find('=');
+            size_t sp = rest.find(' ');
+            if (eq == std::string_view::npos || (sp != std::string_view::npos && sp < eq)) {
+                rest = sp == std::string_view::npos ? std::string_view() : rest.substr(sp);
+                continue;
+            }
+            std::string_view name = rest.substr(0, eq);
+            rest.remove_prefix(eq + 1);
+            std::string_view value;
+            if (!rest.empty() && rest[0] == '"') {
+                size_t close = rest.find('"', 1);
+                if (close == std::string_view::npos)
+                    close = rest.size();
+                value = rest.substr(1, close - 1);
+                rest.remove_prefix(std::min(rest.size(), close + 1));
+            } else {
+                size_t end = rest.find(' ');
+                value = rest.substr(0, end);
+                rest = end == std::string_view::npos ? std::string_view() : rest.substr(end);
+            }
+            pairs.emplace_back(name, value);
+        }
+    }
+
+    // The value for a raw field name (auid -> AUID), if the record has one.
+    bool find(std::string_view field, std::string_view *value) const
+    {
+        for (const auto &p : pairs) {
+            if (p.first.size() != field.size())
+                continue;
+            bool same = true;
+            for (size_t i = 0; i < field.size() && same; ++i) {
+                char c = field[i];
+                if (c >= 'a' && c <= 'z')
+                    c = char(c - 'a' + 'A');
+                same = c == p.first[i];
+            }
+            if (same) {
+                *value = p.second;
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+class Searcher {
+public:
+    Searcher(auparse_state_t *au, const SearchOptions &options) : au_(au), options_(options)
+    {
+        if (!options.file.empty()) {
+            targets_[0] = options.file;
+            targets_[1] = mergedUsrTwin(options.file);
+        }
+    }
+
+    // Appends the current event to `out` when it matches; true when it did.
+    bool event(std::string &out)
+    {
+        const au_event_t *e = auparse_get_timestamp(au_);
+        if (!e)
+            return false;
+        const int64_t ms = int64_t(e->sec) * 1000 + e->milli;
+        if ((options_.hasStart && ms < options_.startMs) || (options_.hasEnd && ms > options_.endMs))
+            return false;
+        if (!options_.file.empty() && !concernsFile())
+            return false;
+        if (options_.interpret)
+            interpreted(*e, out);
+        else
+            raw(out);
+        return true;
+    }
+
+private:
+    bool isTarget(const std::string &path) const
+    {
+        return !path.empty() && (path == targets_[0] || path == targets_[1]);
+    }
+
+    // exe= of any record, or a PATH record's name= (resolved against the
+    // event's working directory), equals the program file or its twin.
+    bool concernsFile()
+    {
+        std::string cwd;
+        relative_.clear();
+        if (auparse_first_record(au_) <= 0)
+            return false;
+        do {
+            const char *type = auparse_get_type_name(au_);
+            const bool isPath = type && std::strcmp(type, "PATH") == 0;
+            const bool isCwd = type && std::strcmp(type, "CWD") == 0;
+            if (auparse_first_field(au_) <= 0)
+                continue;
+            do {
+                const char *name = auparse_get_field_name(au_);
+                const char *value = auparse_get_field_str(au_);
+                if (!name || !value)
+                    continue;
+                if (std::strcmp(name, "exe") == 0) {
+                    if (isTarget(normalisePath(decodeValue(value, true), {})))
+                        return true;
+                } else if (isPath && std::strcmp(name, "name") == 0) {
+                    std::string n = decodeValue(value, true);
+                    if (!n.empty() && n[0] == '/') {
+                        if (isTarget(normalisePath(n, {})))
+                            return true;
+                    } else if (!n.empty()) {
+                        relative_.push_back(std::move(n));
+                    }
+                } else if (std::strcmp(name, "cwd") == 0 && (isCwd || cwd.empty())) {
+                    cwd = decodeValue(value, true);
+                }
+            } while (auparse_next_field(au_) > 0);
+        } while (auparse_next_record(au_) > 0);
+        for (const auto &n : relative_)
+            if (isTarget(normalisePath(n, cwd)))
+                return true;
+        return false;
+    }
+
+    void raw(std::string &out)
+    {
+        if (auparse_first_record(au_) <= 0)
+            return;
+        do {
+            const char *text = auparse_get_record_text(au_);
+            if (!text)
+                continue;
+            // Keep the 0x1D separator of ENRICHED records so the output stays
+            // a readable trail; everything else goes through appendSafe.
+            std::string_view rest(text);
+            for (;;) {
+                size_t gs = rest.find('\x1d');
+                appendSafe(out, rest.substr(0, gs));
+                if (gs == std::string_view::npos)
+                    break;
+                out += '\x1d';
+                rest.remove_prefix(gs + 1);
+            }
+            out += '\n';
+        } while (auparse_next_record(au_) > 0);
+    }
+
+    const std::string &idName(std::string_view raw, bool group)
+    {
+        return group ? names_.group(raw) : names_.user(raw);
+    }
+
+    // Name of an id field of the current record: its ENRICHED value when the
+    // record has one, else the local account database.
+    std::string_view idValue(std::string_view field, std::string_view raw, bool group)
+    {
+        std::string_view v;
+        if (enriched_.find(field, &v) && !v.empty())
+            return v;
+        return idName(raw, group);
+    }
+
+    const std::string &cachedInterpretation(std::unordered_map<std::string, std::string> &cache,
+                                            const std::string &key)
+    {
+        auto it = cache.find(key);
+        if (it != cache.end())
+            return it->second;
+        const char *v = auparse_interpret_field(au_);
+        return cache.emplace(key, v && *v ? std::string(v) : key).first->second;
+    }
+
+    void interpreted(const au_event_t &e, std::string &out)
+    {
+        out += "----\n时间->";
+        appendLocalStamp(out, e.sec, e.milli);
+        out += " 序号=";
+        out += std::to_string(e.serial);
+        if (e.host) {
+            out += " 节点=";
+            appendSafe(out, e.host, true);
+        }
+        out += '\n';
+
+        stamp_.clear();
+        appendLocalStamp(stamp_, e.sec, e.milli);
+
+        // The acting user: the first record with an auid gives it (its uid
+        // when the auid is unset); without any auid, the first record with a
+        // uid; else "unset".
+        std::string user;
+        int userRank = 0; // 2: from an auid record, 1: from a uid record
+        size_t userAt = std::string::npos;
+
+        if (auparse_first_record(au_) <= 0)
+            return;
+        do {
+            const char *typeName = auparse_get_type_name(au_);
+            std::string_view type = typeName ? typeName : "UNKNOWN";
+            enriched_.parse(auparse_get_record_text(au_));
+            out += "类型=";
+            appendSafe(out, type, true);
+            out += " 日期: ";
+            out += stamp_;
+            if (userAt == std::string::npos)
+                userAt = out.size();
+
+            std::string_view auid, uid, arch;
+            bool hasAuid = false, hasUid = false;
+            if (auparse_first_field(au_) > 0) {
+                do {
+                    const char *n = auparse_get_field_name(au_);
+                    const char *v = auparse_get_field_str(au_);
+                    if (!n || !v)
+                        continue;
+                    std::string_view name(n), value(v);
+                    if (name == "type")
+                        continue;
+                    FieldInfo info = infoFor(name, type);
+                    out += ' ';
+                    if (info.label)
+                        out += info.label;
+                    else
+                        appendSafe(out, name, true);
+                    out += '=';
+                    switch (info.kind) {
+                    case Kind::Plain:
+                        appendSafe(out, decodeValue(value, false));
+                        break;
+                    case Kind::Encoded:
+                        appendSafe(out, decodeValue(value, true));
+                        break;
+                    case Kind::User:
+                    case Kind::Group: {
+                        std::string_view shown = idValue(name, value, info.kind == Kind::Group);
+                        appendSafe(out, shown, true);
+                        if (name == "auid" && !hasAuid) {
+                            hasAuid = true;
+                            auid = value;
+                        } else if (name == "uid" && !hasUid) {
+                            hasUid = true;
+                            uid = value;
+                        }
+                        break;
+                    }
+                    case Kind::Arch:
+                        arch = value;
+                        appendSafe(out, cachedInterpretation(archNames_, std::string(value)), true);
+                        break;
+                    case Kind::Syscall: {
+                        std::string_view ev;
+                        if (enriched_.find(name, &ev) && !ev.empty())
+                            appendSafe(out, ev, true);
+                        else
+                            appendSafe(out,
+                                       cachedInterpretation(syscallNames_,
+                                                            std::string(arch) + ":"
+                                                                + std::string(value)),
+                                       true);
+                        break;
+                    }
+                    }
+                } while (auparse_next_field(au_) > 0);
+            }
+            out += '\n';
+
+            if (userRank < 2 && hasAuid) {
+                if (!isUnsetId(auid))
+                    user = std::string(idValue("auid", auid, false));
+                else if (hasUid)
+                    user = std::string(idValue("uid", uid, false));
+                else
+                    user = "unset";
+                userRank = 2;
+            } else if (userRank < 1 && hasUid) {
+                user = std::string(idValue("uid", uid, false));
+                userRank = 1;
+            }
+        } while (auparse_next_record(au_) > 0);
+
+        if (userAt == std::string::npos)
+            return;
+        if (userRank == 0 || user.empty() || user == "4294967295" || user == "-1")
+            user = "unset";
+        userText_.assign(" 用户id: ");
+        appendSafe(userText_, user, true);
+        out.insert(userAt, userText_);
+    }
+
+    auparse_state_t *au_;
+    const SearchOptions &options_;
+    std::string targets_[2];
+    std::vector<std::string> relative_;
+    IdNames names_;
+    Enriched enriched_;
+    std::unordered_map<std::string, std::string> archNames_, syscallNames_;
+    std::string stamp_, userText_;
+};
+
+} // namespace
+
+size_t runSearch(auparse_state_t *au, const SearchOptions &options,
+                 const std::function<void(std::string &)> &flush)
+{
+    static constexpr size_t flushAt = 1 << 20;
+    Searcher searcher(au, options);
+    std::string out;
+    out.reserve(flushAt + 64 * 1024);
+    size_t matched = 0;
+    while (auparse_next_event(au) > 0) {
+        if (searcher.event(out))
+            ++matched;
+        if (out.size() >= flushAt) {
+            flush(out);
+            out.clear();
+        }
+    }
+    if (!out.empty()) {
+        flush(out);
+        out.clear();
+    }
+    return matched;
+}
+
+size_t searchBytes(const char *data, size_t size, const SearchOptions &options, std::string *out)
+{
+    out->clear();
+    if (size == 0)
+        return 0;
+    FILE *f = fmemopen(const_cast<char *>(data), size, "r");
+    if (!f)
+        return 0;
+    auparse_state_t *au = auparse_init(AUSOURCE_FILE_POINTER, f);
+    if (!au) {
+        std::fclose(f);
+        return 0;
+    }
+    size_t n = runSearch(au, options, [out](std::string &chunk) { out->append(chunk); });
+    auparse_destroy(au); // also closes f
+    return n;
+}
+
+} // namespace kvrtools
