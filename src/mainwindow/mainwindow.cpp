@@ -1,1 +1,258 @@
 #include "mainwindow/mainwindow.h"
+
+#include "app/language.h"
+#include "ui_mainwindow.h"
+#include "widgets/line_edit.h"
+
+#include <QAction>
+#include <QCalendarWidget>
+#include <QIcon>
+#include <QLocale>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPalette>
+
+#include <cstdlib>
+
+namespace {
+
+// Event types offered by type_com. The command names stay untranslated in
+// every language: the audit search maps the shown text to the program path.
+// Only "all", the no-restriction marker, is translated.
+const char *const eventTypes[] = {
+    QT_TRANSLATE_NOOP("MainWindow", "all"),
+    QT_TRANSLATE_NOOP("MainWindow", "chgrp"),
+    QT_TRANSLATE_NOOP("MainWindow", "chown"),
+    QT_TRANSLATE_NOOP("MainWindow", "chmod"),
+    QT_TRANSLATE_NOOP("MainWindow", "chattr"),
+    QT_TRANSLATE_NOOP("MainWindow", "su"),
+    QT_TRANSLATE_NOOP("MainWindow", "sudo"),
+    QT_TRANSLATE_NOOP("MainWindow", "touch"),
+    QT_TRANSLATE_NOOP("MainWindow", "cp"),
+    QT_TRANSLATE_NOOP("MainWindow", "mv"),
+    QT_TRANSLATE_NOOP("MainWindow", "rm"),
+    QT_TRANSLATE_NOOP("MainWindow", "mkdir"),
+    QT_TRANSLATE_NOOP("MainWindow", "rmdir"),
+    QT_TRANSLATE_NOOP("MainWindow", "groupadd"),
+    QT_TRANSLATE_NOOP("MainWindow", "groupdel"),
+    QT_TRANSLATE_NOOP("MainWindow", "gpasswd"),
+    QT_TRANSLATE_NOOP("MainWindow", "useradd"),
+    QT_TRANSLATE_NOOP("MainWindow", "userdel"),
+    QT_TRANSLATE_NOOP("MainWindow", "passwd"),
+    QT_TRANSLATE_NOOP("MainWindow", "ifup"),
+    QT_TRANSLATE_NOOP("MainWindow", "ifdown"),
+    QT_TRANSLATE_NOOP("MainWindow", "wget"),
+    QT_TRANSLATE_NOOP("MainWindow", "apt-get"),
+    QT_TRANSLATE_NOOP("MainWindow", "shutdown"),
+    QT_TRANSLATE_NOOP("MainWindow", "reboot"),
+    QT_TRANSLATE_NOOP("MainWindow", "service"),
+    QT_TRANSLATE_NOOP("MainWindow", "killall"),
+    QT_TRANSLATE_NOOP("MainWindow", "nice"),
+    QT_TRANSLATE_NOOP("MainWindow", "renice"),
+};
+
+const char backButtonStyleZh[] =
+        "QPushButton{border-image: url(:/pics/return.png);}"
+        "QPushButton:hover{border-image: url(:/pics/return_hover.png);}";
+const char backButtonStyleEn[] =
+        "QPushButton{border-image: url(:/pics/images/en/return.png);}"
+        "QPushButton:hover{border-image: url(:/pics/images/en/return_hover.png);}";
+
+const char aboutProgram[] = "/usr/share/kvr-duvovedadizuve/bin/about-dialog";
+
+// Presses in this band (window coordinates) drag the frameless window.
+bool inDragBand(const QPoint &pos)
+{
+    return pos.x() >= 1 && pos.x() <= 549 && pos.y() >= 1 && pos.y() <= 40;
+}
+
+void describeButton(QPushButton *button, const QString &what)
+{
+    button->setAccessibleName(what);
+    button->setToolTip(what);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui_MainWindow)
+{
+    ui->setupUi(this);
+
+    QPalette pal = palette();
+    pal.setBrush(QPalette::Window, QBrush(QColor(50, 177, 108, 255)));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    ui->contentStackedWidget->setStyleSheet(
+            QStringLiteral("QWidget#contentStackedWidget{background-color:white;}"));
+
+    ui->titleStackedWidget->setCurrentIndex(0);
+    ui->contentStackedWidget->setCurrentIndex(0);
+    ui->bottomStackedWidget->setCurrentIndex(0);
+
+    createTrayIcon();
+
+    ui->query_btn->setStyleSheet(
+            QStringLiteral("QPushButton{border-image:url(:/pics/anniu.png);color:white;}"));
+    ui->titlelabel_1->setText(tr("审计报告"));
+    ui->query_btn->setText(tr("点击查询"));
+    ui->slot_label->setText(tr("请选择时间段"));
+    ui->type_label->setText(tr("请选择事件类型"));
+
+    ui->type_com->setStyleSheet(QStringLiteral(
+            "QComboBox{border:1px solid #BBBBBB;width:50px;}"
+            "QComboBox QAbstractItemView::item{height:25px;}"
+            "QComboBox::down-arrow{image:url(:/pics/combox.png);}"
+            "QComboBox::drop-down{border:0px;}"));
+    int data = 1;
+    for (const char *type : eventTypes)
+        ui->type_com->addItem(tr(type), data++);
+
+    startEdit = new line_edit(ui->content1);
+    startEdit->setGeometry(21, 41, 132, 32);
+    startEdit->setText(tr("all"));
+
+    endEdit = new line_edit(ui->content1);
+    endEdit->setText(tr("all"));
+    endEdit->setGeometry(181, 41, 132, 32);
+
+    // Made after every other child of content1, so an open calendar lies on
+    // top of the fields and the event-type box.
+    startCalendar = new QCalendarWidget(ui->content1);
+    startCalendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    startCalendar->setGeometry(21, 73, 248, 157);
+    startCalendar->hide();
+
+    endCalendar = new QCalendarWidget(ui->content1);
+    endCalendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    endCalendar->setGeometry(181, 73, 248, 157);
+    endCalendar->hide();
+
+    const QString backStyle = QString::fromLatin1(
+            uiLanguage == QLocale::English ? backButtonStyleEn : backButtonStyleZh);
+    ui->back_btn->setStyleSheet(backStyle);
+    ui->btn->setStyleSheet(backStyle);
+    ui->fan_btn->setStyleSheet(backStyle);
+
+    // The window buttons show only a picture; give them a name and a tip for
+    // screen readers and for the mouse.
+    describeButton(ui->close_btn, tr("关闭"));
+    describeButton(ui->Minimization_btn, tr("最小化到托盘"));
+    describeButton(ui->back_btn, tr("退出"));
+    describeButton(ui->btn, tr("返回查询"));
+    describeButton(ui->fan_btn, tr("返回查询"));
+
+    // The texts above are set before these connections, so building the
+    // window opens no calendar; any later change of a date field does.
+    connect(startEdit, SIGNAL(clicked()), this, SLOT(showCalendar()));
+    connect(startEdit, SIGNAL(textChanged(QString)), startCalendar, SLOT(show()));
+    connect(endEdit, SIGNAL(clicked()), this, SLOT(showTimeCalendar()));
+    connect(endEdit, SIGNAL(textChanged(QString)), endCalendar, SLOT(show()));
+    connect(startCalendar, SIGNAL(clicked(QDate)), this, SLOT(ok()));
+    connect(endCalendar, SIGNAL(clicked(QDate)), this, SLOT(deadok()));
+    connect(ui->tableWidget, SIGNAL(entered(QModelIndex)), this, SLOT(showToolTip(QModelIndex)));
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+void MainWindow::createTrayIcon()
+{
+    const QIcon icon(QStringLiteral(":/pics/tray.png"));
+    setWindowIcon(icon);
+
+    auto *trayIcon = new QSystemTrayIcon(this);
+    trayIcon->setIcon(icon);
+    trayIcon->setToolTip(tr("DuvovedaDizuve"));
+
+    auto *menu = new QMenu(this);
+    menu->setStyleSheet(QStringLiteral(
+            "QMenu::item{padding:2px 25px 2px 20px ;padding-left:20px;}"
+            "QMenu::item:selected{background-color:#CCDAE7;}"));
+
+    auto *aboutAction = new QAction(tr("about"), this);
+    menu->addAction(aboutAction);
+    connect(aboutAction, SIGNAL(triggered()), this, SLOT(about()));
+
+    auto *quitAction = new QAction(tr("back to main"), this);
+    menu->addAction(quitAction);
+    connect(quitAction, SIGNAL(triggered()), this, SLOT(quit()));
+
+    trayIcon->setContextMenu(menu);
+    trayIcon->show();
+    connect(trayIcon, SIGNAL(activated(QSystemTrayIcon::ActivationReason)),
+            this, SLOT(iconActivated(QSystemTrayIcon::ActivationReason)));
+}
+
+void MainWindow::mousePressEvent(QMouseEvent *event)
+{
+    dragOffset = event->position().toPoint();
+    if (inDragBand(dragOffset))
+        dragging = true;
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (dragging)
+        move(event->globalPosition().toPoint() - dragOffset);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent *)
+{
+    dragging = false;
+}
+
+void MainWindow::resizeEvent(QResizeEvent *)
+{
+    // The window has a fixed size and no frame: whatever state a window
+    // manager pushes on it, bring it back to a normal, shown window.
+    showNormal();
+}
+
+void MainWindow::on_close_btn_clicked()
+{
+    close();
+}
+
+void MainWindow::on_Minimization_btn_clicked()
+{
+    // Hidden, not minimized: the tray icon brings it back.
+    setVisible(false);
+}
+
+void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::Trigger)
+        setVisible(true);
+}
+
+void MainWindow::on_back_btn_clicked()
+{
+    close();
+}
+
+void MainWindow::on_btn_clicked()
+{
+    ui->titleStackedWidget->setCurrentIndex(0);
+    ui->contentStackedWidget->setCurrentIndex(0);
+    ui->bottomStackedWidget->setCurrentIndex(0);
+}
+
+void MainWindow::on_fan_btn_clicked()
+{
+    on_btn_clicked();
+}
+
+void MainWindow::quit()
+{
+    close();
+}
+
+void MainWindow::about()
+{
+    // Blocks until the about program exits; its outcome is not ours to report.
+    [[maybe_unused]] const int status = std::system(aboutProgram);
+}

@@ -1,0 +1,285 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context>
+    <name>InfoBox</name>
+    <message>
+        <location filename="../src/widgets/infobox.cpp" line="70"/>
+        <location filename="../src/widgets/infobox.cpp" line="71"/>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/infobox.cpp" line="75"/>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/infobox.cpp" line="83"/>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.ui" line="14"/>
+        <source>安全中心</source>
+        <translation>Security Center</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.ui" line="162"/>
+        <source>Row1</source>
+        <translation>1</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.ui" line="167"/>
+        <source>Row2</source>
+        <translation>2</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.ui" line="172"/>
+        <source>Row3</source>
+        <translation>3</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.ui" line="177"/>
+        <source>Row4</source>
+        <translation>4</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.ui" line="182"/>
+        <source>Column1</source>
+        <translation>Item</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.ui" line="187"/>
+        <source>Column2</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.ui" line="192"/>
+        <source>时间范围：</source>
+        <translation>Time range:</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.ui" line="197"/>
+        <source>记录条数：</source>
+        <translation>Records:</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.ui" line="202"/>
+        <source>用户ID ：</source>
+        <translation>User ID:</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.ui" line="207"/>
+        <source>执行次数：</source>
+        <translation>Executions:</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.ui" line="365"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="98"/>
+        <source>审计报告</source>
+        <translation>Audit Report</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="23"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="114"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="117"/>
+        <source>all</source>
+        <translation>all</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="24"/>
+        <source>chgrp</source>
+        <translation>chgrp</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="25"/>
+        <source>chown</source>
+        <translation>chown</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="26"/>
+        <source>chmod</source>
+        <translation>chmod</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="27"/>
+        <source>chattr</source>
+        <translation>chattr</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="28"/>
+        <source>su</source>
+        <translation>su</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="29"/>
+        <source>sudo</source>
+        <translation>sudo</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="30"/>
+        <source>touch</source>
+        <translation>touch</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="31"/>
+        <source>cp</source>
+        <translation>cp</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="32"/>
+        <source>mv</source>
+        <translation>mv</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="33"/>
+        <source>rm</source>
+        <translation>rm</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="34"/>
+        <source>mkdir</source>
+        <translation>mkdir</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="35"/>
+        <source>rmdir</source>
+        <translation>rmdir</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="36"/>
+        <source>groupadd</source>
+        <translation>groupadd</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="37"/>
+        <source>groupdel</source>
+        <translation>groupdel</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="38"/>
+        <source>gpasswd</source>
+        <translation>gpasswd</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="39"/>
+        <source>useradd</source>
+        <translation>useradd</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="40"/>
+        <source>userdel</source>
+        <translation>userdel</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="41"/>
+        <source>passwd</source>
+        <translation>passwd</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="42"/>
+        <source>ifup</source>
+        <translation>ifup</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="43"/>
+        <source>ifdown</source>
+        <translation>ifdown</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="44"/>
+        <source>wget</source>
+        <translation>wget</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="45"/>
+        <source>apt-get</source>
+        <translation>apt-get</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="46"/>
+        <source>shutdown</source>
+        <translation>shutdown</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="47"/>
+        <source>reboot</source>
+        <translation>reboot</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="48"/>
+        <source>service</source>
+        <translation>service</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="49"/>
+        <source>killall</source>
+        <translation>killall</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="50"/>
+        <source>nice</source>
+        <translation>nice</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="51"/>
+        <source>renice</source>
+        <translation>renice</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="99"/>
+        <source>点击查询</source>
+        <translation>Query</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="100"/>
+        <source>请选择时间段</source>
+        <translation>Time period</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="101"/>
+        <source>请选择事件类型</source>
+        <translation>Event type</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="140"/>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="141"/>
+        <source>最小化到托盘</source>
+        <translation>Minimize to tray</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="142"/>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="143"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="144"/>
+        <source>返回查询</source>
+        <translation>Back to the query</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="169"/>
+        <source>DuvovedaDizuve</source>
+        <translation>DuvovedaDizuve</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="176"/>
+        <source>about</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="180"/>
+        <source>back to main</source>
+        <translation>Back to main</translation>
+    </message>
+</context>
+</TS>
