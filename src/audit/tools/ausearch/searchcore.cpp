@@ -147,74 +147,116 @@ struct FieldInfo {
 
 // Chinese labels of the common fields. None of them contains "日期" or
 // "用户id" (the owner of a file is 属主, not a user id).
-const std::unordered_map<std::string_view, FieldInfo> &fieldTable()
-{
-    static const std::unordered_map<std::string_view, FieldInfo> table = {
-        {"arch", {"架构", Kind::Arch}},
-        {"syscall", {"系统调用", Kind::Syscall}},
-        {"success", {"成功", Kind::Plain}},
-        {"exit", {"返回值", Kind::Plain}},
-        {"items", {"条目数", Kind::Plain}},
-        {"ppid", {"父进程号", Kind::Plain}},
-        {"pid", {"进程号", Kind::Plain}},
-        {"auid", {"审计用户", Kind::User}},
-        {"uid", {"用户", Kind::User}},
-        {"euid", {"有效用户", Kind::User}},
-        {"suid", {"保存用户", Kind::User}},
-        {"fsuid", {"文件系统用户", Kind::User}},
-        {"ouid", {"属主", Kind::User}},
-        {"iuid", {"节点属主", Kind::User}},
-        {"old-auid", {"原审计用户", Kind::User}},
-        {"oauid", {"对方审计用户", Kind::User}},
-        {"id", {"账户号", Kind::User}},
-        {"gid", {"组", Kind::Group}},
-        {"egid", {"有效组", Kind::Group}},
-        {"sgid", {"保存组", Kind::Group}},
-        {"fsgid", {"文件系统组", Kind::Group}},
-        {"ogid", {"属组", Kind::Group}},
-        {"tty", {"终端", Kind::Plain}},
-        {"ses", {"会话", Kind::Plain}},
-        {"comm", {"命令", Kind::Encoded}},
-        {"exe", {"程序", Kind::Encoded}},
-        {"key", {"关键字", Kind::Encoded}},
-        {"name", {"名称", Kind::Encoded}},
-        {"cwd", {"工作目录", Kind::Encoded}},
-        {"proctitle", {"进程标题", Kind::Encoded}},
-        {"cmd", {"命令行", Kind::Encoded}},
-        {"acct", {"账户", Kind::Encoded}},
-        {"terminal", {"终端名", Kind::Plain}},
-        {"hostname", {"主机名", Kind::Plain}},
-        {"addr", {"地址", Kind::Plain}},
-        {"res", {"结果", Kind::Plain}},
-        {"op", {"操作", Kind::Plain}},
-        {"argc", {"参数个数", Kind::Plain}},
-        {"mode", {"模式", Kind::Plain}},
-        {"inode", {"索引节点", Kind::Plain}},
-        {"dev", {"设备", Kind::Plain}},
-        {"nametype", {"名称类型", Kind::Plain}},
-        {"subj", {"主体", Kind::Plain}},
-        {"obj", {"客体", Kind::Plain}},
-    };
-    return table;
-}
+struct LabelEntry {
+    std::string_view name;
+    FieldInfo info;
+};
+const LabelEntry labelEntries[] = {
+    {"arch", {"架构", Kind::Arch}},
+    {"syscall", {"系统调用", Kind::Syscall}},
+    {"success", {"成功", Kind::Plain}},
+    {"exit", {"返回值", Kind::Plain}},
+    {"items", {"条目数", Kind::Plain}},
+    {"ppid", {"父进程号", Kind::Plain}},
+    {"pid", {"进程号", Kind::Plain}},
+    {"auid", {"审计用户", Kind::User}},
+    {"uid", {"用户", Kind::User}},
+    {"euid", {"有效用户", Kind::User}},
+    {"suid", {"保存用户", Kind::User}},
+    {"fsuid", {"文件系统用户", Kind::User}},
+    {"ouid", {"属主", Kind::User}},
+    {"iuid", {"节点属主", Kind::User}},
+    {"old-auid", {"原审计用户", Kind::User}},
+    {"oauid", {"对方审计用户", Kind::User}},
+    {"id", {"账户号", Kind::User}},
+    {"gid", {"组", Kind::Group}},
+    {"egid", {"有效组", Kind::Group}},
+    {"sgid", {"保存组", Kind::Group}},
+    {"fsgid", {"文件系统组", Kind::Group}},
+    {"ogid", {"属组", Kind::Group}},
+    {"tty", {"终端", Kind::Plain}},
+    {"ses", {"会话", Kind::Plain}},
+    {"comm", {"命令", Kind::Encoded}},
+    {"exe", {"程序", Kind::Encoded}},
+    {"key", {"关键字", Kind::Encoded}},
+    {"name", {"名称", Kind::Encoded}},
+    {"cwd", {"工作目录", Kind::Encoded}},
+    {"proctitle", {"进程标题", Kind::Encoded}},
+    {"cmd", {"命令行", Kind::Encoded}},
+    {"acct", {"账户", Kind::Encoded}},
+    {"terminal", {"终端名", Kind::Plain}},
+    {"hostname", {"主机名", Kind::Plain}},
+    {"addr", {"地址", Kind::Plain}},
+    {"res", {"结果", Kind::Plain}},
+    {"op", {"操作", Kind::Plain}},
+    {"argc", {"参数个数", Kind::Plain}},
+    {"mode", {"模式", Kind::Plain}},
+    {"inode", {"索引节点", Kind::Plain}},
+    {"dev", {"设备", Kind::Plain}},
+    {"nametype", {"名称类型", Kind::Plain}},
+    {"subj", {"主体", Kind::Plain}},
+    {"obj", {"客体", Kind::Plain}},
+};
+
+// Open-addressing table over labelEntries: a field name is looked up for
+// every field printed, so this stays clear of std::hash and allocation.
+class LabelTable {
+public:
+    LabelTable()
+    {
+        for (const auto &e : labelEntries) {
+            size_t h = hash(e.name);
+            while (slots_[h])
+                h = (h + 1) & (size - 1);
+            slots_[h] = &e;
+        }
+    }
+    const LabelEntry *find(std::string_view name) const
+    {
+        if (name.empty())
+            return nullptr;
+        for (size_t h = hash(name); slots_[h]; h = (h + 1) & (size - 1))
+            if (slots_[h]->name == name)
+                return slots_[h];
+        return nullptr;
+    }
+
+private:
+    static constexpr size_t size = 256;
+    static size_t hash(std::string_view n)
+    {
+        auto at = [n](size_t i) { return size_t(static_cast<unsigned char>(n[i])); };
+        return (n.size() * 31u + at(0) * 7u + at(n.size() - 1) * 131u
+                + (n.size() > 2 ? at(1) * 17u : 0u))
+               & (size - 1);
+    }
+    const LabelEntry *slots_[size] = {};
+};
 
 FieldInfo infoFor(std::string_view name, std::string_view type)
 {
-    const auto &table = fieldTable();
-    auto it = table.find(name);
-    if (it != table.end()) {
-        // In EXECVE records aN are arguments; elsewhere they are numbers.
-        return it->second;
-    }
+    static const LabelTable table;
+    if (const LabelEntry *e = table.find(name))
+        return e->info;
     return {nullptr, isEncodedField(name, type) ? Kind::Encoded : Kind::Plain};
 }
 
 // NAME=VALUE pairs after the 0x1D separator of an ENRICHED record.
 struct Enriched {
     std::vector<std::pair<std::string_view, std::string_view>> pairs;
+    const char *text = nullptr;
+    bool parsed = false;
 
-    void parse(const char *text)
+    // Takes a new record; its text is parsed on the first look-up only.
+    void reset(const char *recordText)
     {
+        text = recordText;
+        parsed = false;
+    }
+
+    void parse()
+    {
+        parsed = true;
         pairs.clear();
         const char *gs = text ? std::strchr(text, '\x1d') : nullptr;
         if (!gs)
@@ -250,8 +292,10 @@ struct Enriched {
     }
 
     // The value for a raw field name (auid -> AUID), if the record has one.
-    bool find(std::string_view field, std::string_view *value) const
+    bool find(std::string_view field, std::string_view *value)
     {
+        if (!parsed)
+            parse();
         for (const auto &p : pairs) {
             if (p.first.size() != field.size())
                 continue;
@@ -421,7 +465,7 @@ private:
         do {
             const char *typeName = auparse_get_type_name(au_);
             std::string_view type = typeName ? typeName : "UNKNOWN";
-            enriched_.parse(auparse_get_record_text(au_));
+            enriched_.reset(auparse_get_record_text(au_));
             out += "类型=";
             appendSafe(out, type, true);
             out += " 日期: ";
@@ -449,10 +493,10 @@ private:
                     out += '=';
                     switch (info.kind) {
                     case Kind::Plain:
-                        appendSafe(out, decodeValue(value, false));
+                        appendSafe(out, decodeValueInto(value, false, scratch_));
                         break;
                     case Kind::Encoded:
-                        appendSafe(out, decodeValue(value, true));
+                        appendSafe(out, decodeValueInto(value, true, scratch_));
                         break;
                     case Kind::User:
                     case Kind::Group: {
@@ -518,7 +562,7 @@ private:
     IdNames names_;
     Enriched enriched_;
     std::unordered_map<std::string, std::string> archNames_, syscallNames_;
-    std::string stamp_, userText_;
+    std::string stamp_, userText_, scratch_;
 };
 
 } // namespace

@@ -68,6 +68,45 @@ bool readable(const std::string &path, std::string *error)
     return true;
 }
 
+// The files of a directory read one after the other through one FILE*, so
+// that libauparse streams them like a single log (its file-array source
+// loads whole files into memory).
+struct FileChain {
+    std::vector<std::string> files;
+    size_t next = 0;
+    int fd = -1;
+};
+
+ssize_t chainRead(void *cookie, char *buf, size_t size)
+{
+    auto *chain = static_cast<FileChain *>(cookie);
+    for (;;) {
+        if (chain->fd < 0) {
+            if (chain->next >= chain->files.size())
+                return 0;
+            chain->fd = ::open(chain->files[chain->next++].c_str(), O_RDONLY | O_CLOEXEC);
+            if (chain->fd < 0)
+                return -1;
+        }
+        ssize_t n = ::read(chain->fd, buf, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n != 0)
+            return n;
+        ::close(chain->fd);
+        chain->fd = -1;
+    }
+}
+
+int chainClose(void *cookie)
+{
+    auto *chain = static_cast<FileChain *>(cookie);
+    if (chain->fd >= 0)
+        ::close(chain->fd);
+    delete chain;
+    return 0;
+}
+
 } // namespace
 
 bool listTrailDirectory(const std::string &dir, std::vector<std::string> *files,
@@ -127,13 +166,20 @@ auparse_state_t *openTrail(const TrailSource &source, std::string *error)
         for (const auto &f : files)
             if (!readable(f, error))
                 return nullptr;
-        std::vector<const char *> names;
-        for (const auto &f : files)
-            names.push_back(f.c_str());
-        names.push_back(nullptr);
-        auparse_state_t *au = auparse_init(AUSOURCE_FILE_ARRAY, names.data());
-        if (!au)
+        auto *chain = new FileChain;
+        chain->files = std::move(files);
+        cookie_io_functions_t io = {chainRead, nullptr, nullptr, chainClose};
+        FILE *f = fopencookie(chain, "r", io);
+        if (!f) {
+            *error = reasonFor(source.path, errno);
+            delete chain;
+            return nullptr;
+        }
+        auparse_state_t *au = auparse_init(AUSOURCE_FILE_POINTER, f);
+        if (!au) {
             *error = reasonFor(source.path, errno ? errno : EIO);
+            std::fclose(f);
+        }
         return au;
     }
     FILE *f = std::fopen(source.path.c_str(), "re");
@@ -387,13 +433,24 @@ void appendSafe(std::string &out, std::string_view value, bool asWord)
         out += '-';
         return;
     }
+    // Bytes that need a closer look: controls, DEL, backslash, the colon
+    // (label ends), non-ASCII (labels, invalid UTF-8), and blanks for a word.
+    struct Table {
+        bool special[256];
+        Table()
+        {
+            for (int c = 0; c < 256; ++c)
+                special[c] = c < 0x20 || c >= 0x7F || c == '\\' || c == ':';
+        }
+    };
+    static const Table table;
     const auto *p = reinterpret_cast<const unsigned char *>(value.data());
     const size_t n = value.size();
     size_t i = 0;
     while (i < n) {
-        // Fast path: a run of plain printable ASCII.
+        // Fast path: a run of bytes that are printed as they are.
         size_t run = i;
-        while (run < n && p[run] > 0x20 && p[run] < 0x7F && p[run] != '\\' && p[run] != ':')
+        while (run < n && !table.special[p[run]] && !(asWord && p[run] == ' '))
             ++run;
         if (run > i) {
             out.append(value.data() + i, run - i);
@@ -453,24 +510,29 @@ inline int hexDigit(unsigned char c)
 
 } // namespace
 
-std::string decodeValue(std::string_view raw, bool mayBeHex)
+std::string_view decodeValueInto(std::string_view raw, bool mayBeHex, std::string &scratch)
 {
     if (raw.size() >= 2 && raw.front() == '"' && raw.back() == '"')
-        return std::string(raw.substr(1, raw.size() - 2));
+        return raw.substr(1, raw.size() - 2);
     if (!mayBeHex || raw.empty() || raw.size() % 2 != 0)
-        return std::string(raw);
+        return raw;
     for (unsigned char c : raw)
         if (hexDigit(c) < 0)
-            return std::string(raw);
-    std::string out;
-    out.reserve(raw.size() / 2);
+            return raw;
+    scratch.clear();
     for (size_t i = 0; i < raw.size(); i += 2) {
         char c = char(hexDigit(raw[i]) << 4 | hexDigit(raw[i + 1]));
-        out += c == '\0' ? ' ' : c;
+        scratch += c == '\0' ? ' ' : c;
     }
-    while (!out.empty() && out.back() == ' ')
-        out.pop_back();
-    return out;
+    while (!scratch.empty() && scratch.back() == ' ')
+        scratch.pop_back();
+    return scratch;
+}
+
+std::string decodeValue(std::string_view raw, bool mayBeHex)
+{
+    std::string scratch;
+    return std::string(decodeValueInto(raw, mayBeHex, scratch));
 }
 
 bool isEncodedField(std::string_view name, std::string_view recordType)
@@ -514,42 +576,55 @@ bool parseId(std::string_view text, unsigned long *id)
 
 const std::string &IdNames::user(std::string_view id)
 {
-    auto key = std::string(id);
-    auto it = users_.find(key);
-    if (it != users_.end())
-        return it->second;
-    std::string name = key;
-    unsigned long n;
-    if (isUnsetId(id)) {
-        name = "unset";
-    } else if (parseId(id, &n) && n <= UINT_MAX) {
-        struct passwd pw, *res = nullptr;
-        std::vector<char> buf(16384);
-        if (getpwuid_r(uid_t(n), &pw, buf.data(), buf.size(), &res) == 0 && res && res->pw_name
-            && *res->pw_name)
-            name = res->pw_name;
-    }
-    return users_.emplace(std::move(key), std::move(name)).first->second;
+    return lookup(id, false);
 }
 
 const std::string &IdNames::group(std::string_view id)
 {
-    auto key = std::string(id);
-    auto it = groups_.find(key);
-    if (it != groups_.end())
-        return it->second;
-    std::string name = key;
-    unsigned long n;
+    return lookup(id, true);
+}
+
+const std::string &IdNames::lookup(std::string_view id, bool group)
+{
+    static constexpr unsigned long smallLimit = 65536;
+    unsigned long n = 0;
+    // Canonical decimal only, so "007" and "7" do not share a cache slot.
+    const bool numeric = parseId(id, &n) && (id.size() == 1 || id[0] != '0');
+    auto &small = group ? smallGroups_ : smallUsers_;
+    if (numeric && n < smallLimit && n < small.size() && !small[n].empty())
+        return small[n];
+    auto &byText = group ? groups_ : users_;
+    if (!(numeric && n < smallLimit)) {
+        auto it = byText.find(std::string(id));
+        if (it != byText.end())
+            return it->second;
+    }
+    std::string name(id);
     if (isUnsetId(id)) {
         name = "unset";
-    } else if (parseId(id, &n) && n <= UINT_MAX) {
-        struct group gr, *res = nullptr;
+    } else if (numeric && n <= UINT_MAX) {
         std::vector<char> buf(16384);
-        if (getgrgid_r(gid_t(n), &gr, buf.data(), buf.size(), &res) == 0 && res && res->gr_name
-            && *res->gr_name)
-            name = res->gr_name;
+        if (group) {
+            struct group gr, *res = nullptr;
+            if (getgrgid_r(gid_t(n), &gr, buf.data(), buf.size(), &res) == 0 && res
+                && res->gr_name && *res->gr_name)
+                name = res->gr_name;
+        } else {
+            struct passwd pw, *res = nullptr;
+            if (getpwuid_r(uid_t(n), &pw, buf.data(), buf.size(), &res) == 0 && res
+                && res->pw_name && *res->pw_name)
+                name = res->pw_name;
+        }
     }
-    return groups_.emplace(std::move(key), std::move(name)).first->second;
+    if (name.empty())
+        name = std::string(id);
+    if (numeric && n < smallLimit && !name.empty()) {
+        if (small.size() <= n)
+            small.resize(n + 1);
+        small[n] = std::move(name);
+        return small[n];
+    }
+    return byText.emplace(std::string(id), std::move(name)).first->second;
 }
 
 } // namespace kvrtools

@@ -85,6 +85,9 @@ void appendSafe(std::string &out, std::string_view value, bool asWord = false);
 // else is returned as it is. NUL bytes of decoded text (argument separators
 // of a proctitle) become blanks.
 std::string decodeValue(std::string_view raw, bool mayBeHex);
+// The same without allocating: returns a view of `raw` or of `scratch`
+// (which it overwrites when it decodes hex).
+std::string_view decodeValueInto(std::string_view raw, bool mayBeHex, std::string &scratch);
 
 // True for field names whose values the kernel or the user-space tools may
 // hex-encode (the untrusted strings).
@@ -92,12 +95,16 @@ bool isEncodedField(std::string_view name, std::string_view recordType);
 
 // Account and group names, looked up once per id in the local databases.
 // Unknown ids give their decimal number; 4294967295 and -1 give "unset".
+// A returned reference stays valid until the next call.
 class IdNames {
 public:
     const std::string &user(std::string_view id);
     const std::string &group(std::string_view id);
 
 private:
+    const std::string &lookup(std::string_view id, bool group);
+    // Small numeric ids (the common case) are cached by index, others by text.
+    std::vector<std::string> smallUsers_, smallGroups_;
     std::unordered_map<std::string, std::string> users_, groups_;
 };
 
