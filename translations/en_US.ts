@@ -79,11 +79,17 @@
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="365"/>
+        <location filename="../src/audit/querycontroller.cpp" line="95"/>
+        <location filename="../src/audit/querycontroller.cpp" line="114"/>
+        <location filename="../src/audit/querycontroller.cpp" line="133"/>
+        <location filename="../src/audit/reportbuilder.cpp" line="20"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="98"/>
         <source>审计报告</source>
         <translation>Audit Report</translation>
     </message>
     <message>
+        <location filename="../src/audit/auditsearch.cpp" line="24"/>
+        <location filename="../src/audit/querycontroller.cpp" line="42"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="23"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="114"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="117"/>
@@ -280,6 +286,65 @@
         <location filename="../src/mainwindow/mainwindow.cpp" line="180"/>
         <source>back to main</source>
         <translation>Back to main</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="52"/>
+        <location filename="../src/audit/querycontroller.cpp" line="61"/>
+        <location filename="../src/audit/querycontroller.cpp" line="69"/>
+        <location filename="../src/audit/querycontroller.cpp" line="76"/>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="53"/>
+        <source>开始时间无效，请按 年-月-日 输入或从日历中选择</source>
+        <translation>The start date is not valid. Enter it as year-month-day or pick it in the calendar.</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="62"/>
+        <source>结束时间无效，请按 年-月-日 输入或从日历中选择</source>
+        <translation>The end date is not valid. Enter it as year-month-day or pick it in the calendar.</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="69"/>
+        <source>选择的时间有误，开始时间应早于结束时间</source>
+        <translation>The chosen time range is wrong: the start date must be earlier than the end date.</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="77"/>
+        <source>无法写入工作目录</source>
+        <translation>Cannot write to the working directory</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="94"/>
+        <location filename="../src/audit/querycontroller.cpp" line="132"/>
+        <location filename="../src/export/reportexport.cpp" line="29"/>
+        <location filename="../src/export/reportexport.cpp" line="52"/>
+        <location filename="../src/export/reportexport.cpp" line="69"/>
+        <source>导出报告</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="114"/>
+        <source>无法读取审计日志，请以管理员身份运行</source>
+        <translation>Cannot read the audit log. Please run the program as an administrator.</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/reportbuilder.cpp" line="20"/>
+        <source>审计报告为空或未开启审计规则！</source>
+        <translation>The audit report is empty, or no audit rules are enabled!</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="52"/>
+        <location filename="../src/export/reportexport.cpp" line="69"/>
+        <source>报告导出成功!</source>
+        <translation>The report was exported successfully!</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="52"/>
+        <location filename="../src/export/reportexport.cpp" line="69"/>
+        <source>报告导出失败!</source>
+        <translation>The report could not be exported!</translation>
     </message>
 </context>
 </TS>

@@ -79,11 +79,17 @@
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="365"/>
+        <location filename="../src/audit/querycontroller.cpp" line="95"/>
+        <location filename="../src/audit/querycontroller.cpp" line="114"/>
+        <location filename="../src/audit/querycontroller.cpp" line="133"/>
+        <location filename="../src/audit/reportbuilder.cpp" line="20"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="98"/>
         <source>审计报告</source>
         <translation>审计报告</translation>
     </message>
     <message>
+        <location filename="../src/audit/auditsearch.cpp" line="24"/>
+        <location filename="../src/audit/querycontroller.cpp" line="42"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="23"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="114"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="117"/>
@@ -280,6 +286,65 @@
         <location filename="../src/mainwindow/mainwindow.cpp" line="180"/>
         <source>back to main</source>
         <translation>返回主界面</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="52"/>
+        <location filename="../src/audit/querycontroller.cpp" line="61"/>
+        <location filename="../src/audit/querycontroller.cpp" line="69"/>
+        <location filename="../src/audit/querycontroller.cpp" line="76"/>
+        <source>警告</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="53"/>
+        <source>开始时间无效，请按 年-月-日 输入或从日历中选择</source>
+        <translation>开始时间无效，请按 年-月-日 输入或从日历中选择</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="62"/>
+        <source>结束时间无效，请按 年-月-日 输入或从日历中选择</source>
+        <translation>结束时间无效，请按 年-月-日 输入或从日历中选择</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="69"/>
+        <source>选择的时间有误，开始时间应早于结束时间</source>
+        <translation>选择的时间有误，开始时间应早于结束时间</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="77"/>
+        <source>无法写入工作目录</source>
+        <translation>无法写入工作目录</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="94"/>
+        <location filename="../src/audit/querycontroller.cpp" line="132"/>
+        <location filename="../src/export/reportexport.cpp" line="29"/>
+        <location filename="../src/export/reportexport.cpp" line="52"/>
+        <location filename="../src/export/reportexport.cpp" line="69"/>
+        <source>导出报告</source>
+        <translation>导出报告</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="114"/>
+        <source>无法读取审计日志，请以管理员身份运行</source>
+        <translation>无法读取审计日志，请以管理员身份运行</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/reportbuilder.cpp" line="20"/>
+        <source>审计报告为空或未开启审计规则！</source>
+        <translation>审计报告为空或未开启审计规则！</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="52"/>
+        <location filename="../src/export/reportexport.cpp" line="69"/>
+        <source>报告导出成功!</source>
+        <translation>报告导出成功!</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="52"/>
+        <location filename="../src/export/reportexport.cpp" line="69"/>
+        <source>报告导出失败!</source>
+        <translation>报告导出失败!</translation>
     </message>
 </context>
 </TS>
