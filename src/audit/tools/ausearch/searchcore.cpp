@@ -247,10 +247,11 @@ struct Enriched {
     const char *text = nullptr;
     bool parsed = false;
 
-    // Takes a new record; its text is parsed on the first look-up only.
-    void reset(const char *recordText)
+    // Takes the ENRICHED part of a new record (what followed its 0x1D byte,
+    // nullptr when none); it is parsed on the first look-up only.
+    void reset(const char *interpretations)
     {
-        text = recordText;
+        text = interpretations;
         parsed = false;
     }
 
@@ -258,10 +259,9 @@ struct Enriched {
     {
         parsed = true;
         pairs.clear();
-        const char *gs = text ? std::strchr(text, '\x1d') : nullptr;
-        if (!gs)
+        if (!text)
             return;
-        std::string_view rest(gs + 1);
+        std::string_view rest(text);
         while (!rest.empty()) {
             size_t start = rest.find_first_not_of(' ');
             if (start == std::string_view::npos)
@@ -336,6 +336,9 @@ public:
             return false;
         if (!options_.file.empty() && !concernsFile())
             return false;
+        if (auparse_first_record(au_) <= 0)
+            return false; // nothing to print: not a match
+
         if (options_.interpret)
             interpreted(*e, out);
         else
@@ -398,16 +401,13 @@ private:
             const char *text = auparse_get_record_text(au_);
             if (!text)
                 continue;
-            // Keep the 0x1D separator of ENRICHED records so the output stays
-            // a readable trail; everything else goes through appendSafe.
-            std::string_view rest(text);
-            for (;;) {
-                size_t gs = rest.find('\x1d');
-                appendSafe(out, rest.substr(0, gs));
-                if (gs == std::string_view::npos)
-                    break;
+            // libauparse cuts an ENRICHED record at its 0x1D byte; put the
+            // separator back so the output stays a readable trail. Both
+            // halves go through appendSafe like every other value.
+            appendSafe(out, text);
+            if (const char *interp = auparse_get_record_interpretations(au_)) {
                 out += '\x1d';
-                rest.remove_prefix(gs + 1);
+                appendSafe(out, interp);
             }
             out += '\n';
         } while (auparse_next_record(au_) > 0);
@@ -465,7 +465,7 @@ private:
         do {
             const char *typeName = auparse_get_type_name(au_);
             std::string_view type = typeName ? typeName : "UNKNOWN";
-            enriched_.reset(auparse_get_record_text(au_));
+            enriched_.reset(auparse_get_record_interpretations(au_));
             out += "类型=";
             appendSafe(out, type, true);
             out += " 日期: ";
@@ -546,8 +546,6 @@ private:
             }
         } while (auparse_next_record(au_) > 0);
 
-        if (userAt == std::string::npos)
-            return;
         if (userRank == 0 || user.empty() || user == "4294967295" || user == "-1")
             user = "unset";
         userText_.assign(" 用户id: ");

@@ -1,0 +1,421 @@
+// Runs the built ausearch as the program does and checks what the report
+// pipelines get out of it: event selection by program file and dates, the
+// three fixed pipelines, forged trail values, and bad input.
+#include "../fuzz/layoutcheck.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QMap>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QByteArray out, err;
+    bool crashed = false;
+};
+
+Run runTool(const QStringList &args, const QString &envLog = QString())
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TZ", "UTC");
+    env.remove("KVR_AUDITREPORT_LOG");
+    if (!envLog.isEmpty())
+        env.insert("KVR_AUDITREPORT_LOG", envLog);
+    p.setProcessEnvironment(env);
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start(QStringLiteral(KVR_TOOLS_BUILD_DIR "/ausearch"), args);
+    Run r;
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    r.crashed = p.exitStatus() != QProcess::NormalExit;
+    r.code = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QString writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    f.write(data);
+    return path;
+}
+
+// Event keys "sec.milli:serial" of the tool's interpreted output (TZ=UTC).
+QStringList outputKeys(const QByteArray &out)
+{
+    static const QRegularExpression header("^时间->(\\S+ \\S+) 序号=(\\d+)");
+    QStringList keys;
+    for (const QByteArray &line : out.split('\n')) {
+        auto m = header.match(QString::fromUtf8(line));
+        if (!m.hasMatch())
+            continue;
+        QDateTime t = QDateTime::fromString(m.captured(1), "yyyy-MM-dd HH:mm:ss.zzz");
+        t.setTimeZone(QTimeZone::utc());
+        const qint64 ms = t.toMSecsSinceEpoch();
+        keys << QString("%1.%2:%3").arg(ms / 1000).arg(ms % 1000, 3, 10, QChar('0')).arg(m.captured(2));
+    }
+    return keys;
+}
+
+QString decoded(const QString &raw)
+{
+    if (raw.size() >= 2 && raw.startsWith('"') && raw.endsWith('"'))
+        return raw.mid(1, raw.size() - 2);
+    static const QRegularExpression hexOnly("^([0-9A-Fa-f]{2})+$");
+    if (hexOnly.match(raw).hasMatch())
+        return QString::fromUtf8(QByteArray::fromHex(raw.toLatin1()).replace('\0', ' ')).trimmed();
+    return raw;
+}
+
+// The selection rule, written independently of the tool: an event concerns
+// PATH when an exe= of any of its lines, or a PATH line's name= (joined with
+// the CWD line's cwd= when relative), equals PATH or its merged-/usr twin.
+QStringList expectedKeys(const QByteArray &trail, const QString &program)
+{
+    static const QRegularExpression stamp("msg=audit\\((\\d+\\.\\d+:\\d+)\\)");
+    static const QRegularExpression field("(?:^|[ '])(type|exe|name|cwd)=(\"[^\"]*\"|[^\\s'\\x1d]+)");
+    QString twin = program;
+    for (const char *d : {"/bin/", "/sbin/", "/lib/"}) {
+        if (program.startsWith(d))
+            twin = "/usr" + program;
+        else if (program.startsWith(QString("/usr") + d))
+            twin = program.mid(4);
+    }
+    QStringList order;
+    QMap<QString, bool> hit;
+    QMap<QString, QString> cwd;
+    QMap<QString, QStringList> relative;
+    for (const QByteArray &raw : trail.split('\n')) {
+        const QString line = QString::fromUtf8(raw);
+        auto s = stamp.match(line);
+        if (!s.hasMatch())
+            continue;
+        const QString key = s.captured(1);
+        if (!hit.contains(key)) {
+            order << key;
+            hit[key] = false;
+        }
+        QString type;
+        for (auto it = field.globalMatch(line.section(QChar(0x1d), 0, 0)); it.hasNext();) {
+            auto m = it.next();
+            const QString name = m.captured(1), value = decoded(m.captured(2));
+            if (name == "type")
+                type = value;
+            else if (name == "cwd" && type == "CWD")
+                cwd[key] = value;
+            else if ((name == "exe" || (name == "name" && type == "PATH")) && !value.startsWith('/'))
+                relative[key] << value;
+            else if (name == "exe" || (name == "name" && type == "PATH"))
+                hit[key] = hit[key] || QDir::cleanPath(value) == program || QDir::cleanPath(value) == twin;
+        }
+    }
+    QStringList keys;
+    for (const QString &key : order) {
+        bool h = hit[key];
+        for (const QString &rel : relative.value(key))
+            if (!cwd.value(key).isEmpty()) {
+                const QString p = QDir::cleanPath(cwd[key] + "/" + rel);
+                h = h || p == program || p == twin;
+            }
+        if (h)
+            keys << key;
+    }
+    return keys;
+}
+
+QByteArray hex(const QByteArray &s) { return s.toHex().toUpper(); }
+
+const QByteArray forged = "x\n日期: 1999-01-01 用户id: mallory\r\x1b[2J时间范围 \xff\xc0\\";
+
+// A trail of execve events by known users (names in the ENRICHED part);
+// with `crafted`, every value a user controls carries forged labels.
+QByteArray userTrail(bool crafted, QList<QPair<qint64, QString>> *events)
+{
+    const QStringList users = {"alice", "bob", "alice", "root", "carol", "alice"};
+    const QStringList exes = {"/usr/bin/touch", "/usr/bin/ls", "/usr/bin/touch"};
+    QByteArray out;
+    const qint64 base = QDateTime(QDate(2024, 3, 4), QTime(22, 0), QTimeZone::utc()).toSecsSinceEpoch();
+    for (int i = 0; i < 12; ++i) {
+        const qint64 sec = base + i * 5 * 3600;
+        const QString user = users[i % users.size()];
+        const QString exe = exes[i % exes.size()];
+        const QByteArray ts = QString("msg=audit(%1.%2:%3): ").arg(sec).arg(i * 7 % 1000, 3, 10, QChar('0')).arg(100 + i).toUtf8();
+        const QByteArray v = crafted ? hex(forged + QByteArray::number(i)) : hex("file" + QByteArray::number(i));
+        const bool unsetAuid = user == "root";
+        out += "type=SYSCALL " + ts + "arch=c000003e syscall=59 success=yes exit=0 items=1 ppid=1 pid=" +
+               QByteArray::number(500 + i) + (unsetAuid ? " auid=4294967295" : " auid=" + QByteArray::number(1000 + i % 6)) +
+               " uid=" + (unsetAuid ? "0" : "2000") + " gid=0 ses=1 comm=" + v + " exe=\"" + exe.toUtf8() + "\"\x1d" +
+               "AUID=\"" + (unsetAuid ? "unset" : user.toUtf8()) + "\" UID=\"" + (unsetAuid ? "root" : "someone") + "\"\n";
+        out += "type=EXECVE " + ts + "argc=2 a0=\"x\" a1=" + v + "\n";
+        out += "type=CWD " + ts + "cwd=" + v + "\n";
+        out += "type=PATH " + ts + "item=0 name=" + v + " inode=1 dev=fd:00 mode=0100644 ouid=0 ogid=0 nametype=CREATE\n";
+        out += "type=PROCTITLE " + ts + "proctitle=" + v + "\n";
+        events->append({sec * 1000 + i * 7 % 1000, user + " " + exe});
+    }
+    return out;
+}
+
+QByteArray sh(const QString &command)
+{
+    QProcess p;
+    p.start("/bin/sh", {"-c", command});
+    p.waitForFinished(60000);
+    return p.readAllStandardOutput();
+}
+
+} // namespace
+
+class TestAusearch : public QObject {
+    Q_OBJECT
+private slots:
+    void selectsEventsOfProgram_data();
+    void selectsEventsOfProgram();
+    void pipelinesSeeOnlyToolLabels_data();
+    void pipelinesSeeOnlyToolLabels();
+    void dates_data();
+    void dates();
+    void badInput_data();
+    void badInput();
+
+private:
+    QTemporaryDir tmp;
+};
+
+void TestAusearch::selectsEventsOfProgram_data()
+{
+    QTest::addColumn<QString>("log");
+    QTest::addColumn<QString>("program");
+    QDir dir(KVR_SHARED_LOGS);
+    QStringList logs;
+    for (const QString &f : dir.entryList({"*.log"}, QDir::Files))
+        logs << dir.filePath(f);
+    for (const QString &f : QDir(dir.filePath("other")).entryList({"*.log"}, QDir::Files))
+        logs << dir.filePath("other/" + f);
+    // Also generated trails: relative names, twins, user-space records.
+    QList<QPair<qint64, QString>> ev;
+    logs << writeFile(tmp.filePath("users.log"), userTrail(true, &ev));
+    logs << writeFile(tmp.filePath("relative.log"),
+                      "type=SYSCALL msg=audit(1.001:1): exe=\"/usr/bin/rm\"\n"
+                      "type=SYSCALL msg=audit(2.002:2): exe=\"/usr/bin/rmdir\"\ntype=CWD msg=audit(2.002:2): cwd=\"/usr/sbin\"\n"
+                      "type=PATH msg=audit(2.002:2): item=0 name=\"../bin/./rm\"\n"
+                      "type=USER_CMD msg=audit(3.003:3): uid=1 msg='cwd=\"/\" exe=2F7573722F62696E2F7375646F res=success'\n"
+                      "type=SYSCALL msg=audit(4.004:4): exe=\"/usr/local/bin/rm\"\n");
+    const QStringList programs = {"/bin/su", "/usr/bin/sudo", "/bin/rm", "/bin/cp", "/bin/mkdir", "/bin/touch",
+                                  "/usr/sbin/useradd", "/usr/bin/passwd", "/sbin/shutdown", "/usr/bin/ls"};
+    for (const QString &log : logs)
+        for (const QString &p : programs)
+            QTest::newRow(qPrintable(QFileInfo(log).fileName() + " " + p)) << log << p;
+}
+
+void TestAusearch::selectsEventsOfProgram()
+{
+    QFETCH(QString, log);
+    QFETCH(QString, program);
+    if (!QFileInfo::exists(log))
+        QSKIP("shared audit logs are absent");
+    QFile f(log);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QStringList expected = expectedKeys(f.readAll(), program);
+    Run r = runTool({"-i", "-f", program, "-if", log});
+    QVERIFY(!r.crashed);
+    QCOMPARE(r.code, expected.isEmpty() ? 1 : 0);
+    QCOMPARE(outputKeys(r.out), expected);
+    QCOMPARE(QString::fromStdString(layoutcheck::check(r.out.toStdString(), expected.size())), QString());
+}
+
+void TestAusearch::pipelinesSeeOnlyToolLabels_data()
+{
+    QTest::addColumn<QStringList>("filter");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<qint64>("fromMs");
+    QTest::addColumn<qint64>("toMs");
+    const qint64 all = std::numeric_limits<qint64>::max();
+    QTest::newRow("everything") << QStringList() << QString() << qint64(0) << all;
+    QTest::newRow("touch") << QStringList{"-f", "/bin/touch"} << "/usr/bin/touch" << qint64(0) << all;
+    const qint64 d5 = QDateTime(QDate(2024, 3, 5), QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+    const qint64 d6 = QDateTime(QDate(2024, 3, 6), QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+    QTest::newRow("one day") << QStringList{"-ts", "3/5/24", "-te", "3/5/24"} << QString() << d5 << d6 - 1;
+    QTest::newRow("ls from a day") << QStringList{"-f", "/usr/bin/ls", "-ts", "03/06/2024"} << "/usr/bin/ls" << d6 << all;
+}
+
+void TestAusearch::pipelinesSeeOnlyToolLabels()
+{
+    QFETCH(QStringList, filter);
+    QFETCH(QString, program);
+    QFETCH(qint64, fromMs);
+    QFETCH(qint64, toMs);
+    QMap<QString, int> counts;
+    QString first, last;
+    QByteArray results[2];
+    for (bool crafted : {false, true}) {
+        QList<QPair<qint64, QString>> events;
+        const QString log = writeFile(tmp.filePath(crafted ? "crafted.log" : "clean.log"), userTrail(crafted, &events));
+        counts.clear();
+        first.clear();
+        for (const auto &e : events) {
+            if (e.first < fromMs || e.first > toMs || (!program.isEmpty() && !e.second.endsWith(program)))
+                continue;
+            const QString date = QDateTime::fromMSecsSinceEpoch(e.first, QTimeZone::utc()).toString("yyyy-MM-dd");
+            (first.isEmpty() ? first : last) = date;
+            last = date;
+            counts[e.second.section(' ', 0, 0)]++;
+        }
+        Run r = runTool(QStringList{"-i"} + filter + QStringList{"-if", log});
+        QCOMPARE(r.code, counts.isEmpty() ? 1 : 0);
+        const QString result = writeFile(tmp.filePath("result.log"), r.out);
+        QCOMPARE(QString::fromStdString(layoutcheck::check(r.out.toStdString(), r.out.count("----\n"))), QString());
+        const QByteArray stats =
+            sh("sed -n '3p' " + result + " |awk -F '日期:' '{print $2}'|awk '{split($0,a,\" \");}END{print a[1]}'") +
+            sh("tail -1 " + result + " |awk -F '日期:' '{print $2}'|awk '{split($0,a,\" \");}END{print a[1]}'");
+        QCOMPARE(QString::fromUtf8(stats), first + "\n" + last + "\n");
+        QStringList perUser = QString::fromUtf8(sh("awk -F '用户id:' '{print $2}'  " + result +
+                                                   " | awk 'NF' |awk '{split($0,a,\" \");name[a[1]]+=1};END{for(i in name) print i, name[i]}'"))
+                                  .split('\n', Qt::SkipEmptyParts);
+        perUser.sort();
+        QStringList expectedUsers;
+        for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+            expectedUsers << it.key() + " " + QString::number(it.value());
+        QCOMPARE(perUser, expectedUsers);
+        results[crafted] = stats + perUser.join('\n').toUtf8();
+    }
+    QCOMPARE(results[1], results[0]);
+}
+
+void TestAusearch::dates_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("how"); // -if FILE, -if DIR (rotated), or the environment
+    QTest::addColumn<QList<int>>("serials");
+    QTest::addColumn<int>("code");
+    QTest::newRow("one day") << QStringList{"-ts", "3/5/24", "-te", "3/5/24"} << "file" << QList<int>{2, 3, 4} << 0;
+    QTest::newRow("long form") << QStringList{"-ts", "03/05/2024", "-te", "03/05/2024"} << "file" << QList<int>{2, 3, 4} << 0;
+    QTest::newRow("end day included") << QStringList{"-te", "3/5/24"} << "file" << QList<int>{1, 2, 3, 4} << 0;
+    QTest::newRow("start time") << QStringList{"-ts", "3/5/24", "12:00"} << "file" << QList<int>{3, 4, 5} << 0;
+    QTest::newRow("end time") << QStringList{"-te", "3/5/24", "12:00:00"} << "file" << QList<int>{1, 2, 3} << 0;
+    QTest::newRow("later day") << QStringList{"-ts", "3/6/24"} << "file" << QList<int>{5} << 0;
+    QTest::newRow("nothing") << QStringList{"-ts", "3/7/24"} << "file" << QList<int>{} << 1;
+    QTest::newRow("directory") << QStringList{"-ts", "3/4/24"} << "dir" << QList<int>{1, 2, 3, 4, 5} << 0;
+    QTest::newRow("environment") << QStringList{"-te", "3/4/24"} << "env" << QList<int>{1} << 0;
+    QTest::newRow("no such day") << QStringList{"-ts", "2/30/24"} << "file" << QList<int>{} << 2;
+    QTest::newRow("month 13") << QStringList{"-te", "13/1/24"} << "file" << QList<int>{} << 2;
+    QTest::newRow("trailing junk") << QStringList{"-ts", "3/5/24x"} << "file" << QList<int>{} << 2;
+    QTest::newRow("three-digit year") << QStringList{"-ts", "3/5/024"} << "file" << QList<int>{} << 2;
+    QTest::newRow("missing date") << QStringList{"-ts"} << "file" << QList<int>{} << 2;
+}
+
+void TestAusearch::dates()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, how);
+    QFETCH(QList<int>, serials);
+    QFETCH(int, code);
+    const QList<QDateTime> times = {
+        QDateTime(QDate(2024, 3, 4), QTime(23, 59, 59, 999), QTimeZone::utc()),
+        QDateTime(QDate(2024, 3, 5), QTime(0, 0), QTimeZone::utc()),
+        QDateTime(QDate(2024, 3, 5), QTime(12, 0), QTimeZone::utc()),
+        QDateTime(QDate(2024, 3, 5), QTime(23, 59, 59, 999), QTimeZone::utc()),
+        QDateTime(QDate(2024, 3, 6), QTime(0, 0), QTimeZone::utc())};
+    QByteArray lines[5];
+    for (int i = 0; i < times.size(); ++i) {
+        const qint64 ms = times[i].toMSecsSinceEpoch();
+        lines[i] = QString("type=USER_CMD msg=audit(%1.%2:%3): pid=1 uid=0 auid=0 msg='exe=\"/usr/bin/sudo\" res=success'\n")
+                       .arg(ms / 1000).arg(ms % 1000, 3, 10, QChar('0')).arg(i + 1).toUtf8();
+    }
+    QStringList full = QStringList{"-i"} + args;
+    QString envLog;
+    if (how == "dir") {
+        QDir(tmp.path()).mkpath("rotated");
+        writeFile(tmp.filePath("rotated/audit.log.2"), lines[0] + lines[1]);
+        writeFile(tmp.filePath("rotated/audit.log.1"), lines[2] + lines[3]);
+        writeFile(tmp.filePath("rotated/audit.log"), lines[4]);
+        writeFile(tmp.filePath("rotated/other.log"), lines[0]);
+        full << "-if" << tmp.filePath("rotated");
+    } else {
+        const QString log = writeFile(tmp.filePath("dates.log"), lines[0] + lines[1] + lines[2] + lines[3] + lines[4]);
+        if (how == "env")
+            envLog = log;
+        else
+            full << "-if" << log;
+    }
+    Run r = runTool(full, envLog);
+    QCOMPARE(r.code, code);
+    QStringList expected;
+    for (int s : serials) {
+        const qint64 ms = times[s - 1].toMSecsSinceEpoch();
+        expected << QString("%1.%2:%3").arg(ms / 1000).arg(ms % 1000, 3, 10, QChar('0')).arg(s);
+    }
+    QCOMPARE(outputKeys(r.out), expected);
+    if (code == 2)
+        QVERIFY2(r.err.contains(args.value(1).toUtf8()) || r.err.contains("needs"), r.err.constData());
+}
+
+void TestAusearch::badInput_data()
+{
+    QTest::addColumn<QByteArray>("content"); // written to bad.log unless "missing"/"emptydir"
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<QList<int>>("codes");
+    QTest::addColumn<QString>("message");
+    QByteArray random(64 * 1024, 0);
+    QRandomGenerator gen(42);
+    for (char &c : random)
+        c = char(gen.bounded(256));
+    QList<QPair<qint64, QString>> ev;
+    QByteArray trail = userTrail(true, &ev);
+    const QByteArray longLine = "type=SYSCALL msg=audit(1709600000.100:10): comm=" + QByteArray(1 << 20, 'A') + " auid=0\n";
+    QTest::newRow("empty file") << QByteArray() << "bad.log" << QStringList() << QList<int>{1} << "<no matches>";
+    QTest::newRow("random bytes") << random << "bad.log" << QStringList() << QList<int>{0, 1} << "";
+    QTest::newRow("1 MB line") << longLine << "bad.log" << QStringList() << QList<int>{0} << "";
+    QTest::newRow("truncated record") << trail.left(trail.size() / 2 + 17) << "bad.log" << QStringList() << QList<int>{0} << "";
+    QTest::newRow("lines cut short") << QByteArray(trail).replace("items=1", "\nitems=1") << "bad.log" << QStringList() << QList<int>{0} << "";
+    QTest::newRow("missing file") << QByteArray() << "missing" << QStringList() << QList<int>{3} << "missing";
+    QTest::newRow("directory without logs") << QByteArray() << "emptydir" << QStringList() << QList<int>{3} << "no audit.log";
+    QTest::newRow("unreadable file") << QByteArray("x") << "unreadable" << QStringList() << QList<int>{3} << "Permission denied";
+    QTest::newRow("unknown option") << QByteArray() << "bad.log" << QStringList{"-x"} << QList<int>{2} << "-x is an unknown option";
+    QTest::newRow("-f without path") << QByteArray() << "bad.log" << QStringList{"-f", "-ts", "3/5/24"} << QList<int>{2} << "-f needs";
+    QTest::newRow("relative -f") << QByteArray() << "bad.log" << QStringList{"-f", "chown"} << QList<int>{2} << "absolute";
+}
+
+void TestAusearch::badInput()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, input);
+    QFETCH(QStringList, extra);
+    QFETCH(QList<int>, codes);
+    QFETCH(QString, message);
+    QString path = tmp.filePath(input);
+    if (input == "emptydir")
+        QDir(tmp.path()).mkpath(input);
+    else if (input == "unreadable") {
+        if (geteuid() == 0)
+            QSKIP("root reads every file");
+        writeFile(path, content);
+        QFile::setPermissions(path, QFileDevice::WriteOwner);
+    } else if (input != "missing")
+        writeFile(path, content);
+    Run r = runTool(QStringList{"-i"} + extra + QStringList{"-if", path});
+    QVERIFY(!r.crashed);
+    QVERIFY2(codes.contains(r.code), qPrintable(QString::number(r.code) + " " + r.err));
+    QVERIFY2(r.err.contains(message.toUtf8()), r.err.constData());
+    if (r.code != 0)
+        QVERIFY(r.out.isEmpty());
+    QCOMPARE(QString::fromStdString(layoutcheck::check(r.out.toStdString(), r.out.count("----\n"))), QString());
+}
+
+QTEST_GUILESS_MAIN(TestAusearch)
+#include "tst_ausearch.moc"
