@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Times the query road and the overall-summary road of the real window
+# (offscreen) against the project's ausearch/aureport run alone on the same
+# generated trail, and prints the ratios, the start-up time and the idle
+# window's resident memory. One run each; not part of ctest.
+#
+#   bench/query/run-bench.sh [BUILD_DIR] [EVENTS] [SEED]
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+events=${2:-200000}
+seed=${3:-7}
+tools=$build/libexec/kvr-auditreport
+bench=$build/bin/kvr-bench-query
+gen=$build/bin/kvr-gen-trail
+for f in "$tools/ausearch" "$tools/aureport" "$bench" "$gen"; do
+  [ -x "$f" ] || { echo "missing $f: build it first" >&2; exit 2; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 TZ=${TZ:-UTC}
+export PATH=$tools:$PATH
+export KVR_AUDITREPORT_DATA_DIR=$work/data KVR_AUDITREPORT_LOG=$work/trail.log
+mkdir -p "$KVR_AUDITREPORT_DATA_DIR"
+
+"$gen" --events "$events" --seed "$seed" --out "$work/trail.log" >/dev/null
+echo "trail: $events events, $(du -m "$work/trail.log" | cut -f1) MB"
+
+seconds() { # command... -> wall seconds
+  local t0 t1
+  t0=$(date +%s%N); "$@"; t1=$(date +%s%N)
+  echo "scale=3; ($t1 - $t0) / 1000000000" | bc
+}
+result() { grep "^RESULT $1 " "$2" | cut -d' ' -f3; }
+
+# The overall summary alone; its time-range line gives the query's dates.
+summary_tool=$(seconds sh -c 'aureport --summary > "$1"' _ "$work/all.txt")
+range=$(grep -m1 '时间范围' "$work/all.txt")
+first=$(echo "$range" | awk '{print $2}')
+last=$(echo "$range" | awk '{print $(NF-1)}')
+[ "$first" != "$last" ] || first=$(date -d "$first - 1 day" +%F)
+mdy() { date -d "$1" +%-m/%-d/%y; }
+
+search_tool=$(seconds sh -c 'ausearch -i  -ts "$1" -te "$2"  > "$3"' _ "$(mdy "$first")" "$(mdy "$last")" "$work/search.txt")
+
+"$bench" query "$first" "$last" >/dev/null 2>"$work/query.txt" || { cat "$work/query.txt" >&2; exit 1; }
+"$bench" summary >/dev/null 2>"$work/summary.txt" || { cat "$work/summary.txt" >&2; exit 1; }
+KVR_BENCH_T0_NS=$(date +%s%N) "$bench" startup >/dev/null 2>"$work/startup.txt"
+
+query_road=$(result query_s "$work/query.txt")
+summary_road=$(result summary_s "$work/summary.txt")
+printf "range: %s .. %s, records in the table: %.0f\n" "$first" "$last" "$(result query_records "$work/query.txt")"
+printf 'query road   %6.2f s   ausearch -i alone %6.2f s   ratio %.2f (limit 1.5)\n' \
+  "$query_road" "$search_tool" "$(echo "scale=3; $query_road / $search_tool" | bc)"
+printf 'summary road %6.2f s   aureport alone    %6.2f s   ratio %.2f (limit 1.5)\n' \
+  "$summary_road" "$summary_tool" "$(echo "scale=3; $summary_road / $summary_tool" | bc)"
+printf 'start-up to shown window %.0f ms (limit 500)\n' "$(result startup_ms "$work/startup.txt")"
+printf 'idle window resident memory %.1f MB (limit 80)\n' "$(result idle_rss_mb "$work/startup.txt")"
