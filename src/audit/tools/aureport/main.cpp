@@ -181,9 +181,10 @@ std::string formatSummary(const kvrreport::SummaryScanner &scan, const Options &
     Stamp to = o.hasEnd ? Stamp{o.endMs / 1000, unsigned(o.endMs % 1000)} : scan.lastStamp();
     out += "报告时间范围: " + stampOrNone(any || o.hasStart, from) + " - "
            + stampOrNone(any || o.hasEnd, to) + "\n";
-    // Every label is six Chinese characters (after an optional "AVC" or
-    // "MAC") and an ASCII colon, so that the export's awk aligns the values
-    // whether its length() counts characters or bytes.
+    // Every label is six double-width characters (Chinese, or full-width
+    // Latin letters for AVC and MAC) and an ASCII colon, so that the export's
+    // awk aligns the values whether its length() counts characters (gawk) or
+    // bytes (mawk, Debian's default awk).
     appendFigure(out, "配置变更次数:", f.configChanges);
     appendFigure(out, "账户变更次数:", f.accountChanges);
     appendFigure(out, "登录成功次数:", f.logins);
@@ -196,8 +197,8 @@ std::string formatSummary(const kvrreport::SummaryScanner &scan, const Options &
     appendFigure(out, "可执行文件数:", f.executables.size());
     appendFigure(out, "涉及命令总数:", f.commands.size());
     appendFigure(out, "涉及文件总数:", f.files.size());
-    appendFigure(out, "AVC访问决策次数:", f.avcs);
-    appendFigure(out, "MAC安全策略事件:", f.macEvents);
+    appendFigure(out, "ＡＶＣ事件数:", f.avcs);
+    appendFigure(out, "ＭＡＣ事件数:", f.macEvents);
     appendFigure(out, "系统调用失败:", f.failedSyscalls);
     appendFigure(out, "异常事件次数:", f.anomalies);
     appendFigure(out, "异常响应次数:", f.responses);

@@ -1,0 +1,391 @@
+// aureport and kvr-gen-trail, run as programs. The stock aureport 3.0.9 is the
+// oracle for every figure of the summary.
+#include <QtTest>
+
+#include <QDateTime>
+#include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kAureport = QStringLiteral(KVR_TOOLS_BUILD_DIR "/aureport");
+const QString kGen = QStringLiteral(KVR_GEN_TRAIL);
+const QString kSharedLogs = QStringLiteral(KVR_SHARED_LOGS);
+
+struct Run {
+    int exit = -1;
+    QByteArray out, err;
+};
+
+Run run(const QString &program, const QStringList &args, const QByteArray &input = {},
+        const QStringList &env = {})
+{
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.remove("KVR_AUDITREPORT_LOG");
+    for (const QString &kv : env)
+        e.insert(kv.section('=', 0, 0), kv.section('=', 1));
+    p.setProcessEnvironment(e);
+    if (input.isNull())
+        p.setStandardInputFile(QProcess::nullDevice());
+    p.start(program, args);
+    if (!input.isNull()) {
+        p.write(input);
+        p.closeWriteChannel();
+    }
+    Run r;
+    if (!p.waitForFinished(180000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QList<qint64> stockFigures(const QString &file, const QStringList &range = {})
+{
+    Run r = run("/usr/sbin/aureport", QStringList{"-if", file, "--summary"} + range, {},
+                {"LC_ALL=C"});
+    QList<qint64> n;
+    for (const QByteArray &line : r.out.split('\n'))
+        if (line.startsWith("Number of "))
+            n << line.mid(line.lastIndexOf(':') + 1).trimmed().toLongLong();
+    return n;
+}
+
+// The figure lines of our summary: "label: number", label without blanks.
+QList<qint64> ourFigures(const QByteArray &out)
+{
+    QList<qint64> n;
+    const QList<QByteArray> lines = out.split('\n');
+    static const QRegularExpression figure(QStringLiteral("^(\\S+:) (\\d+)$"));
+    for (int i = 4; i < lines.size(); ++i) {
+        auto m = figure.match(QString::fromUtf8(lines[i]));
+        if (m.hasMatch())
+            n << m.captured(2).toLongLong();
+        else if (!lines[i].isEmpty())
+            n << -1; // a malformed line makes the comparison fail
+    }
+    return n;
+}
+
+QString generate(const QString &dir, const QStringList &args)
+{
+    const QString out = dir + "/gen-" + QString::number(qHash(args.join(' '))) + ".log";
+    Run r = run(kGen, args + QStringList{"--out", out});
+    return r.exit == 0 ? out : QString();
+}
+
+// A -ts/-te range over the middle third of the trail, in both tools' syntax.
+QStringList middleRange(const QByteArray &ourOutput)
+{
+    const QString line = QString::fromUtf8(ourOutput.split('\n').value(2));
+    static const QRegularExpression stamps(
+        QStringLiteral("(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d)\\.\\d{3} - (\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d)"));
+    auto m = stamps.match(line);
+    if (!m.hasMatch())
+        return {};
+    const QDateTime a = QDateTime::fromString(m.captured(1), "yyyy-MM-dd HH:mm:ss");
+    const QDateTime b = QDateTime::fromString(m.captured(2), "yyyy-MM-dd HH:mm:ss");
+    const qint64 span = a.secsTo(b);
+    const QDateTime s = a.addSecs(span / 3), e = a.addSecs(2 * span / 3);
+    return {"-ts", s.toString("MM/dd/yy"), s.toString("HH:mm:ss"),
+            "-te", e.toString("MM/dd/yy"), e.toString("HH:mm:ss")};
+}
+
+// Display width of a line in a terminal: CJK characters take two columns.
+int columns(const QString &s)
+{
+    int w = 0;
+    for (QChar c : s)
+        w += c.unicode() >= 0x2E80 ? 2 : 1;
+    return w;
+}
+
+} // namespace
+
+class TestAureport : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir tmp_;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(tmp_.isValid());
+        QVERIFY2(QFileInfo(kAureport).isExecutable(), qPrintable(kAureport));
+        QVERIFY2(QFileInfo(kGen).isExecutable(), qPrintable(kGen));
+        if (!QFileInfo("/usr/sbin/aureport").isExecutable())
+            QSKIP("the stock aureport is not installed");
+    }
+
+    void sameFiguresAsStock_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("rangeOf"); // the trail whose middle third is selected
+        QStringList logs;
+        for (const QString &sub : {QString(), QStringLiteral("/other")}) {
+            QDir d(kSharedLogs + sub);
+            for (const QFileInfo &fi : d.entryInfoList({"*.log"}, QDir::Files, QDir::Name))
+                logs << fi.absoluteFilePath();
+        }
+        logs << generate(tmp_.path(), {"--events", "3000", "--seed", "1"})
+             << generate(tmp_.path(), {"--events", "8000", "--seed", "42", "--start", "1262304000"})
+             << generate(tmp_.path(), {"--demo", "--end", "2024-03-25"});
+        // Damaged input: random bytes, a 1 MB line, records cut short, and a
+        // trail written in pieces out of order.
+        QRandomGenerator rng(7);
+        QByteArray junk(200000, '\0');
+        for (char &c : junk)
+            c = char(rng.bounded(256));
+        QFile demo(logs.last());
+        QVERIFY(demo.open(QIODevice::ReadOnly));
+        const QByteArray text = demo.readAll();
+        const QList<QByteArray> lines = text.split('\n');
+        QByteArray cut, shuffled;
+        for (int i = 0; i < lines.size(); ++i)
+            cut += (i % 5 == 3 ? lines[i].left(lines[i].size() / 2) : lines[i]) + '\n';
+        for (int i = lines.size() - 1; i >= 0; i -= 40)
+            for (int j = qMax(0, i - 39); j <= i; ++j)
+                shuffled += lines[j] + '\n';
+        const QList<QPair<QString, QByteArray>> damaged = {
+            {"junk.log", text.left(100000) + junk + text.mid(100000)},
+            {"longline.log", text.left(50000) + "type=EXECVE msg=audit(1711000000.000:5): a0=\""
+                                 + QByteArray(1 << 20, 'x') + "\"\n" + text.mid(50000)},
+            {"cut.log", cut + text.left(text.indexOf(')'))},
+            {"shuffled.log", shuffled},
+        };
+        for (const auto &[name, bytes] : damaged) {
+            QFile f(tmp_.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        }
+        const QString demoLog = logs.last();
+        for (const QString &log : logs) {
+            QVERIFY2(!log.isEmpty(), "kvr-gen-trail failed");
+            const QString name = QFileInfo(log).fileName();
+            QTest::newRow(qPrintable(name)) << log << QString();
+            QTest::newRow(qPrintable(name + " -ts/-te")) << log << log;
+        }
+        // Damaged lines may carry any time stamp: select the demo's range.
+        for (const auto &[name, bytes] : damaged) {
+            QTest::newRow(qPrintable(name)) << tmp_.filePath(name) << QString();
+            QTest::newRow(qPrintable(name + " -ts/-te")) << tmp_.filePath(name) << demoLog;
+        }
+    }
+
+    void sameFiguresAsStock()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, rangeOf);
+        Run mine = run(kAureport, {"-if", file, "--summary"});
+        QCOMPARE(mine.exit, 0);
+        QStringList range;
+        if (!rangeOf.isEmpty()) {
+            range = middleRange(run(kAureport, {"-if", rangeOf}).out);
+            QVERIFY(!range.isEmpty());
+            mine = run(kAureport, QStringList{"-if", file, "--summary"} + range);
+            QCOMPARE(mine.exit, 0);
+        }
+        const QList<qint64> expected = stockFigures(file, range);
+        QCOMPARE(expected.size(), 23);
+        QCOMPARE(ourFigures(mine.out), expected);
+    }
+
+    // The program's export runs this awk over the summary: label, padding,
+    // value; the time-range lines whole. The values must line up.
+    void exportAwkAlignsValues()
+    {
+        const QString log = generate(tmp_.path(), {"--events", "2000", "--seed", "3"});
+        QVERIFY(!log.isEmpty());
+        Run mine = run(kAureport, {"-if", log});
+        QCOMPARE(mine.exit, 0);
+        const QString awk = QStringLiteral(
+            "awk '{if($1~\"时间范围\"){print}else{printf $1;for(i=0;i<(30-length($1));i++)"
+            "{printf \"  \";if(substr($1,i,1)~/^[VMCAI(]/)printf \" \"};print $2}}'");
+        Run exported = run("/bin/sh", {"-c", awk}, mine.out);
+        QCOMPARE(exported.exit, 0);
+        const QStringList in = QString::fromUtf8(mine.out).split('\n');
+        const QStringList out = QString::fromUtf8(exported.out).split('\n');
+        QCOMPARE(out.size(), in.size());
+        QVERIFY(in[2].startsWith("日志时间范围: ") && in[3].startsWith("报告时间范围: "));
+        QCOMPARE(out[2], in[2]);
+        QCOMPARE(out[3], in[3]);
+        QSet<int> valueColumns;
+        for (int i = 4; i < in.size() - 1; ++i) {
+            const QString label = in[i].section(' ', 0, 0), value = in[i].section(' ', 1);
+            QVERIFY2(out[i].startsWith(label) && out[i].endsWith(value), qPrintable(out[i]));
+            const QString pad = out[i].mid(label.size(), out[i].size() - label.size() - value.size());
+            QVERIFY(!pad.isEmpty() && pad.trimmed().isEmpty());
+            valueColumns << columns(out[i].left(out[i].size() - value.size()));
+        }
+        QCOMPARE(valueColumns.size(), 1);
+    }
+
+    void badInputAndUsage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("stderrHas");
+        const QString missing = tmp_.filePath("no-such.log");
+        QDir(tmp_.path()).mkpath("emptydir");
+        QTest::newRow("missing file") << QStringList{"-if", missing} << 3 << missing;
+        QTest::newRow("directory without logs")
+            << QStringList{"-if", tmp_.filePath("emptydir")} << 3 << "emptydir";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "--bogus";
+        QTest::newRow("-if without file") << QStringList{"-if"} << 2 << "-if";
+        QTest::newRow("bad date") << QStringList{"-if", missing, "-ts", "13/45/24"} << 2 << "13/45/24";
+        QTest::newRow("start after end")
+            << QStringList{"-if", missing, "-ts", "03/07/24", "-te", "03/05/24"} << 2 << "after";
+    }
+
+    void badInputAndUsage()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, stderrHas);
+        Run r = run(kAureport, args);
+        QCOMPARE(r.exit, exitCode);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY2(QString::fromUtf8(r.err).contains(stderrHas), r.err.constData());
+    }
+
+    void emptyTrail()
+    {
+        QFile f(tmp_.filePath("empty.log"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        Run r = run(kAureport, {"-if", f.fileName()});
+        QCOMPARE(r.exit, 0);
+        const QList<QByteArray> lines = r.out.split('\n');
+        QCOMPARE(QString::fromUtf8(lines[2]), QStringLiteral("日志时间范围: 无 - 无"));
+        QCOMPARE(ourFigures(r.out), QList<qint64>(23, 0));
+    }
+
+    // Input comes from -if, else KVR_AUDITREPORT_LOG, never from standard
+    // input; a directory is read as audit.log.N ... audit.log in that order.
+    void inputSources()
+    {
+        const QString log = generate(tmp_.path(), {"--events", "1500", "--seed", "9"});
+        QVERIFY(!log.isEmpty());
+        const QList<qint64> whole = stockFigures(log);
+        Run viaEnv = run(kAureport, {"--summary"}, QByteArray("type=garbage\n"),
+                         {"KVR_AUDITREPORT_LOG=" + log});
+        QCOMPARE(viaEnv.exit, 0);
+        QCOMPARE(ourFigures(viaEnv.out), whole);
+
+        QFile in(log);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = in.readAll().split('\n');
+        QDir dir(tmp_.filePath("rotated"));
+        QVERIFY(dir.mkpath("."));
+        const int parts = 3, per = int(lines.size()) / parts + 1;
+        for (int p = 0; p < parts; ++p) {
+            // The oldest lines go to the highest rotation number.
+            QFile out(dir.filePath(p == parts - 1 ? QString("audit.log")
+                                                  : QString("audit.log.%1").arg(parts - 1 - p)));
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            for (int i = p * per; i < qMin(int(lines.size()), (p + 1) * per); ++i)
+                out.write(lines[i] + (i + 1 < lines.size() ? "\n" : ""));
+        }
+        Run viaDir = run(kAureport, {"-if", dir.path()});
+        QCOMPARE(viaDir.exit, 0);
+        QCOMPARE(ourFigures(viaDir.out), whole);
+    }
+
+    void demoTrail()
+    {
+        const QString log = generate(tmp_.path(), {"--demo", "--end", "2024-03-25"});
+        QVERIFY(!log.isEmpty());
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.size() < 2 * 1024 * 1024);
+        const QByteArray text = f.readAll();
+        QVERIFY(text.contains('\x1d')); // ENRICHED: names travel with the ids
+
+        // Which program files each event concerns, read independently of the
+        // generator: exe= and PATH names, merged /usr, relative names joined.
+        QMap<QByteArray, QSet<QString>> files; // event id -> files
+        QMap<QByteArray, QByteArray> cwd;
+        QSet<QString> accounts;
+        static const QRegularExpression field(QStringLiteral("(?:^| )(exe|name|cwd|AUID)=(\"[^\"]*\"|[0-9A-F]+)"));
+        for (const QByteArray &raw : text.split('\n')) {
+            const int a = raw.indexOf("audit("), b = raw.indexOf("):");
+            if (a < 0 || b < 0)
+                continue;
+            const QByteArray id = raw.mid(a, b - a);
+            auto it = field.globalMatch(QString::fromUtf8(raw));
+            while (it.hasNext()) {
+                auto m = it.next();
+                QString v = m.captured(2);
+                v = v.startsWith('"') ? v.mid(1, v.size() - 2)
+                                      : QString::fromUtf8(QByteArray::fromHex(v.toLatin1()));
+                if (m.captured(1) == "cwd")
+                    cwd[id] = v.toUtf8();
+                else if (m.captured(1) == "AUID") {
+                    if (v != "unset")
+                        accounts << v;
+                } else {
+                    if (v.startsWith("./"))
+                        v = QString::fromUtf8(cwd.value(id)) + v.mid(1);
+                    if (v.startsWith("/bin/") || v.startsWith("/sbin/"))
+                        v.prepend("/usr");
+                    files[id] << v;
+                }
+            }
+        }
+        QMap<QString, int> perCommand;
+        const QStringList names = QString("chgrp chown chmod chattr su sudo touch cp mv rm mkdir rmdir "
+                                          "groupadd groupdel gpasswd useradd userdel passwd ifup ifdown "
+                                          "wget apt-get shutdown reboot service killall nice renice")
+                                      .split(' ');
+        for (const QString &cmd : names)
+            for (const auto &set : files)
+                for (const QString &dir : {"/usr/bin/", "/usr/sbin/"})
+                    perCommand[cmd] += set.contains(dir + cmd);
+        for (const QString &cmd : names)
+            QVERIFY2(perCommand.value(cmd) > 0, qPrintable(cmd));
+        QVERIFY2(accounts.size() >= 3, qPrintable(QStringList(accounts.values()).join(',')));
+
+        // The generator's own expectations agree with this reading.
+        Run expect = run(kGen, {"--demo", "--end", "2024-03-25", "--out", tmp_.filePath("again.log"),
+                                "--expect"});
+        QCOMPARE(expect.exit, 0);
+        int totals = 0;
+        for (const QByteArray &line : expect.out.split('\n')) {
+            const QList<QByteArray> w = line.split(' ');
+            if (w.size() == 3 && w[1] == "*") {
+                QCOMPARE(w[2].toInt(), perCommand.value(QString::fromUtf8(w[0])));
+                ++totals;
+            }
+        }
+        QCOMPARE(totals, 28);
+
+        const QList<qint64> n = ourFigures(run(kAureport, {"-if", log}).out);
+        QCOMPARE(n.size(), 23);
+        QVERIFY(n[2] > 0); // logins
+        QVERIFY(n[3] > 0); // failed logins
+    }
+
+    void generatorIsDeterministic()
+    {
+        auto bytes = [this](const QString &seed, const QString &name) {
+            QFile f(tmp_.filePath(name));
+            run(kGen, {"--events", "500", "--seed", seed, "--out", f.fileName()});
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const QByteArray a = bytes("5", "a.log"), b = bytes("5", "b.log"), c = bytes("6", "c.log");
+        QVERIFY(!a.isEmpty());
+        QCOMPARE(a, b);
+        QVERIFY(a != c);
+        QCOMPARE(ourFigures(run(kAureport, {"-if", tmp_.filePath("c.log")}).out).value(22), 500);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAureport)
+#include "tst_aureport.moc"
