@@ -141,7 +141,9 @@ namespace {
 enum class Kind : unsigned char { Plain, Encoded, User, Group, Arch, Syscall };
 
 struct FieldInfo {
-    const char *label; // printed instead of the field's own name; nullptr: keep the name
+    // " label=" printed before the value instead of the field's own name;
+    // empty: keep the name.
+    std::string_view prefix;
     Kind kind;
 };
 
@@ -152,50 +154,50 @@ struct LabelEntry {
     FieldInfo info;
 };
 const LabelEntry labelEntries[] = {
-    {"arch", {"架构", Kind::Arch}},
-    {"syscall", {"系统调用", Kind::Syscall}},
-    {"success", {"成功", Kind::Plain}},
-    {"exit", {"返回值", Kind::Plain}},
-    {"items", {"条目数", Kind::Plain}},
-    {"ppid", {"父进程号", Kind::Plain}},
-    {"pid", {"进程号", Kind::Plain}},
-    {"auid", {"审计用户", Kind::User}},
-    {"uid", {"用户", Kind::User}},
-    {"euid", {"有效用户", Kind::User}},
-    {"suid", {"保存用户", Kind::User}},
-    {"fsuid", {"文件系统用户", Kind::User}},
-    {"ouid", {"属主", Kind::User}},
-    {"iuid", {"节点属主", Kind::User}},
-    {"old-auid", {"原审计用户", Kind::User}},
-    {"oauid", {"对方审计用户", Kind::User}},
-    {"id", {"账户号", Kind::User}},
-    {"gid", {"组", Kind::Group}},
-    {"egid", {"有效组", Kind::Group}},
-    {"sgid", {"保存组", Kind::Group}},
-    {"fsgid", {"文件系统组", Kind::Group}},
-    {"ogid", {"属组", Kind::Group}},
-    {"tty", {"终端", Kind::Plain}},
-    {"ses", {"会话", Kind::Plain}},
-    {"comm", {"命令", Kind::Encoded}},
-    {"exe", {"程序", Kind::Encoded}},
-    {"key", {"关键字", Kind::Encoded}},
-    {"name", {"名称", Kind::Encoded}},
-    {"cwd", {"工作目录", Kind::Encoded}},
-    {"proctitle", {"进程标题", Kind::Encoded}},
-    {"cmd", {"命令行", Kind::Encoded}},
-    {"acct", {"账户", Kind::Encoded}},
-    {"terminal", {"终端名", Kind::Plain}},
-    {"hostname", {"主机名", Kind::Plain}},
-    {"addr", {"地址", Kind::Plain}},
-    {"res", {"结果", Kind::Plain}},
-    {"op", {"操作", Kind::Plain}},
-    {"argc", {"参数个数", Kind::Plain}},
-    {"mode", {"模式", Kind::Plain}},
-    {"inode", {"索引节点", Kind::Plain}},
-    {"dev", {"设备", Kind::Plain}},
-    {"nametype", {"名称类型", Kind::Plain}},
-    {"subj", {"主体", Kind::Plain}},
-    {"obj", {"客体", Kind::Plain}},
+    {"arch", {" 架构=", Kind::Arch}},
+    {"syscall", {" 系统调用=", Kind::Syscall}},
+    {"success", {" 成功=", Kind::Plain}},
+    {"exit", {" 返回值=", Kind::Plain}},
+    {"items", {" 条目数=", Kind::Plain}},
+    {"ppid", {" 父进程号=", Kind::Plain}},
+    {"pid", {" 进程号=", Kind::Plain}},
+    {"auid", {" 审计用户=", Kind::User}},
+    {"uid", {" 用户=", Kind::User}},
+    {"euid", {" 有效用户=", Kind::User}},
+    {"suid", {" 保存用户=", Kind::User}},
+    {"fsuid", {" 文件系统用户=", Kind::User}},
+    {"ouid", {" 属主=", Kind::User}},
+    {"iuid", {" 节点属主=", Kind::User}},
+    {"old-auid", {" 原审计用户=", Kind::User}},
+    {"oauid", {" 对方审计用户=", Kind::User}},
+    {"id", {" 账户号=", Kind::User}},
+    {"gid", {" 组=", Kind::Group}},
+    {"egid", {" 有效组=", Kind::Group}},
+    {"sgid", {" 保存组=", Kind::Group}},
+    {"fsgid", {" 文件系统组=", Kind::Group}},
+    {"ogid", {" 属组=", Kind::Group}},
+    {"tty", {" 终端=", Kind::Plain}},
+    {"ses", {" 会话=", Kind::Plain}},
+    {"comm", {" 命令=", Kind::Encoded}},
+    {"exe", {" 程序=", Kind::Encoded}},
+    {"key", {" 关键字=", Kind::Encoded}},
+    {"name", {" 名称=", Kind::Encoded}},
+    {"cwd", {" 工作目录=", Kind::Encoded}},
+    {"proctitle", {" 进程标题=", Kind::Encoded}},
+    {"cmd", {" 命令行=", Kind::Encoded}},
+    {"acct", {" 账户=", Kind::Encoded}},
+    {"terminal", {" 终端名=", Kind::Plain}},
+    {"hostname", {" 主机名=", Kind::Plain}},
+    {"addr", {" 地址=", Kind::Plain}},
+    {"res", {" 结果=", Kind::Plain}},
+    {"op", {" 操作=", Kind::Plain}},
+    {"argc", {" 参数个数=", Kind::Plain}},
+    {"mode", {" 模式=", Kind::Plain}},
+    {"inode", {" 索引节点=", Kind::Plain}},
+    {"dev", {" 设备=", Kind::Plain}},
+    {"nametype", {" 名称类型=", Kind::Plain}},
+    {"subj", {" 主体=", Kind::Plain}},
+    {"obj", {" 客体=", Kind::Plain}},
 };
 
 // Open-addressing table over labelEntries: a field name is looked up for
@@ -238,7 +240,7 @@ FieldInfo infoFor(std::string_view name, std::string_view type)
     static const LabelTable table;
     if (const LabelEntry *e = table.find(name))
         return e->info;
-    return {nullptr, isEncodedField(name, type) ? Kind::Encoded : Kind::Plain};
+    return {{}, isEncodedField(name, type) ? Kind::Encoded : Kind::Plain};
 }
 
 // NAME=VALUE pairs after the 0x1D separator of an ENRICHED record.
@@ -459,6 +461,15 @@ private:
         std::string user;
         int userRank = 0; // 2: from an auid record, 1: from a uid record
         size_t userAt = std::string::npos;
+        bool userWritten = false;
+        auto writeUser = [&] {
+            if (userRank == 0 || user.empty())
+                user = "unset";
+            userText_.assign(" 用户id: ");
+            appendSafe(userText_, user, true);
+            out.insert(userAt, userText_);
+            userWritten = true;
+        };
 
         if (auparse_first_record(au_) <= 0)
             return;
@@ -485,12 +496,13 @@ private:
                     if (name == "type")
                         continue;
                     FieldInfo info = infoFor(name, type);
-                    out += ' ';
-                    if (info.label)
-                        out += info.label;
-                    else
+                    if (!info.prefix.empty()) {
+                        out += info.prefix;
+                    } else {
+                        out += ' ';
                         appendSafe(out, name, true);
-                    out += '=';
+                        out += '=';
+                    }
                     switch (info.kind) {
                     case Kind::Plain:
                         appendSafe(out, decodeValueInto(value, false, scratch_));
@@ -544,13 +556,13 @@ private:
                 user = std::string(idValue("uid", uid, false));
                 userRank = 1;
             }
+            // Known for good once a record with an auid is seen (usually the
+            // first): insert it now, while only this line follows the spot.
+            if (userRank == 2 && !userWritten)
+                writeUser();
         } while (auparse_next_record(au_) > 0);
-
-        if (userRank == 0 || user.empty() || user == "4294967295" || user == "-1")
-            user = "unset";
-        userText_.assign(" 用户id: ");
-        appendSafe(userText_, user, true);
-        out.insert(userAt, userText_);
+        if (!userWritten)
+            writeUser();
     }
 
     auparse_state_t *au_;

@@ -436,21 +436,24 @@ void appendSafe(std::string &out, std::string_view value, bool asWord)
     // Bytes that need a closer look: controls, DEL, backslash, the colon
     // (label ends), non-ASCII (labels, invalid UTF-8), and blanks for a word.
     struct Table {
-        bool special[256];
+        bool special[2][256]; // [asWord][byte]
         Table()
         {
-            for (int c = 0; c < 256; ++c)
-                special[c] = c < 0x20 || c >= 0x7F || c == '\\' || c == ':';
+            for (int c = 0; c < 256; ++c) {
+                special[0][c] = c < 0x20 || c >= 0x7F || c == '\\' || c == ':';
+                special[1][c] = special[0][c] || c == ' ';
+            }
         }
     };
     static const Table table;
+    const bool *special = table.special[asWord ? 1 : 0];
     const auto *p = reinterpret_cast<const unsigned char *>(value.data());
     const size_t n = value.size();
     size_t i = 0;
     while (i < n) {
         // Fast path: a run of bytes that are printed as they are.
         size_t run = i;
-        while (run < n && !table.special[p[run]] && !(asWord && p[run] == ' '))
+        while (run < n && !special[p[run]])
             ++run;
         if (run > i) {
             out.append(value.data() + i, run - i);
