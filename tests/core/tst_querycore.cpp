@@ -29,11 +29,12 @@ class QueryCoreTest : public QObject
 {
     Q_OBJECT
     QTemporaryDir dir;
-    QString data(const QString &name) const { return dir.filePath(name); }
+    // A data directory whose name the shell would split or expand.
+    QString data(const QString &name = QString()) const { return dir.filePath("data 'dir' $(x);/" + name); }
 
 private slots:
-    void initTestCase() { QVERIFY(dir.isValid()); }
-    void init() { qputenv("KVR_AUDITREPORT_DATA_DIR", dir.path().toUtf8()); }
+    void initTestCase() { QVERIFY(dir.isValid() && QDir().mkpath(data())); }
+    void init() { qputenv("KVR_AUDITREPORT_DATA_DIR", data().toUtf8()); }
 
     void searchCommand_data()
     {
