@@ -118,7 +118,7 @@ QStringList expectedKeys(const QByteArray &trail, const QString &program)
                 type = value;
             else if (name == "cwd" && type == "CWD")
                 cwd[key] = value;
-            else if ((name == "exe" || (name == "name" && type == "PATH")) && !value.startsWith('/'))
+            else if (name == "name" && type == "PATH" && !value.startsWith('/'))
                 relative[key] << value;
             else if (name == "exe" || (name == "name" && type == "PATH"))
                 hit[key] = hit[key] || QDir::cleanPath(value) == program || QDir::cleanPath(value) == twin;

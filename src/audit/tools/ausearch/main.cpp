@@ -12,6 +12,7 @@
 int main(int argc, char **argv)
 {
     using namespace kvrtools;
+    tzset(); // dates are read and printed in the local time zone (TZ)
     std::vector<std::string> args(argv + 1, argv + argc);
     SearchOptions options;
     std::string error;
