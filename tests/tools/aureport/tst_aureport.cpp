@@ -48,6 +48,8 @@ Run run(const QString &program, const QStringList &args, const QByteArray &input
     return r;
 }
 
+bool haveStock() { return QFileInfo("/usr/sbin/aureport").isExecutable(); }
+
 QList<qint64> stockFigures(const QString &file, const QStringList &range = {})
 {
     Run r = run("/usr/sbin/aureport", QStringList{"-if", file, "--summary"} + range, {},
@@ -121,8 +123,6 @@ private slots:
         QVERIFY(tmp_.isValid());
         QVERIFY2(QFileInfo(kAureport).isExecutable(), qPrintable(kAureport));
         QVERIFY2(QFileInfo(kGen).isExecutable(), qPrintable(kGen));
-        if (!QFileInfo("/usr/sbin/aureport").isExecutable())
-            QSKIP("the stock aureport is not installed");
     }
 
     void sameFiguresAsStock_data()
@@ -135,6 +135,12 @@ private slots:
             for (const QFileInfo &fi : d.entryInfoList({"*.log"}, QDir::Files, QDir::Name))
                 logs << fi.absoluteFilePath();
         }
+        // Hand-made records for the parsing and grouping rules real logs
+        // rarely reach (encodings, sockets, AVCs, old formats, malformed
+        // records that drop their event, records out of order).
+        QDir records(QStringLiteral(KVR_SOURCE_DIR "/tests/tools/aureport/records"));
+        for (const QFileInfo &fi : records.entryInfoList({"*.log"}, QDir::Files, QDir::Name))
+            logs << fi.absoluteFilePath();
         logs << generate(tmp_.path(), {"--events", "3000", "--seed", "1"})
              << generate(tmp_.path(), {"--events", "8000", "--seed", "42", "--start", "1262304000"})
              << generate(tmp_.path(), {"--demo", "--end", "2024-03-25"});
@@ -181,6 +187,8 @@ private slots:
 
     void sameFiguresAsStock()
     {
+        if (!haveStock())
+            QSKIP("the stock aureport is not installed");
         QFETCH(QString, file);
         QFETCH(QString, rangeOf);
         Run mine = run(kAureport, {"-if", file, "--summary"});
@@ -271,6 +279,8 @@ private slots:
     // input; a directory is read as audit.log.N ... audit.log in that order.
     void inputSources()
     {
+        if (!haveStock())
+            QSKIP("the stock aureport is not installed");
         const QString log = generate(tmp_.path(), {"--events", "1500", "--seed", "9"});
         QVERIFY(!log.isEmpty());
         const QList<qint64> whole = stockFigures(log);

@@ -1,0 +1,82 @@
+#!/bin/bash
+# Times the project's ausearch and aureport against the stock audit tools on
+# generated trails of N and 5*N events, side by side in one run, and prints
+# the ratios. Builds nothing: point it at a configured and built tree.
+#
+#   bench/tools/run.sh [N [BUILD_DIR]]     (N defaults to 200000)
+#   KVR_BUILD_DIR=/path/to/build bench/tools/run.sh
+#
+# The stock tools read the same files with -if FILE < /dev/null. The stock
+# ausearch -i and aureport take minutes at N=200000; they are not run at 5*N.
+set -euo pipefail
+
+N=${1:-200000}
+BIG=$((N * 5))
+BUILD=${2:-${KVR_BUILD_DIR:-$(cd "$(dirname "$0")/../.." && pwd)/build}}
+TOOLS=$BUILD/libexec/kvr-auditreport
+GEN=$BUILD/bin/kvr-gen-trail
+MEASURE=$BUILD/bin/kvr-bench-measure
+for f in "$TOOLS/ausearch" "$TOOLS/aureport" "$GEN" "$MEASURE"; do
+    [ -x "$f" ] || { echo "missing $f (build the project in $BUILD first)" >&2; exit 2; }
+done
+for f in /usr/sbin/ausearch /usr/sbin/aureport; do
+    [ -x "$f" ] || { echo "missing $f (package auditd)" >&2; exit 2; }
+done
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/kvr-bench-tools.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+export LC_ALL=C
+
+# measure NAME OUTFILE CMD... -> sets TIME_<NAME>, RSS_<NAME>
+measure() {
+    local name=$1 out=$2
+    shift 2
+    local wall rss code
+    read -r wall rss code < <("$MEASURE" "$out" -- "$@")
+    printf '  %-34s %9.2f s %8d KB  exit %d\n' "$name" "$wall" "$rss" "$code"
+    printf -v "TIME_$name" '%s' "$wall"
+    printf -v "RSS_$name" '%s' "$rss"
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b <= 0) b = 0.001; printf "%.1f", a / b }'; }
+verdict() { awk -v v="$1" -v lim="$3" -v op="$2" 'BEGIN {
+    ok = (op == ">=") ? (v >= lim) : (op == "<=") ? (v <= lim) : (v < lim)
+    print ok ? "ok" : "NOT MET" }'; }
+
+echo "Generating trails of $N and $BIG events in $WORK ..."
+"$GEN" --events "$N" --seed 1 --out "$WORK/small.log"
+"$GEN" --events "$BIG" --seed 1 --out "$WORK/big.log"
+ls -l "$WORK/small.log" "$WORK/big.log" | awk '{ printf "  %s: %.0f MB\n", $NF, $5 / 1048576 }'
+
+echo "Runs (wall time, peak RSS):"
+measure our_search_small "$WORK/os.txt" "$TOOLS/ausearch" -i -if "$WORK/small.log"
+measure our_search_big /dev/null "$TOOLS/ausearch" -i -if "$WORK/big.log"
+measure our_report_small "$WORK/or.txt" "$TOOLS/aureport" --summary -if "$WORK/small.log"
+measure our_report_big /dev/null "$TOOLS/aureport" --summary -if "$WORK/big.log"
+measure stock_raw_small /dev/null /usr/sbin/ausearch --raw -if "$WORK/small.log"
+measure stock_search_small /dev/null /usr/sbin/ausearch -i -if "$WORK/small.log"
+measure stock_report_small "$WORK/sr.txt" /usr/sbin/aureport --summary -if "$WORK/small.log"
+
+# The 23 figures, in order, of each summary.
+stock_figures=$(awk -F': ' '/^Number of /{ print $2 }' "$WORK/sr.txt" | tr '\n' ' ')
+our_figures=$(awk 'NR > 4 && NF == 2 { print $2 }' "$WORK/or.txt" | tr '\n' ' ')
+same=$([ "$stock_figures" = "$our_figures" ] && [ -n "$our_figures" ] && echo identical || echo DIFFERENT)
+
+r1=$(ratio "$TIME_stock_search_small" "$TIME_our_search_small")
+r2=$(ratio "$TIME_our_search_small" "$TIME_stock_raw_small")
+r3=$(ratio "$TIME_stock_report_small" "$TIME_our_report_small")
+g1=$(ratio "$TIME_our_search_big" "$TIME_our_search_small")
+g2=$(ratio "$TIME_our_report_big" "$TIME_our_report_small")
+echo
+echo "Results at N=$N (growth and memory at $BIG):"
+printf '  %-52s %7s  (>= 20) %s\n' "stock ausearch -i / our ausearch -i" "$r1" "$(verdict "$r1" '>=' 20)"
+printf '  %-52s %7s  (<= 2)  %s\n' "our ausearch -i / stock ausearch --raw" "$r2" "$(verdict "$r2" '<=' 2)"
+printf '  %-52s %7s  (>= 20) %s\n' "stock aureport --summary / our aureport --summary" "$r3" "$(verdict "$r3" '>=' 20)"
+printf '  %-52s %7s\n' "summary figures" "$same"
+printf '  %-52s %7s  (<= 6)  %s\n' "our ausearch -i: time at $BIG / time at $N" "$g1" "$(verdict "$g1" '<=' 6)"
+printf '  %-52s %7s  (<= 6)  %s\n' "our aureport: time at $BIG / time at $N" "$g2" "$(verdict "$g2" '<=' 6)"
+for pair in ausearch:search aureport:report; do
+    tool=${pair%%:*}
+    v=RSS_our_${pair#*:}_big
+    mb=$(awk -v k="${!v}" 'BEGIN { printf "%.1f", k / 1024 }')
+    printf '  %-52s %7s MB (< 100) %s\n' "our $tool peak memory at $BIG" "$mb" "$(verdict "$mb" '<' 100)"
+done
