@@ -311,6 +311,8 @@ void TestAusearch::dates_data()
     QTest::newRow("nothing") << QStringList{"-ts", "3/7/24"} << "file" << QList<int>{} << 1;
     QTest::newRow("directory") << QStringList{"-ts", "3/4/24"} << "dir" << QList<int>{1, 2, 3, 4, 5} << 0;
     QTest::newRow("environment") << QStringList{"-te", "3/4/24"} << "env" << QList<int>{1} << 0;
+    QTest::newRow("keywords") << QStringList{"-ts", "this-year", "-te", "now"} << "file" << QList<int>{} << 1;
+    QTest::newRow("up to now") << QStringList{"-te", "now"} << "file" << QList<int>{1, 2, 3, 4, 5} << 0;
     QTest::newRow("no such day") << QStringList{"-ts", "2/30/24"} << "file" << QList<int>{} << 2;
     QTest::newRow("month 13") << QStringList{"-te", "13/1/24"} << "file" << QList<int>{} << 2;
     QTest::newRow("trailing junk") << QStringList{"-ts", "3/5/24x"} << "file" << QList<int>{} << 2;

@@ -198,6 +198,17 @@ const LabelEntry labelEntries[] = {
     {"nametype", {" 名称类型=", Kind::Plain}},
     {"subj", {" 主体=", Kind::Plain}},
     {"obj", {" 客体=", Kind::Plain}},
+    // Encoded by the kernel or the user-space tools, printed under their own name.
+    {"path", {{}, Kind::Encoded}},
+    {"ocomm", {{}, Kind::Encoded}},
+    {"dir", {{}, Kind::Encoded}},
+    {"file", {{}, Kind::Encoded}},
+    {"watch", {{}, Kind::Encoded}},
+    {"data", {{}, Kind::Encoded}},
+    {"new-name", {{}, Kind::Encoded}},
+    {"old-name", {{}, Kind::Encoded}},
+    {"new_name", {{}, Kind::Encoded}},
+    {"grp", {{}, Kind::Encoded}},
 };
 
 // Open-addressing table over labelEntries: a field name is looked up for
@@ -240,7 +251,10 @@ FieldInfo infoFor(std::string_view name, std::string_view type)
     static const LabelTable table;
     if (const LabelEntry *e = table.find(name))
         return e->info;
-    return {{}, isEncodedField(name, type) ? Kind::Encoded : Kind::Plain};
+    // Arguments of an EXECVE record (a0, a1, a2[0], ...); elsewhere aN are numbers.
+    const bool argument = name.size() >= 2 && name[0] == 'a' && name[1] >= '0' && name[1] <= '9'
+                          && type == "EXECVE";
+    return {{}, argument ? Kind::Encoded : Kind::Plain};
 }
 
 // NAME=VALUE pairs after the 0x1D separator of an ENRICHED record.
