@@ -266,7 +266,6 @@ bool parseDate(const std::string &dateText, const std::string &timeText, bool is
                time_t now, int64_t *epochMs, std::string *error)
 {
     int year = 0, month = 0, day = 0;
-    bool keyword = true;
     struct tm today {};
     localtime_r(&now, &today);
     if (dateText == "now") {
@@ -309,7 +308,6 @@ bool parseDate(const std::string &dateText, const std::string &timeText, bool is
             day = t.tm_mday;
         }
     } else {
-        keyword = false;
         const char *p = dateText.c_str();
         int yd = 0;
         bool ok = readNumber(p, 2, &month, nullptr) && *p++ == '/'
@@ -324,7 +322,6 @@ bool parseDate(const std::string &dateText, const std::string &timeText, bool is
         if (yd == 2)
             year += year >= 69 ? 1900 : 2000;
     }
-    (void)keyword;
     int h = 0, m = 0, s = 0;
     bool hasTime = !timeText.empty();
     if (hasTime && !parseTime(timeText, &h, &m, &s)) {
