@@ -29,14 +29,18 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "ausearch: %s\n", error.c_str());
         return ExitUnreadable;
     }
-    bool writeFailed = false;
-    size_t matched = runSearch(au, options, [&writeFailed](std::string &chunk) {
-        if (!writeFailed && std::fwrite(chunk.data(), 1, chunk.size(), stdout) != chunk.size())
-            writeFailed = true;
+    // The output is written from the formatting thread; its errno is kept
+    // here, since errno belongs to the thread that set it.
+    int writeError = 0;
+    size_t matched = runSearch(au, options, [&writeError](std::string &chunk) {
+        if (!writeError && std::fwrite(chunk.data(), 1, chunk.size(), stdout) != chunk.size())
+            writeError = errno ? errno : EIO;
     });
     auparse_destroy(au);
-    if (std::fflush(stdout) != 0 || writeFailed) {
-        std::fprintf(stderr, "ausearch: cannot write the output: %s\n", std::strerror(errno));
+    if (!writeError && std::fflush(stdout) != 0)
+        writeError = errno ? errno : EIO;
+    if (writeError) {
+        std::fprintf(stderr, "ausearch: cannot write the output: %s\n", std::strerror(writeError));
         return ExitUnreadable;
     }
     if (matched == 0) {

@@ -1,6 +1,11 @@
 #include "searchcore.h"
 
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
 
 namespace kvrtools {
@@ -260,12 +265,12 @@ FieldInfo infoFor(std::string_view name, std::string_view type)
 // NAME=VALUE pairs after the 0x1D separator of an ENRICHED record.
 struct Enriched {
     std::vector<std::pair<std::string_view, std::string_view>> pairs;
-    const char *text = nullptr;
+    std::string_view text; // empty: the record has no ENRICHED part
     bool parsed = false;
 
-    // Takes the ENRICHED part of a new record (what followed its 0x1D byte,
-    // nullptr when none); it is parsed on the first look-up only.
-    void reset(const char *interpretations)
+    // Takes the ENRICHED part of a new record (what followed its 0x1D byte);
+    // it is parsed on the first look-up only.
+    void reset(std::string_view interpretations)
     {
         text = interpretations;
         parsed = false;
@@ -275,8 +280,6 @@ struct Enriched {
     {
         parsed = true;
         pairs.clear();
-        if (!text)
-            return;
         std::string_view rest(text);
         while (!rest.empty()) {
             size_t start = rest.find_first_not_of(' ');
@@ -331,9 +334,70 @@ struct Enriched {
     }
 };
 
-class Searcher {
+// One batch of matching events, copied out of libauparse so that another
+// thread can format them while the next batch is read. All strings live
+// back to back in `bytes`.
+struct Batch {
+    struct Span {
+        uint32_t at = 0, len = 0;
+        bool present = false;
+    };
+    struct Field {
+        Span name, value;
+        bool resolved = false; // value already interpreted (arch, syscall)
+    };
+    struct Record {
+        Span type, interpretations;
+        uint32_t firstField = 0, fields = 0;
+    };
+    struct Event {
+        time_t sec = 0;
+        unsigned milli = 0;
+        unsigned long serial = 0;
+        Span host;
+        uint32_t firstRecord = 0, records = 0;
+    };
+    std::string bytes;
+    std::vector<Field> fields;
+    std::vector<Record> records;
+    std::vector<Event> events;
+
+    void clear()
+    {
+        bytes.clear();
+        fields.clear();
+        records.clear();
+        events.clear();
+    }
+    Span keep(const char *text)
+    {
+        Span s;
+        if (!text)
+            return s;
+        const size_t n = std::strlen(text);
+        s.at = uint32_t(bytes.size());
+        s.len = uint32_t(n);
+        s.present = true;
+        bytes.append(text, n);
+        return s;
+    }
+    Span keep(std::string_view text)
+    {
+        Span s{uint32_t(bytes.size()), uint32_t(text.size()), true};
+        bytes.append(text);
+        return s;
+    }
+    std::string_view view(const Span &s) const
+    {
+        return std::string_view(bytes.data() + s.at, s.len);
+    }
+};
+
+// Reads events through libauparse, applies the date and program filters and
+// copies the matching events into batches.
+class Reader {
 public:
-    Searcher(auparse_state_t *au, const SearchOptions &options) : au_(au), options_(options)
+    Reader(auparse_state_t *au, const SearchOptions &options) : au_(au), options_(options)
     {
         if (!options.file.empty()) {
             targets_[0] = options.file;
@@ -341,25 +405,94 @@ public:
         }
     }
 
-    // Appends the current event to `out` when it matches; true when it did.
-    bool event(std::string &out)
+    // Moves to the next matching event; false at the end of the trail.
+    bool next()
+    {
+        while (auparse_next_event(au_) > 0) {
+            const au_event_t *e = auparse_get_timestamp(au_);
+            if (!e)
+                continue;
+            const int64_t ms = int64_t(e->sec) * 1000 + e->milli;
+            if ((options_.hasStart && ms < options_.startMs)
+                || (options_.hasEnd && ms > options_.endMs))
+                continue;
+            if (!options_.file.empty() && !concernsFile())
+                continue;
+            if (auparse_first_record(au_) <= 0)
+                continue; // nothing to print: not a match
+            return true;
+        }
+        return false;
+    }
+
+    // Copies the current event into `batch`.
+    void copy(Batch &batch)
     {
         const au_event_t *e = auparse_get_timestamp(au_);
-        if (!e)
-            return false;
-        const int64_t ms = int64_t(e->sec) * 1000 + e->milli;
-        if ((options_.hasStart && ms < options_.startMs) || (options_.hasEnd && ms > options_.endMs))
-            return false;
-        if (!options_.file.empty() && !concernsFile())
-            return false;
-        if (auparse_first_record(au_) <= 0)
-            return false; // nothing to print: not a match
+        Batch::Event ev;
+        ev.sec = e->sec;
+        ev.milli = e->milli;
+        ev.serial = e->serial;
+        ev.host = batch.keep(e->host);
+        ev.firstRecord = uint32_t(batch.records.size());
+        auparse_first_record(au_);
+        do {
+            Batch::Record rec;
+            const char *type = auparse_get_type_name(au_);
+            rec.type = batch.keep(type ? type : "UNKNOWN");
+            rec.interpretations = batch.keep(auparse_get_record_interpretations(au_));
+            rec.firstField = uint32_t(batch.fields.size());
+            std::string_view arch;
+            if (auparse_first_field(au_) > 0) {
+                do {
+                    const char *n = auparse_get_field_name(au_);
+                    const char *v = auparse_get_field_str(au_);
+                    if (!n || !v || (n[0] == 't' && std::strcmp(n, "type") == 0))
+                        continue;
+                    Batch::Field f;
+                    f.name = batch.keep(n);
+                    // Names of the architecture and of the system call come
+                    // from libauparse (which also reads the ENRICHED part),
+                    // once per distinct value.
+                    if (n[0] == 'a' && std::strcmp(n, "arch") == 0) {
+                        arch = v;
+                        f.value = batch.keep(interpretation(archNames_, v));
+                        f.resolved = true;
+                    } else if (n[0] == 's' && std::strcmp(n, "syscall") == 0) {
+                        f.value = batch.keep(
+                            interpretation(syscallNames_, std::string(arch) + ":" + v));
+                        f.resolved = true;
+                    } else {
+                        f.value = batch.keep(v);
+                    }
+                    batch.fields.push_back(f);
+                } while (auparse_next_field(au_) > 0);
+            }
+            rec.fields = uint32_t(batch.fields.size()) - rec.firstField;
+            batch.records.push_back(rec);
+        } while (auparse_next_record(au_) > 0);
+        ev.records = uint32_t(batch.records.size()) - ev.firstRecord;
+        batch.events.push_back(ev);
+    }
 
-        if (options_.interpret)
-            interpreted(*e, out);
-        else
-            raw(out);
-        return true;
+    // The current event's records as they are in the trail.
+    void raw(std::string &out)
+    {
+        auparse_first_record(au_);
+        do {
+            const char *text = auparse_get_record_text(au_);
+            if (!text)
+                continue;
+            // libauparse cuts an ENRICHED record at its 0x1D byte; put the
+            // separator back so the output stays a readable trail. Both
+            // halves go through appendSafe like every other value.
+            appendSafe(out, text);
+            if (const char *interp = auparse_get_record_interpretations(au_)) {
+                out += '\x1d';
+                appendSafe(out, interp);
+            }
+            out += '\n';
+        } while (auparse_next_record(au_) > 0);
     }
 
 private:
@@ -409,43 +542,9 @@ private:
         return false;
     }
 
-    void raw(std::string &out)
-    {
-        if (auparse_first_record(au_) <= 0)
-            return;
-        do {
-            const char *text = auparse_get_record_text(au_);
-            if (!text)
-                continue;
-            // libauparse cuts an ENRICHED record at its 0x1D byte; put the
-            // separator back so the output stays a readable trail. Both
-            // halves go through appendSafe like every other value.
-            appendSafe(out, text);
-            if (const char *interp = auparse_get_record_interpretations(au_)) {
-                out += '\x1d';
-                appendSafe(out, interp);
-            }
-            out += '\n';
-        } while (auparse_next_record(au_) > 0);
-    }
-
-    const std::string &idName(std::string_view raw, bool group)
-    {
-        return group ? names_.group(raw) : names_.user(raw);
-    }
-
-    // Name of an id field of the current record: its ENRICHED value when the
-    // record has one, else the local account database.
-    std::string_view idValue(std::string_view field, std::string_view raw, bool group)
-    {
-        std::string_view v;
-        if (enriched_.find(field, &v) && !v.empty())
-            return v;
-        return idName(raw, group);
-    }
-
-    const std::string &cachedInterpretation(std::unordered_map<std::string, std::string> &cache,
-                                            const std::string &key)
+    // libauparse's interpretation of the current field, cached by `key`.
+    const std::string &interpretation(std::unordered_map<std::string, std::string> &cache,
+                                      const std::string &key)
     {
         auto it = cache.find(key);
         if (it != cache.end())
@@ -454,15 +553,42 @@ private:
         return cache.emplace(key, v && *v ? std::string(v) : key).first->second;
     }
 
-    void interpreted(const au_event_t &e, std::string &out)
+    auparse_state_t *au_;
+    const SearchOptions &options_;
+    std::string targets_[2];
+    std::vector<std::string> relative_;
+    std::unordered_map<std::string, std::string> archNames_, syscallNames_;
+};
+
+// Writes the interpreted layout of a batch's events.
+class Formatter {
+public:
+    void format(const Batch &batch, std::string &out)
+    {
+        for (const Batch::Event &e : batch.events)
+            event(batch, e, out);
+    }
+
+private:
+    // Name of an id field of the current record: its ENRICHED value when the
+    // record has one, else the local account database.
+    std::string_view idValue(std::string_view field, std::string_view raw, bool group)
+    {
+        std::string_view v;
+        if (enriched_.find(field, &v) && !v.empty())
+            return v;
+        return group ? names_.group(raw) : names_.user(raw);
+    }
+
+    void event(const Batch &batch, const Batch::Event &e, std::string &out)
     {
         out += "----\n时间->";
         appendLocalStamp(out, e.sec, e.milli);
         out += " 序号=";
         out += std::to_string(e.serial);
-        if (e.host) {
+        if (e.host.present) {
             out += " 节点=";
-            appendSafe(out, e.host, true);
+            appendSafe(out, batch.view(e.host), true);
         }
         out += '\n';
 
@@ -485,12 +611,11 @@ private:
             userWritten = true;
         };
 
-        if (auparse_first_record(au_) <= 0)
-            return;
-        do {
-            const char *typeName = auparse_get_type_name(au_);
-            std::string_view type = typeName ? typeName : "UNKNOWN";
-            enriched_.reset(auparse_get_record_interpretations(au_));
+        for (uint32_t r = e.firstRecord; r < e.firstRecord + e.records; ++r) {
+            const Batch::Record &rec = batch.records[r];
+            const std::string_view type = batch.view(rec.type);
+            enriched_.reset(rec.interpretations.present ? batch.view(rec.interpretations)
+                                                        : std::string_view());
             out += "类型=";
             appendSafe(out, type, true);
             out += " 日期: ";
@@ -498,63 +623,44 @@ private:
             if (userAt == std::string::npos)
                 userAt = out.size();
 
-            std::string_view auid, uid, arch;
+            std::string_view auid, uid;
             bool hasAuid = false, hasUid = false;
-            if (auparse_first_field(au_) > 0) {
-                do {
-                    const char *n = auparse_get_field_name(au_);
-                    const char *v = auparse_get_field_str(au_);
-                    if (!n || !v)
-                        continue;
-                    std::string_view name(n), value(v);
-                    if (name == "type")
-                        continue;
-                    FieldInfo info = infoFor(name, type);
-                    if (!info.prefix.empty()) {
-                        out += info.prefix;
-                    } else {
-                        out += ' ';
-                        appendSafe(out, name, true);
-                        out += '=';
+            for (uint32_t i = rec.firstField; i < rec.firstField + rec.fields; ++i) {
+                const Batch::Field &f = batch.fields[i];
+                const std::string_view name = batch.view(f.name), value = batch.view(f.value);
+                FieldInfo info = infoFor(name, type);
+                if (!info.prefix.empty()) {
+                    out += info.prefix;
+                } else {
+                    out += ' ';
+                    appendSafe(out, name, true);
+                    out += '=';
+                }
+                if (f.resolved) {
+                    appendSafe(out, value, true);
+                    continue;
+                }
+                switch (info.kind) {
+                case Kind::Plain:
+                case Kind::Arch:
+                case Kind::Syscall:
+                    appendSafe(out, decodeValueInto(value, false, scratch_));
+                    break;
+                case Kind::Encoded:
+                    appendSafe(out, decodeValueInto(value, true, scratch_));
+                    break;
+                case Kind::User:
+                case Kind::Group:
+                    appendSafe(out, idValue(name, value, info.kind == Kind::Group), true);
+                    if (name == "auid" && !hasAuid) {
+                        hasAuid = true;
+                        auid = value;
+                    } else if (name == "uid" && !hasUid) {
+                        hasUid = true;
+                        uid = value;
                     }
-                    switch (info.kind) {
-                    case Kind::Plain:
-                        appendSafe(out, decodeValueInto(value, false, scratch_));
-                        break;
-                    case Kind::Encoded:
-                        appendSafe(out, decodeValueInto(value, true, scratch_));
-                        break;
-                    case Kind::User:
-                    case Kind::Group: {
-                        std::string_view shown = idValue(name, value, info.kind == Kind::Group);
-                        appendSafe(out, shown, true);
-                        if (name == "auid" && !hasAuid) {
-                            hasAuid = true;
-                            auid = value;
-                        } else if (name == "uid" && !hasUid) {
-                            hasUid = true;
-                            uid = value;
-                        }
-                        break;
-                    }
-                    case Kind::Arch:
-                        arch = value;
-                        appendSafe(out, cachedInterpretation(archNames_, std::string(value)), true);
-                        break;
-                    case Kind::Syscall: {
-                        std::string_view ev;
-                        if (enriched_.find(name, &ev) && !ev.empty())
-                            appendSafe(out, ev, true);
-                        else
-                            appendSafe(out,
-                                       cachedInterpretation(syscallNames_,
-                                                            std::string(arch) + ":"
-                                                                + std::string(value)),
-                                       true);
-                        break;
-                    }
-                    }
-                } while (auparse_next_field(au_) > 0);
+                    break;
+                }
             }
             out += '\n';
 
@@ -574,19 +680,59 @@ private:
             // first): insert it now, while only this line follows the spot.
             if (userRank == 2 && !userWritten)
                 writeUser();
-        } while (auparse_next_record(au_) > 0);
+        }
         if (!userWritten)
             writeUser();
     }
 
-    auparse_state_t *au_;
-    const SearchOptions &options_;
-    std::string targets_[2];
-    std::vector<std::string> relative_;
     IdNames names_;
     Enriched enriched_;
-    std::unordered_map<std::string, std::string> archNames_, syscallNames_;
     std::string stamp_, userText_, scratch_;
+};
+
+// Batches handed from the reading thread to the formatting thread; at most
+// `limit` exist, so memory stays bounded whatever the trail's size.
+class BatchQueue {
+public:
+    explicit BatchQueue(size_t limit)
+    {
+        for (size_t i = 0; i < limit; ++i)
+            free_.push_back(std::make_unique<Batch>());
+    }
+    std::unique_ptr<Batch> takeFree()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !free_.empty(); });
+        auto b = std::move(free_.front());
+        free_.pop_front();
+        return b;
+    }
+    void giveBack(std::unique_ptr<Batch> b)
+    {
+        b->clear();
+        std::lock_guard<std::mutex> lock(mutex_);
+        free_.push_back(std::move(b));
+        changed_.notify_all();
+    }
+    void push(std::unique_ptr<Batch> b) // nullptr: no more batches
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        full_.push_back(std::move(b));
+        changed_.notify_all();
+    }
+    std::unique_ptr<Batch> pop()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !full_.empty(); });
+        auto b = std::move(full_.front());
+        full_.pop_front();
+        return b;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::unique_ptr<Batch>> free_, full_;
 };
 
 } // namespace
@@ -595,22 +741,56 @@ size_t runSearch(auparse_state_t *au, const SearchOptions &options,
                  const std::function<void(std::string &)> &flush)
 {
     static constexpr size_t flushAt = 1 << 20;
-    Searcher searcher(au, options);
-    std::string out;
-    out.reserve(flushAt + 64 * 1024);
+    Reader reader(au, options);
     size_t matched = 0;
-    while (auparse_next_event(au) > 0) {
-        if (searcher.event(out))
+    if (!options.interpret) {
+        std::string out;
+        while (reader.next()) {
             ++matched;
-        if (out.size() >= flushAt) {
+            reader.raw(out);
+            if (out.size() >= flushAt) {
+                flush(out);
+                out.clear();
+            }
+        }
+        if (!out.empty())
             flush(out);
-            out.clear();
+        return matched;
+    }
+
+    // Reading (libauparse) and formatting run on two threads: the reader
+    // copies matching events into batches, the formatter prints them in the
+    // same order and hands the output to `flush`.
+    static constexpr size_t eventsPerBatch = 1024;
+    BatchQueue queue(4);
+    std::thread formatter([&queue, &flush] {
+        Formatter f;
+        std::string out;
+        out.reserve(flushAt + 64 * 1024);
+        while (std::unique_ptr<Batch> b = queue.pop()) {
+            f.format(*b, out);
+            queue.giveBack(std::move(b));
+            if (out.size() >= flushAt) {
+                flush(out);
+                out.clear();
+            }
+        }
+        if (!out.empty())
+            flush(out);
+    });
+    std::unique_ptr<Batch> batch = queue.takeFree();
+    while (reader.next()) {
+        ++matched;
+        reader.copy(*batch);
+        if (batch->events.size() >= eventsPerBatch) {
+            queue.push(std::move(batch));
+            batch = queue.takeFree();
         }
     }
-    if (!out.empty()) {
-        flush(out);
-        out.clear();
-    }
+    if (!batch->events.empty())
+        queue.push(std::move(batch));
+    queue.push(nullptr);
+    formatter.join();
     return matched;
 }
 
