@@ -48,9 +48,11 @@ std::string mergedUsrTwin(const std::string &path);
 // slashes resolved lexically. Empty when a relative name has no cwd.
 std::string normalisePath(const std::string &name, const std::string &cwd);
 
-// Walks every event of `au`, appends the matching ones to `out` (interpreted
-// or raw) and hands `out` to `flush` whenever it grows large (and once at the
-// end when not empty); `flush` is expected to empty it. Returns the number of
+// Walks every event of `au` and prints the matching ones (interpreted or
+// raw), handing the text to `flush` in chunks of about 1 MB, in order (and
+// once at the end when anything is left). With `interpret`, libauparse is
+// read on the calling thread and the text is formatted, and `flush` called,
+// on a second thread that has ended when this returns. Returns the number of
 // matching events.
 size_t runSearch(auparse_state_t *au, const SearchOptions &options,
                  const std::function<void(std::string &)> &flush);
