@@ -143,7 +143,8 @@ int parseSearchOptions(const std::vector<std::string> &args, time_t now, SearchO
 
 namespace {
 
-enum class Kind : unsigned char { Plain, Encoded, User, Group, Arch, Syscall };
+// Omit: not printed in the interpreted view (see omittedField()).
+enum class Kind : unsigned char { Plain, Encoded, User, Group, Arch, Syscall, Omit };
 
 struct FieldInfo {
     // " label=" printed before the value instead of the field's own name;
@@ -163,14 +164,14 @@ const LabelEntry labelEntries[] = {
     {"syscall", {" 系统调用=", Kind::Syscall}},
     {"success", {" 成功=", Kind::Plain}},
     {"exit", {" 返回值=", Kind::Plain}},
-    {"items", {" 条目数=", Kind::Plain}},
+    {"items", {{}, Kind::Omit}},
     {"ppid", {" 父进程号=", Kind::Plain}},
     {"pid", {" 进程号=", Kind::Plain}},
     {"auid", {" 审计用户=", Kind::User}},
     {"uid", {" 用户=", Kind::User}},
     {"euid", {" 有效用户=", Kind::User}},
-    {"suid", {" 保存用户=", Kind::User}},
-    {"fsuid", {" 文件系统用户=", Kind::User}},
+    {"suid", {{}, Kind::Omit}},
+    {"fsuid", {{}, Kind::Omit}},
     {"ouid", {" 属主=", Kind::User}},
     {"iuid", {" 节点属主=", Kind::User}},
     {"old-auid", {" 原审计用户=", Kind::User}},
@@ -178,8 +179,8 @@ const LabelEntry labelEntries[] = {
     {"id", {" 账户号=", Kind::User}},
     {"gid", {" 组=", Kind::Group}},
     {"egid", {" 有效组=", Kind::Group}},
-    {"sgid", {" 保存组=", Kind::Group}},
-    {"fsgid", {" 文件系统组=", Kind::Group}},
+    {"sgid", {{}, Kind::Omit}},
+    {"fsgid", {{}, Kind::Omit}},
     {"ogid", {" 属组=", Kind::Group}},
     {"tty", {" 终端=", Kind::Plain}},
     {"ses", {" 会话=", Kind::Plain}},
@@ -203,6 +204,16 @@ const LabelEntry labelEntries[] = {
     {"nametype", {" 名称类型=", Kind::Plain}},
     {"subj", {" 主体=", Kind::Plain}},
     {"obj", {" 客体=", Kind::Plain}},
+    // Saved and file-system ids repeat the real and effective ones, and the
+    // file capabilities of a PATH are almost always zero: the interpreted
+    // view leaves them out (the raw view keeps every field). Keeping the
+    // lines short also keeps the report pipelines that read them fast.
+    {"rdev", {{}, Kind::Omit}},
+    {"cap_fp", {{}, Kind::Omit}},
+    {"cap_fi", {{}, Kind::Omit}},
+    {"cap_fe", {{}, Kind::Omit}},
+    {"cap_fver", {{}, Kind::Omit}},
+    {"cap_frootid", {{}, Kind::Omit}},
     // Encoded by the kernel or the user-space tools, printed under their own name.
     {"path", {{}, Kind::Encoded}},
     {"ocomm", {{}, Kind::Encoded}},
@@ -256,10 +267,14 @@ FieldInfo infoFor(std::string_view name, std::string_view type)
     static const LabelTable table;
     if (const LabelEntry *e = table.find(name))
         return e->info;
-    // Arguments of an EXECVE record (a0, a1, a2[0], ...); elsewhere aN are numbers.
-    const bool argument = name.size() >= 2 && name[0] == 'a' && name[1] >= '0' && name[1] <= '9'
-                          && type == "EXECVE";
-    return {{}, argument ? Kind::Encoded : Kind::Plain};
+    // Arguments of an EXECVE record (a0, a1, a2[0], ...) are the command
+    // line; in a SYSCALL record a0..a3 are raw register values, left out.
+    const bool argument = name.size() >= 2 && name[0] == 'a' && name[1] >= '0' && name[1] <= '9';
+    if (argument && type == "EXECVE")
+        return {{}, Kind::Encoded};
+    if (argument && type == "SYSCALL")
+        return {{}, Kind::Omit};
+    return {{}, Kind::Plain};
 }
 
 // NAME=VALUE pairs after the 0x1D separator of an ENRICHED record.
@@ -439,7 +454,8 @@ public:
         do {
             Batch::Record rec;
             const char *type = auparse_get_type_name(au_);
-            rec.type = batch.keep(type ? type : "UNKNOWN");
+            const std::string_view typeName = type ? type : "UNKNOWN";
+            rec.type = batch.keep(typeName);
             rec.interpretations = batch.keep(auparse_get_record_interpretations(au_));
             rec.firstField = uint32_t(batch.fields.size());
             std::string_view arch;
@@ -447,7 +463,8 @@ public:
                 do {
                     const char *n = auparse_get_field_name(au_);
                     const char *v = auparse_get_field_str(au_);
-                    if (!n || !v || (n[0] == 't' && std::strcmp(n, "type") == 0))
+                    if (!n || !v || (n[0] == 't' && std::strcmp(n, "type") == 0)
+                        || infoFor(n, typeName).kind == Kind::Omit)
                         continue;
                     Batch::Field f;
                     f.name = batch.keep(n);
@@ -629,6 +646,8 @@ private:
                 const Batch::Field &f = batch.fields[i];
                 const std::string_view name = batch.view(f.name), value = batch.view(f.value);
                 FieldInfo info = infoFor(name, type);
+                if (info.kind == Kind::Omit)
+                    continue;
                 if (!info.prefix.empty()) {
                     out += info.prefix;
                 } else {
@@ -641,6 +660,7 @@ private:
                     continue;
                 }
                 switch (info.kind) {
+                case Kind::Omit:
                 case Kind::Plain:
                 case Kind::Arch:
                 case Kind::Syscall:
