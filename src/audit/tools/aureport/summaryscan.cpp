@@ -1,5 +1,8 @@
 #include "summaryscan.h"
 
+// The message type table comes from libaudit (the library libauparse is built on).
+#include <libaudit.h>
+
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <sys/socket.h>
@@ -12,9 +15,6 @@
 #include <functional>
 #include <string_view>
 #include <unordered_map>
-
-// The message type table of libaudit (the library libauparse is built on).
-extern "C" int audit_name_to_msg_type(const char *msg_type);
 
 namespace kvrreport {
 
