@@ -83,9 +83,16 @@ void MainWindow::on_query_btn_clicked()
     if (startText == all && endText == all && entry == all) {
         const QString commandLine = querycore::summaryCommand();
         writeLine("zongtishenjibaogao daochumingl" + commandLine.toUtf8());
-        if (!querycore::runShell(commandLine).started)
+        const querycore::ShellRun run = querycore::runShell(commandLine);
+        if (!run.started)
             writeLine("#################");
         writeLine("@@@@@@@@@@@@@@@@@@@@@@@@@@@@");
+        // A summary of a trail that could not be read would show as an empty
+        // list, as if the machine had no audit events at all.
+        if (run.exitCode == querycore::SearchExitUnreadable) {
+            queryui::showMessage(this, tr("审计报告"), tr("无法读取审计日志，请以管理员身份运行"));
+            return;
+        }
 
         ui->contentStackedWidget->setCurrentIndex(1);
         ui->bottomStackedWidget->setCurrentIndex(1);

@@ -65,7 +65,7 @@ SearchCommand composeSearchCommand(const std::optional<QString> &eventEntry,
                                    const std::optional<QDate> &start,
                                    const std::optional<QDate> &end);
 
-// The exit status with which the search tool reports an unreadable trail.
+// The exit status with which the audit tools report an unreadable trail.
 constexpr int SearchExitUnreadable = 3;
 
 // A date typed or picked into a date field: year-month-day with "-", blanks

@@ -292,6 +292,22 @@ private slots:
         QCOMPARE(exported.count('\n'), summary.count('\n'));
     }
 
+    // A summary of a trail that cannot be read says so instead of showing an
+    // empty list.
+    void overallSummaryUnreadable()
+    {
+        const QByteArray saved = qgetenv("KVR_AUDITREPORT_LOG");
+        qputenv("KVR_AUDITREPORT_LOG", "/nonexistent/audit.log");
+        MainWindow w;
+        QStringList messages;
+        query(w, "all", &messages);
+        qputenv("KVR_AUDITREPORT_LOG", saved);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].contains("无法读取审计日志"), qPrintable(messages[0]));
+        QCOMPARE(pages(w), (QList<int>{0, 0, 0}));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
     void queryExport_data()
     {
         QTest::addColumn<QString>("chosen");
