@@ -50,10 +50,10 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 app_pid=$!
 xdotool search --sync --onlyvisible --pid "$app_pid" >/dev/null
 sleep 1.5
-import -window root "$shots/query-form.png"
-
 # The window centres itself on the 1024x768 screen; click by window offsets.
 wx=$(( (1024 - 422) / 2 )); wy=$(( (768 - 595) / 2 ))
+shot() { import -window root -crop "422x595+$wx+$wy" +repage "$1"; }
+shot "$shots/query-form.png"
 click() { xdotool mousemove $((wx + $1)) $((wy + $2)) click 1; sleep 0.4; }
 type_field() { click "$1" "$2"; xdotool key ctrl+a; xdotool type --delay 30 "$3"; sleep 0.3; }
 
@@ -65,7 +65,7 @@ type_field 82 157 "$start"        # start date field
 type_field 242 157 "$end"         # end date field
 click 362 65                      # "点击查询"
 sleep 3
-import -window root "$shots/demo-query.png"
+shot "$shots/demo-query.png"
 
 echo "Screenshots:"
 echo "  $shots/query-form.png"

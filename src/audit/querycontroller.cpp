@@ -146,6 +146,9 @@ void MainWindow::on_query_btn_clicked()
     table->setColumnWidth(0, 170);
     table->setColumnWidth(1, 250);
     table->setRowHeight(2, 55);
+    // The two columns fill the page but for the frame's two pixels; a scroll
+    // bar for those would only cover the page's bottom.
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     const QString values[4] = {
         reportStartTime + QStringLiteral(" ~ ") + reportEndTime,
