@@ -23,7 +23,8 @@ if [ -z "${KVR_AUDITREPORT_LOG:-}" ]; then
   if [ "$rc" -ne 0 ]; then
     demo="$build/data/demo/audit.log"
     mkdir -p "$(dirname "$demo")"
-    "$build/bin/kvr-gen-trail" --demo --end today --out "$demo"
+    # Three weeks ending yesterday, so that no demo event lies in the future.
+    "$build/bin/kvr-gen-trail" --demo --end "$(date -d yesterday +%F)" --out "$demo"
     export KVR_AUDITREPORT_LOG=$demo
     echo "The system's audit trail is not readable here; using the demo trail $demo"
   fi
