@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCalendarWidget>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLocale>
 #include <QMenu>
@@ -64,6 +65,16 @@ const char aboutProgram[] = "/usr/share/kvr-duvovedadizuve/bin/about-dialog";
 bool inDragBand(const QPoint &pos)
 {
     return pos.x() >= 1 && pos.x() <= 549 && pos.y() >= 1 && pos.y() <= 40;
+}
+
+// Closes the program's only window, which ends the program. Qt ends the
+// event loop by itself only when the last *visible* window closes, so a window
+// hidden to the tray (closed from the tray menu) ends it explicitly.
+void closeWindow(QWidget *window)
+{
+    const bool wasHidden = window->isHidden();
+    if (window->close() && wasHidden && QGuiApplication::quitOnLastWindowClosed())
+        QCoreApplication::quit();
 }
 
 void describeButton(QPushButton *button, const QString &what)
@@ -214,7 +225,7 @@ void MainWindow::resizeEvent(QResizeEvent *)
 
 void MainWindow::on_close_btn_clicked()
 {
-    close();
+    closeWindow(this);
 }
 
 void MainWindow::on_Minimization_btn_clicked()
@@ -231,7 +242,7 @@ void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason reason)
 
 void MainWindow::on_back_btn_clicked()
 {
-    close();
+    closeWindow(this);
 }
 
 void MainWindow::on_btn_clicked()
@@ -248,7 +259,7 @@ void MainWindow::on_fan_btn_clicked()
 
 void MainWindow::quit()
 {
-    close();
+    closeWindow(this);
 }
 
 void MainWindow::about()

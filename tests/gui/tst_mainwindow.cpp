@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QCalendarWidget>
 #include <QMenu>
+#include <QProcess>
 #include <QtTest>
 
 class MainWindowTestAccess
@@ -166,6 +167,21 @@ private slots:
             w->findChild<QPushButton *>(how)->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(w.isNull());
+    }
+
+    // Closing the only window ends the program, also when it is hidden to the
+    // tray (Qt alone quits only when the last visible window closes).
+    void closingEndsProgram_data() { windowCloses_data(); }
+    void closingEndsProgram()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, hiddenFirst);
+        QProcess probe;
+        probe.start(QStringLiteral(KVR_CLOSE_PROBE),
+                    {how, hiddenFirst ? QStringLiteral("hidden") : QStringLiteral("shown")});
+        QVERIFY(probe.waitForFinished(15000));
+        QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(probe.exitCode(), 0);
     }
 
     void backToQueryKeepsForm_data()
