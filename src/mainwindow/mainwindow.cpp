@@ -230,8 +230,13 @@ void MainWindow::on_close_btn_clicked()
 
 void MainWindow::on_Minimization_btn_clicked()
 {
-    // Hidden, not minimized: the tray icon brings it back.
-    setVisible(false);
+    // Hidden, not minimized: the tray icon brings it back. A desktop without
+    // a notification area shows no tray icon, and a hidden window would be
+    // lost there for good, so it is only minimized to the task bar.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        setVisible(false);
+    else
+        showMinimized();
 }
 
 void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason reason)

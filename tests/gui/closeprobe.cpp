@@ -1,6 +1,6 @@
 // Runs the main window in a real event loop and closes it the way the first
 // argument says ("close_btn", "back_btn" or "menu" for the tray menu's second
-// action), after hiding it to the tray when the second argument is "hidden".
+// action), after hiding it (as to the tray) when the second argument is "hidden".
 // Exits with the event loop's result when the loop ends, and with 2 when the
 // program is still running three seconds later.
 #include "mainwindow/mainwindow.h"
@@ -23,7 +23,7 @@ int main(int argc, char *argv[])
     w.show();
     QTimer::singleShot(50, &w, [&] {
         if (hidden)
-            w.findChild<QPushButton *>(QStringLiteral("Minimization_btn"))->click();
+            w.setVisible(false); // as the minimize button does when a tray exists
         if (how == QLatin1String("menu"))
             w.findChild<QMenu *>()->actions().value(1)->trigger();
         else

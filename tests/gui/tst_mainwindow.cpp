@@ -135,10 +135,21 @@ private slots:
         QFETCH(QSystemTrayIcon::ActivationReason, reason);
         MainWindow w;
         w.show();
-        QTest::mouseClick(A::ui(w)->Minimization_btn, Qt::LeftButton);
-        QVERIFY(!w.isVisible());
+        w.setVisible(false); // as the minimize button does when a tray exists
         emit w.findChild<QSystemTrayIcon *>()->activated(reason);
         QTEST(w.isVisible(), "shows");
+    }
+
+    // The minimize button hides the window only where a tray icon can bring
+    // it back; without a notification area (as here, offscreen) it minimizes.
+    void minimizeWithoutTray()
+    {
+        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+        MainWindow w;
+        w.show();
+        QTest::mouseClick(A::ui(w)->Minimization_btn, Qt::LeftButton);
+        QVERIFY(w.isVisible());
+        QVERIFY(w.windowState() & Qt::WindowMinimized);
     }
 
     void windowCloses_data()
@@ -160,7 +171,7 @@ private slots:
         w->setAttribute(Qt::WA_DeleteOnClose);
         w->show();
         if (hiddenFirst)
-            A::ui(*w)->Minimization_btn->click();
+            w->setVisible(false); // hidden to the tray
         if (how == "menu")
             w->findChild<QMenu *>()->actions().value(1)->trigger();
         else
