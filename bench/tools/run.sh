@@ -48,12 +48,28 @@ echo "Generating trails of $N and $BIG events in $WORK ..."
 ls -l "$WORK/small.log" "$WORK/big.log" | awk '{ printf "  %s: %.0f MB\n", $NF, $5 / 1048576 }'
 
 echo "Runs (wall time, peak RSS):"
-measure our_search_small "$WORK/os.txt" "$TOOLS/ausearch" -i -if "$WORK/small.log"
-measure our_search_big /dev/null "$TOOLS/ausearch" -i -if "$WORK/big.log"
+# Every search writes to a file, as the program's search does. Our ausearch
+# and the stock --raw alternate three times and the best run of each counts,
+# so that a passing load on the machine favours neither side.
+best() { # NAME: keeps the smallest TIME_NAME seen, under NAME
+    local t=TIME_$1 b=BEST_$1
+    if [ -z "${!b:-}" ] || awk -v a="${!t}" -v c="${!b}" 'BEGIN { exit !(a < c) }'; then
+        printf -v "$b" '%s' "${!t}"
+    fi
+}
+for _ in 1 2 3; do
+    measure our_search_small "$WORK/os.txt" "$TOOLS/ausearch" -i -if "$WORK/small.log"; best our_search_small
+    measure stock_raw_small "$WORK/raw.txt" /usr/sbin/ausearch --raw -if "$WORK/small.log"; best stock_raw_small
+done
+TIME_our_search_small=$BEST_our_search_small
+TIME_stock_raw_small=$BEST_stock_raw_small
+rm -f "$WORK/raw.txt"
+measure our_search_big "$WORK/ob.txt" "$TOOLS/ausearch" -i -if "$WORK/big.log"
+rm -f "$WORK/ob.txt"
 measure our_report_small "$WORK/or.txt" "$TOOLS/aureport" --summary -if "$WORK/small.log"
 measure our_report_big /dev/null "$TOOLS/aureport" --summary -if "$WORK/big.log"
-measure stock_raw_small /dev/null /usr/sbin/ausearch --raw -if "$WORK/small.log"
-measure stock_search_small /dev/null /usr/sbin/ausearch -i -if "$WORK/small.log"
+measure stock_search_small "$WORK/si.txt" /usr/sbin/ausearch -i -if "$WORK/small.log"
+rm -f "$WORK/si.txt"
 measure stock_report_small "$WORK/sr.txt" /usr/sbin/aureport --summary -if "$WORK/small.log"
 
 # The 23 figures, in order, of each summary.

@@ -33,7 +33,7 @@ bool ensureDataDirWritable()
 
 QString auditToolsDir(const QString &appDir)
 {
-    return QDir::cleanPath(appDir + QStringLiteral("/../libexec/kvr-auditreport"));
+    return QDir::cleanPath(appDir + QLatin1Char('/') + QStringLiteral(KVR_TOOLS_RELATIVE_DIR));
 }
 
 void prependToPath(const QString &toolsDir)

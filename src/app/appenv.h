@@ -19,8 +19,8 @@ QString dataFile(const QString &name);
 bool ensureDataDirWritable();
 
 // The directory holding the project's ausearch and aureport for a program
-// that lives in appDir: <appDir>/../libexec/kvr-auditreport (the build tree
-// has the same shape as the install tree).
+// that lives in appDir: <appDir>/../libexec/kvr-auditreport with the default
+// install directories (the build tree has the same shape as the install tree).
 QString auditToolsDir(const QString &appDir);
 
 // Puts toolsDir first on this process's PATH, so that commands handed to the
