@@ -9,19 +9,16 @@
 //
 // Results go to standard error as "RESULT key value" lines; standard output
 // carries the program's own diagnostic lines.
-#include "app/appenv.h"
-#include "app/language.h"
+#include "app/startup.h"
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 #include "widgets/line_edit.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
-#include <QScreen>
 #include <QTableWidget>
 #include <QTimer>
 #include <QTranslator>
@@ -74,17 +71,9 @@ int main(int argc, char *argv[])
 
     // The same start-up as the program's own main().
     QTranslator qtTranslator;
-    (void)qtTranslator.load(QStringLiteral(":/qt_zh_CN.qm"));
-    QCoreApplication::installTranslator(&qtTranslator);
-    loadLanguage(&app);
-    appenv::prependToPath(appenv::auditToolsDir(QCoreApplication::applicationDirPath()));
-    QDir().mkpath(appenv::dataDir());
-
+    prepareApplication(&app, &qtTranslator);
     MainWindow w;
-    w.setFixedSize(422, 595);
-    w.setWindowFlags(Qt::FramelessWindowHint);
-    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
-    w.move(centredPosition(desktop.size(), w.geometry().size()));
+    placeMainWindow(&w);
     w.show();
     QCoreApplication::processEvents();
 

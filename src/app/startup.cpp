@@ -1,0 +1,37 @@
+#include "app/startup.h"
+
+#include "app/appenv.h"
+#include "app/language.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTranslator>
+#include <QWidget>
+
+void prepareApplication(QCoreApplication *app, QTranslator *qtTranslator)
+{
+    // Qt's own dialogs and context menus in Chinese. Installed even when the
+    // bundle lacks the file: an empty translator changes nothing.
+    (void)qtTranslator->load(QStringLiteral(":/qt_zh_CN.qm"));
+    QCoreApplication::installTranslator(qtTranslator);
+
+    // Installed after Qt's translator, so it is consulted first.
+    loadLanguage(app);
+
+    // Commands run through the shell must find the bundled ausearch and
+    // aureport before the system's.
+    appenv::prependToPath(appenv::auditToolsDir(QCoreApplication::applicationDirPath()));
+    // The working files live in the data directory; when it cannot be made,
+    // the query says so to the user, so the result is not checked here.
+    QDir().mkpath(appenv::dataDir());
+}
+
+void placeMainWindow(QWidget *window)
+{
+    window->setFixedSize(422, 595);
+    window->setWindowFlags(Qt::FramelessWindowHint);
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    window->move(centredPosition(desktop.size(), window->geometry().size()));
+}
