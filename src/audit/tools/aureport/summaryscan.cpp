@@ -238,20 +238,25 @@ int parseKeyValue(Items &s, char *ptr, int errQuote, int errHex, char **termOut)
     return 0;
 }
 
+// The text from a quote at str to the next quote; *term points at the closing
+// quote. False when the quote is not closed.
+bool takeQuoted(char *str, Value *out, char **term)
+{
+    char *q = std::strchr(str + 1, '"');
+    if (!q)
+        return false;
+    out->assign(str + 1, q);
+    *term = q;
+    return true;
+}
+
 // A quoted value ends at the next double quote; an unquoted one is hex.
 // Returns false when the closing quote is missing. `term` is moved to the
 // closing quote of a quoted value.
 bool quotedOrHex(char *str, Value *out, char **term)
 {
-    if (*str == '"') {
-        ++str;
-        char *q = std::strchr(str, '"');
-        if (!q)
-            return false;
-        out->assign(str, q);
-        *term = q;
-        return true;
-    }
+    if (*str == '"')
+        return takeQuoted(str, out, term);
     unescapeText(str, out);
     return true;
 }
@@ -272,6 +277,16 @@ void hexOrLegacy(char *str, Value *out, char **term)
         unescapeText(str, out);
     else
         out->assign(str, end);
+}
+
+// A quoted value, else a hex or legacy one (see hexOrLegacy). False when the
+// closing quote is missing.
+bool quotedOrHexOrLegacy(char *str, Value *out, char **term)
+{
+    if (*str == '"')
+        return takeQuoted(str, out, term);
+    hexOrLegacy(str, out, term);
+    return true;
 }
 
 int parseTaskInfo(char *msg, Items &s)
@@ -526,18 +541,8 @@ int parseUser(char *msg, int type, Items &s)
     }
 
     str = std::strstr(mptr, "cwd=");
-    if (str) {
-        str += 4;
-        if (*str == '"') {
-            ++str;
-            term = std::strchr(str, '"');
-            if (!term)
-                return 20;
-            s.cwd.assign(str, term);
-        } else {
-            hexOrLegacy(str, &s.cwd, &term);
-        }
-    }
+    if (str && !quotedOrHexOrLegacy(str + 4, &s.cwd, &term))
+        return 20;
 
     str = std::strstr(mptr, "terminal=");
     if (str) {
@@ -553,18 +558,8 @@ int parseUser(char *msg, int type, Items &s)
     }
 
     str = std::strstr(mptr, "exe=");
-    if (str) {
-        str += 4;
-        if (*str == '"') {
-            ++str;
-            term = std::strchr(str, '"');
-            if (!term)
-                return 26;
-            s.exe.assign(str, term);
-        } else {
-            hexOrLegacy(str, &s.exe, &term);
-        }
-    }
+    if (str && !quotedOrHexOrLegacy(str + 4, &s.exe, &term))
+        return 26;
 
     str = std::strstr(mptr, "res=");
     if (str) {
