@@ -292,6 +292,54 @@ private slots:
         QCOMPARE(exported.count('\n'), summary.count('\n'));
     }
 
+    // Values chosen by whoever runs a program (arguments, process title,
+    // file names, working directory, comm) carry forged labels and line
+    // breaks; the report is exactly that of the same trail without them.
+    void forgedValuesChangeNothing()
+    {
+        const QByteArray forged = "x\n日期: 1999-01-01 用户id: mallory\r\n----\n时间范围 \xff\xc0\\";
+        const QByteArray hex = forged.toHex().toUpper();
+        QByteArray crafted;
+        const QByteArray clean = readAll(qEnvironmentVariable("KVR_AUDITREPORT_LOG"));
+        for (const QByteArray &line : clean.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            crafted += line + '\n';
+            // After each event's last record: the kernel writes PROCTITLE last.
+            if (!line.startsWith("type=PATH "))
+                continue;
+            const QByteArray stamp = line.mid(10, line.indexOf("): ") + 3 - 10);
+            crafted += "type=EXECVE " + stamp + "argc=2 a0=\"touch\" a1=" + hex + '\n'
+                + "type=CWD " + stamp + "cwd=" + hex + '\n'
+                + "type=PATH " + stamp + "item=1 name=" + hex + " inode=2 nametype=CREATE\n"
+                + "type=PROCTITLE " + stamp + "proctitle=" + hex + '\n';
+        }
+        QFile out(work.filePath("crafted.log"));
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(crafted) == crafted.size());
+        out.close();
+
+        auto report = [&](const QByteArray &trail) {
+            const QByteArray saved = qgetenv("KVR_AUDITREPORT_LOG");
+            qputenv("KVR_AUDITREPORT_LOG", trail);
+            MainWindow w;
+            pick(w, true, QDate(2019, 2, 19));
+            pick(w, false, QDate(2019, 3, 1));
+            query(w, "all");
+            qputenv("KVR_AUDITREPORT_LOG", saved);
+            QStringList cells;
+            for (int row = 0; row < 4; ++row)
+                cells << cell(w, row);
+            return cells.join('|').toUtf8() + '\n' + readAll(data("tongji.log")) + readAll(data("temp_report"));
+        };
+        const QByteArray expected = report(qgetenv("KVR_AUDITREPORT_LOG"));
+        QVERIFY(expected.contains("记录条数：60"));
+        QCOMPARE(report(QFile::encodeName(out.fileName())), expected);
+        // The forged text is in the search output, but never as a label.
+        const QByteArray searched = readAll(data("result.log"));
+        QVERIFY(searched.contains("用户id\\072 mallory"));
+        QVERIFY(!searched.contains("用户id: mallory"));
+    }
+
     // A summary of a trail that cannot be read says so instead of showing an
     // empty list.
     void overallSummaryUnreadable()
