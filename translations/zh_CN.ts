@@ -79,211 +79,212 @@
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="365"/>
-        <location filename="../src/audit/querycontroller.cpp" line="95"/>
-        <location filename="../src/audit/querycontroller.cpp" line="114"/>
-        <location filename="../src/audit/querycontroller.cpp" line="133"/>
+        <location filename="../src/audit/querycontroller.cpp" line="93"/>
+        <location filename="../src/audit/querycontroller.cpp" line="102"/>
+        <location filename="../src/audit/querycontroller.cpp" line="121"/>
+        <location filename="../src/audit/querycontroller.cpp" line="140"/>
         <location filename="../src/audit/reportbuilder.cpp" line="20"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="98"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="109"/>
         <source>审计报告</source>
         <translation>审计报告</translation>
     </message>
     <message>
         <location filename="../src/audit/auditsearch.cpp" line="24"/>
         <location filename="../src/audit/querycontroller.cpp" line="42"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="23"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="114"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="117"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="24"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="125"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="128"/>
         <source>all</source>
         <translation>全部</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="24"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="25"/>
         <source>chgrp</source>
         <translation>chgrp</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="25"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="26"/>
         <source>chown</source>
         <translation>chown</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="26"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="27"/>
         <source>chmod</source>
         <translation>chmod</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="27"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="28"/>
         <source>chattr</source>
         <translation>chattr</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="28"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="29"/>
         <source>su</source>
         <translation>su</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="29"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="30"/>
         <source>sudo</source>
         <translation>sudo</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="30"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="31"/>
         <source>touch</source>
         <translation>touch</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="31"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="32"/>
         <source>cp</source>
         <translation>cp</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="32"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="33"/>
         <source>mv</source>
         <translation>mv</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="33"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="34"/>
         <source>rm</source>
         <translation>rm</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="34"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="35"/>
         <source>mkdir</source>
         <translation>mkdir</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="35"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="36"/>
         <source>rmdir</source>
         <translation>rmdir</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="36"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="37"/>
         <source>groupadd</source>
         <translation>groupadd</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="37"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="38"/>
         <source>groupdel</source>
         <translation>groupdel</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="38"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="39"/>
         <source>gpasswd</source>
         <translation>gpasswd</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="39"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="40"/>
         <source>useradd</source>
         <translation>useradd</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="40"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="41"/>
         <source>userdel</source>
         <translation>userdel</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="41"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="42"/>
         <source>passwd</source>
         <translation>passwd</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="42"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="43"/>
         <source>ifup</source>
         <translation>ifup</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="43"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="44"/>
         <source>ifdown</source>
         <translation>ifdown</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="44"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="45"/>
         <source>wget</source>
         <translation>wget</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="45"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="46"/>
         <source>apt-get</source>
         <translation>apt-get</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="46"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="47"/>
         <source>shutdown</source>
         <translation>shutdown</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="47"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="48"/>
         <source>reboot</source>
         <translation>reboot</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="48"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="49"/>
         <source>service</source>
         <translation>service</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="49"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="50"/>
         <source>killall</source>
         <translation>killall</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="50"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="51"/>
         <source>nice</source>
         <translation>nice</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="51"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="52"/>
         <source>renice</source>
         <translation>renice</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="99"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="110"/>
         <source>点击查询</source>
         <translation>点击查询</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="100"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="111"/>
         <source>请选择时间段</source>
         <translation>请选择时间段</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="101"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="112"/>
         <source>请选择事件类型</source>
         <translation>请选择事件类型</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="140"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="151"/>
         <source>关闭</source>
         <translation>关闭</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="141"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="152"/>
         <source>最小化到托盘</source>
         <translation>最小化到托盘</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="142"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="153"/>
         <source>退出</source>
         <translation>退出</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="143"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="144"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="154"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="155"/>
         <source>返回查询</source>
         <translation>返回查询</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="169"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="180"/>
         <source>DuvovedaDizuve</source>
         <translation>DuvovedaDizuve</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="176"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="187"/>
         <source>about</source>
         <translation>关于</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="180"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="191"/>
         <source>back to main</source>
         <translation>返回主界面</translation>
     </message>
@@ -316,8 +317,8 @@
         <translation>无法写入工作目录</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="94"/>
-        <location filename="../src/audit/querycontroller.cpp" line="132"/>
+        <location filename="../src/audit/querycontroller.cpp" line="101"/>
+        <location filename="../src/audit/querycontroller.cpp" line="139"/>
         <location filename="../src/export/reportexport.cpp" line="29"/>
         <location filename="../src/export/reportexport.cpp" line="52"/>
         <location filename="../src/export/reportexport.cpp" line="69"/>
@@ -325,7 +326,8 @@
         <translation>导出报告</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="114"/>
+        <location filename="../src/audit/querycontroller.cpp" line="93"/>
+        <location filename="../src/audit/querycontroller.cpp" line="121"/>
         <source>无法读取审计日志，请以管理员身份运行</source>
         <translation>无法读取审计日志，请以管理员身份运行</translation>
     </message>
