@@ -303,8 +303,9 @@ int main(int argc, char **argv)
     });
 
     // Drop-down arrow of the event-type box, on the box's white face.
+    // Transparent around the arrow: the image is wider than the drop-down
+    // area and would otherwise paint over the box's right border.
     ok &= writeImage(out, QStringLiteral("combox.png"), 27, 30, [](QPainter &p, int w, int h) {
-        p.fillRect(QRect(0, 0, w, h), Qt::white);
         p.setPen(QPen(QColor(0xDD, 0xDD, 0xDD), 1));
         p.drawLine(QPointF(0.5, 5), QPointF(0.5, h - 5));
         QPainterPath arrow;
