@@ -289,6 +289,27 @@ bool quotedOrHexOrLegacy(char *str, Value *out, char **term)
     return true;
 }
 
+// The login uid after *term: "auid=" or, in older records, "loginuid=";
+// *term is moved to the blank after it. False when it is missing or not a
+// number.
+bool readLoginUid(char **term, unsigned *out)
+{
+    char *ptr;
+    if (char *str = std::strstr(*term, "auid="))
+        ptr = str + 5;
+    else if ((str = std::strstr(*term, "loginuid=")))
+        ptr = str + 9;
+    else
+        return false;
+    char *end = std::strchr(ptr, ' ');
+    unsigned long v;
+    if (!end || !readNumber(ptr, end, 10, &v))
+        return false;
+    *term = end;
+    *out = static_cast<unsigned>(v);
+    return true;
+}
+
 int parseTaskInfo(char *msg, Items &s)
 {
     char *term = msg, *str, *ptr;
@@ -304,21 +325,8 @@ int parseTaskInfo(char *msg, Items &s)
         return 18;
     s.pid = static_cast<int>(v);
 
-    str = std::strstr(term, "auid=");
-    if (!str) {
-        str = std::strstr(term, "loginuid=");
-        if (!str)
-            return 19;
-        ptr = str + 9;
-    } else {
-        ptr = str + 5;
-    }
-    term = std::strchr(ptr, ' ');
-    if (!term)
-        return 20;
-    if (!readNumber(ptr, term, 10, &v))
-        return 21;
-    s.loginuid = static_cast<unsigned>(v);
+    if (!readLoginUid(&term, &s.loginuid))
+        return 19;
 
     str = std::strstr(term, "tty=");
     if (str) {
@@ -467,21 +475,8 @@ int parseUser(char *msg, int type, Items &s)
         return 3;
     s.pid = static_cast<int>(v);
 
-    str = std::strstr(term, "auid=");
-    if (!str) {
-        str = std::strstr(term, "loginuid=");
-        if (!str)
-            return 7;
-        ptr = str + 9;
-    } else {
-        ptr = str + 5;
-    }
-    term = std::strchr(ptr, ' ');
-    if (!term)
-        return 8;
-    if (!readNumber(ptr, term, 10, &v))
-        return 9;
-    s.loginuid = static_cast<unsigned>(v);
+    if (!readLoginUid(&term, &s.loginuid))
+        return 7;
 
     if (type == T_VIRT_RESOURCE) {
         size_t skip = 6;
