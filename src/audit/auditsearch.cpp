@@ -1,5 +1,6 @@
 // runAuditSearch(): the query form as an ausearch command line, run into
-// result.log, followed by the statistics of statistics.cpp.
+// result.log, followed by the statistics of statistics.cpp. Returns how the
+// search itself ended.
 #include "mainwindow/mainwindow.h"
 
 #include "ui_mainwindow.h"
@@ -15,7 +16,7 @@
 
 using querycore::writeLine;
 
-void MainWindow::runAuditSearch()
+querycore::ShellRun MainWindow::runAuditSearch()
 {
     // A failed search must never leave the previous result behind.
     QProcess::execute(QStringLiteral("rm"),
@@ -60,7 +61,7 @@ void MainWindow::runAuditSearch()
     const querycore::ShellRun run = querycore::runShell(commandLine);
     if (!run.started)
         writeLine("################");
-    queryui::setLastSearchExitCode(run.exitCode);
 
     extractStatistics();
+    return run;
 }

@@ -1,5 +1,6 @@
 // on_query_btn_clicked(): the query form turned into the overall summary list
-// or the query report table.
+// or the query report table, in three steps: validate the form, run the
+// commands, show the result page (or the message that says why there is none).
 #include "mainwindow/mainwindow.h"
 
 #include "ui_mainwindow.h"
@@ -39,35 +40,67 @@ std::optional<QDate> fieldDate(line_edit *field, QCalendarWidget *calendar)
 
 void MainWindow::on_query_btn_clicked()
 {
+    const std::optional<QueryRequest> request = validateQuery();
+    if (!request)
+        return;
+
+    queryui::BusyCursor busy;
+
+    if (request->isOverallSummary()) {
+        const querycore::ShellRun run = runOverallSummary();
+        // A summary of a trail that could not be read would show as an empty
+        // list, as if the machine had no audit events at all.
+        if (run.exitCode == querycore::SearchExitUnreadable) {
+            queryui::showMessage(this, tr("审计报告"), tr("无法读取审计日志，请以管理员身份运行"));
+            return;
+        }
+        showOverallSummary();
+        return;
+    }
+
+    const querycore::ShellRun search = runAuditSearch();
+    if (search.exitCode == querycore::SearchExitUnreadable) {
+        queryui::showMessage(this, tr("审计报告"), tr("无法读取审计日志，请以管理员身份运行"));
+        resetQueryForm();
+        return;
+    }
+    if (!buildReport()) {
+        resetQueryForm();
+        return;
+    }
+    showReport();
+}
+
+std::optional<MainWindow::QueryRequest> MainWindow::validateQuery()
+{
     const QString all = tr("all");
     const QString startText = startEdit->text();
     const QString endText = endEdit->text();
     const QString entry = ui->type_com->currentText();
-    QDate startDate = startCalendar->selectedDate();
-    QDate endDate = endCalendar->selectedDate();
+    QueryRequest request;
+    if (entry != all)
+        request.eventType = entry;
 
     if (startText != all) {
-        const std::optional<QDate> typed = fieldDate(startEdit, startCalendar);
-        if (!typed) {
+        request.start = fieldDate(startEdit, startCalendar);
+        if (!request.start) {
             queryui::showMessage(this, tr("警告"),
                                  tr("开始时间无效，请按 年-月-日 输入或从日历中选择"));
-            return;
+            return std::nullopt;
         }
-        startDate = *typed;
     }
     if (endText != all) {
-        const std::optional<QDate> typed = fieldDate(endEdit, endCalendar);
-        if (!typed) {
+        request.end = fieldDate(endEdit, endCalendar);
+        if (!request.end) {
             queryui::showMessage(this, tr("警告"),
                                  tr("结束时间无效，请按 年-月-日 输入或从日历中选择"));
-            return;
+            return std::nullopt;
         }
-        endDate = *typed;
     }
 
-    if (startText != all && endText != all && startDate >= endDate) {
+    if (request.start && request.end && *request.start >= *request.end) {
         queryui::showMessage(this, tr("警告"), tr("选择的时间有误，开始时间应早于结束时间"));
-        return;
+        return std::nullopt;
     }
 
     // The commands write their results into the data directory; without it
@@ -75,65 +108,56 @@ void MainWindow::on_query_btn_clicked()
     if (!appenv::ensureDataDirWritable()) {
         queryui::showMessage(this, tr("警告"),
                              tr("无法写入工作目录") + QLatin1Char('\n') + appenv::dataDir());
-        return;
+        return std::nullopt;
     }
+    return request;
+}
 
-    queryui::BusyCursor busy;
+querycore::ShellRun MainWindow::runOverallSummary()
+{
+    const QString commandLine = querycore::summaryCommand();
+    writeLine("zongtishenjibaogao daochumingl" + commandLine.toUtf8());
+    const querycore::ShellRun run = querycore::runShell(commandLine);
+    if (!run.started)
+        writeLine("#################");
+    writeLine("@@@@@@@@@@@@@@@@@@@@@@@@@@@@");
+    return run;
+}
 
-    if (startText == all && endText == all && entry == all) {
-        const QString commandLine = querycore::summaryCommand();
-        writeLine("zongtishenjibaogao daochumingl" + commandLine.toUtf8());
-        const querycore::ShellRun run = querycore::runShell(commandLine);
-        if (!run.started)
-            writeLine("#################");
-        writeLine("@@@@@@@@@@@@@@@@@@@@@@@@@@@@");
-        // A summary of a trail that could not be read would show as an empty
-        // list, as if the machine had no audit events at all.
-        if (run.exitCode == querycore::SearchExitUnreadable) {
-            queryui::showMessage(this, tr("审计报告"), tr("无法读取审计日志，请以管理员身份运行"));
-            return;
-        }
+void MainWindow::showOverallSummary()
+{
+    showPageSet(PageSet::OverallSummary);
+    ui->export_btn->setStyleSheet(QLatin1String(kExportButtonStyle));
+    ui->export_btn->setText(tr("导出报告"));
+    ui->titlelabel_2->setText(tr("审计报告"));
 
-        ui->contentStackedWidget->setCurrentIndex(1);
-        ui->bottomStackedWidget->setCurrentIndex(1);
-        ui->titleStackedWidget->setCurrentIndex(2);
-        ui->export_btn->setStyleSheet(QLatin1String(kExportButtonStyle));
-        ui->export_btn->setText(tr("导出报告"));
-        ui->titlelabel_2->setText(tr("审计报告"));
-
-        bool opened = false;
-        const QList<QByteArray> lines =
-            querycore::readSummaryLines(appenv::dataFile(QStringLiteral("all_report.log")), &opened);
-        ui->listWidget->clear();
-        int row = 0;
-        for (const QByteArray &line : lines) {
-            writeLine("meihangsujushi " + line);
-            qDebug() << "line_data" << QString::fromUtf8(line);
-            ui->listWidget->insertItem(row, QString::fromLocal8Bit(line));
-            ++row;
-        }
-        return;
+    bool opened = false;
+    const QList<QByteArray> lines =
+        querycore::readSummaryLines(appenv::dataFile(QStringLiteral("all_report.log")), &opened);
+    ui->listWidget->clear();
+    int row = 0;
+    for (const QByteArray &line : lines) {
+        writeLine("meihangsujushi " + line);
+        qDebug() << "line_data" << QString::fromUtf8(line);
+        ui->listWidget->insertItem(row, QString::fromLocal8Bit(line));
+        ++row;
     }
+}
 
-    runAuditSearch();
-    bool built = false;
-    if (queryui::lastSearchExitCode() == querycore::SearchExitUnreadable)
-        queryui::showMessage(this, tr("审计报告"), tr("无法读取审计日志，请以管理员身份运行"));
-    else
-        built = buildReport();
-    if (!built) {
-        writeLine("fanhuizhuye");
-        startEdit->setText(all);
-        endEdit->setText(all);
-        // The text changes above show the calendars; both end hidden.
-        startCalendar->hide();
-        endCalendar->hide();
-        return;
-    }
+void MainWindow::resetQueryForm()
+{
+    writeLine("fanhuizhuye");
+    const QString all = tr("all");
+    startEdit->setText(all);
+    endEdit->setText(all);
+    // The text changes above show the calendars; both end hidden.
+    startCalendar->hide();
+    endCalendar->hide();
+}
 
-    ui->contentStackedWidget->setCurrentIndex(2);
-    ui->bottomStackedWidget->setCurrentIndex(2);
-    ui->titleStackedWidget->setCurrentIndex(1);
+void MainWindow::showReport()
+{
+    showPageSet(PageSet::QueryReport);
     ui->tableWidget->setStyleSheet(QStringLiteral("QTableWidget#tableWidget{background-color:white;}"));
     ui->other_btn->setStyleSheet(QLatin1String(kExportButtonStyle));
     ui->other_btn->setText(tr("导出报告"));

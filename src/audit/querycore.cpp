@@ -2,6 +2,8 @@
 
 #include "app/appenv.h"
 
+#include "commandtable.h"
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QTextStream>
@@ -14,44 +16,6 @@
 namespace querycore {
 
 namespace {
-
-struct EventType {
-    const char *name;
-    const char *path;
-};
-
-// Entry text of the type list and the program file its events concern. The
-// trailing blank of each path belongs to the command line.
-const EventType kEventTypes[] = {
-    {"chgrp", "/bin/chgrp "},
-    {"chown", "/bin/chown "},
-    {"chmod", "/bin/chmod "},
-    {"chattr", "/usr/bin/chattr "},
-    {"su", "/bin/su "},
-    {"sudo", "/usr/bin/sudo "},
-    {"touch", "/bin/touch "},
-    {"cp", "/bin/cp "},
-    {"mv", "/bin/mv "},
-    {"rm", "/bin/rm "},
-    {"mkdir", "/bin/mkdir "},
-    {"rmdir", "/bin/rmdir "},
-    {"groupadd", "/usr/sbin/groupadd "},
-    {"groupdel", "/usr/sbin/groupdel "},
-    {"gpasswd", "/usr/bin/gpasswd "},
-    {"useradd", "/usr/sbin/useradd "},
-    {"userdel", "/usr/sbin/userdel "},
-    {"passwd", "/usr/bin/passwd "},
-    {"ifup", "/sbin/ifup "},
-    {"ifdown", "/sbin/ifdown "},
-    {"wget", "/usr/bin/wget "},
-    {"apt-get", "/usr/bin/apt-get "},
-    {"shutdown", "/sbin/shutdown "},
-    {"reboot", "/sbin/reboot "},
-    {"service", "/usr/sbin/service "},
-    {"killall", "/usr/bin/killall "},
-    {"nice", "/usr/bin/nice "},
-    {"renice", "/usr/bin/renice "},
-};
 
 bool isShellSafe(QChar c)
 {
@@ -112,18 +76,17 @@ ShellRun runShell(const QString &commandLine)
 
 QString eventTypePath(const QByteArray &entryUtf8)
 {
-    for (const EventType &type : kEventTypes) {
-        if (entryUtf8 == type.name)
-            return QString::fromLatin1(type.path);
-    }
-    return QString();
+    const kvrcommands::Command *command =
+        kvrcommands::findCommand(std::string_view(entryUtf8.constData(), size_t(entryUtf8.size())));
+    // The trailing blank belongs to the command line.
+    return command ? QString::fromLatin1(command->path) + QLatin1Char(' ') : QString();
 }
 
 QStringList eventTypeNames()
 {
     QStringList names;
-    for (const EventType &type : kEventTypes)
-        names << QString::fromLatin1(type.name);
+    for (const kvrcommands::Command &command : kvrcommands::kCommands)
+        names << QString::fromLatin1(command.name);
     return names;
 }
 

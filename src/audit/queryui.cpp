@@ -9,7 +9,6 @@ namespace queryui {
 
 namespace {
 int pushedCursors = 0;
-int searchExitCode = -1;
 } // namespace
 
 BusyCursor::BusyCursor()
@@ -38,16 +37,6 @@ void showMessage(QWidget *parent, const QString &title, const QString &text)
 {
     BusyCursor::releaseAll();
     InfoBox::showInfo(parent, title, text);
-}
-
-int lastSearchExitCode()
-{
-    return searchExitCode;
-}
-
-void setLastSearchExitCode(int code)
-{
-    searchExitCode = code;
 }
 
 } // namespace queryui

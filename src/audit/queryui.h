@@ -25,9 +25,4 @@ public:
 // InfoBox::showInfo with the normal cursor.
 void showMessage(QWidget *parent, const QString &title, const QString &text);
 
-// Exit status of the search tool in the last runAuditSearch(); -1 when it
-// could not be run or was killed.
-int lastSearchExitCode();
-void setLastSearchExitCode(int code);
-
 } // namespace queryui

@@ -1,6 +1,7 @@
 #include "mainwindow/mainwindow.h"
 
 #include "app/language.h"
+#include "audit/querycore.h"
 #include "ui_mainwindow.h"
 #include "widgets/line_edit.h"
 
@@ -16,41 +17,6 @@
 #include <cstdlib>
 
 namespace {
-
-// Event types offered by type_com. The command names stay untranslated in
-// every language: the audit search maps the shown text to the program path.
-// Only "all", the no-restriction marker, is translated.
-const char *const eventTypes[] = {
-    QT_TRANSLATE_NOOP("MainWindow", "all"),
-    QT_TRANSLATE_NOOP("MainWindow", "chgrp"),
-    QT_TRANSLATE_NOOP("MainWindow", "chown"),
-    QT_TRANSLATE_NOOP("MainWindow", "chmod"),
-    QT_TRANSLATE_NOOP("MainWindow", "chattr"),
-    QT_TRANSLATE_NOOP("MainWindow", "su"),
-    QT_TRANSLATE_NOOP("MainWindow", "sudo"),
-    QT_TRANSLATE_NOOP("MainWindow", "touch"),
-    QT_TRANSLATE_NOOP("MainWindow", "cp"),
-    QT_TRANSLATE_NOOP("MainWindow", "mv"),
-    QT_TRANSLATE_NOOP("MainWindow", "rm"),
-    QT_TRANSLATE_NOOP("MainWindow", "mkdir"),
-    QT_TRANSLATE_NOOP("MainWindow", "rmdir"),
-    QT_TRANSLATE_NOOP("MainWindow", "groupadd"),
-    QT_TRANSLATE_NOOP("MainWindow", "groupdel"),
-    QT_TRANSLATE_NOOP("MainWindow", "gpasswd"),
-    QT_TRANSLATE_NOOP("MainWindow", "useradd"),
-    QT_TRANSLATE_NOOP("MainWindow", "userdel"),
-    QT_TRANSLATE_NOOP("MainWindow", "passwd"),
-    QT_TRANSLATE_NOOP("MainWindow", "ifup"),
-    QT_TRANSLATE_NOOP("MainWindow", "ifdown"),
-    QT_TRANSLATE_NOOP("MainWindow", "wget"),
-    QT_TRANSLATE_NOOP("MainWindow", "apt-get"),
-    QT_TRANSLATE_NOOP("MainWindow", "shutdown"),
-    QT_TRANSLATE_NOOP("MainWindow", "reboot"),
-    QT_TRANSLATE_NOOP("MainWindow", "service"),
-    QT_TRANSLATE_NOOP("MainWindow", "killall"),
-    QT_TRANSLATE_NOOP("MainWindow", "nice"),
-    QT_TRANSLATE_NOOP("MainWindow", "renice"),
-};
 
 const char backButtonStyleZh[] =
         "QPushButton{border-image: url(:/pics/return.png);}"
@@ -98,9 +64,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->contentStackedWidget->setStyleSheet(
             QStringLiteral("QWidget#contentStackedWidget{background-color:white;}"));
 
-    ui->titleStackedWidget->setCurrentIndex(0);
-    ui->contentStackedWidget->setCurrentIndex(0);
-    ui->bottomStackedWidget->setCurrentIndex(0);
+    showPageSet(PageSet::QueryForm);
 
     createTrayIcon();
 
@@ -116,9 +80,12 @@ MainWindow::MainWindow(QWidget *parent)
             "QComboBox QAbstractItemView::item{height:25px;}"
             "QComboBox::down-arrow{image:url(:/pics/combox.png);}"
             "QComboBox::drop-down{border:0px;}"));
-    int data = 1;
-    for (const char *type : eventTypes)
-        ui->type_com->addItem(tr(type), data++);
+    // Only "all", the no-restriction marker, is translated; the commands keep
+    // their names in every language.
+    ui->type_com->addItem(tr("all"), 1);
+    int data = 2;
+    for (const QString &name : querycore::eventTypeNames())
+        ui->type_com->addItem(name, data++);
 
     startEdit = new line_edit(ui->content1);
     startEdit->setGeometry(21, 41, 132, 32);
@@ -250,11 +217,31 @@ void MainWindow::on_back_btn_clicked()
     closeWindow(this);
 }
 
+void MainWindow::showPageSet(PageSet pages)
+{
+    // Pages of contentStackedWidget, bottomStackedWidget and titleStackedWidget.
+    struct Indexes {
+        int content, bottom, title;
+    };
+    Indexes indexes{0, 0, 0};
+    switch (pages) {
+    case PageSet::QueryForm:
+        break;
+    case PageSet::OverallSummary:
+        indexes = {1, 1, 2};
+        break;
+    case PageSet::QueryReport:
+        indexes = {2, 2, 1};
+        break;
+    }
+    ui->contentStackedWidget->setCurrentIndex(indexes.content);
+    ui->bottomStackedWidget->setCurrentIndex(indexes.bottom);
+    ui->titleStackedWidget->setCurrentIndex(indexes.title);
+}
+
 void MainWindow::on_btn_clicked()
 {
-    ui->titleStackedWidget->setCurrentIndex(0);
-    ui->contentStackedWidget->setCurrentIndex(0);
-    ui->bottomStackedWidget->setCurrentIndex(0);
+    showPageSet(PageSet::QueryForm);
 }
 
 void MainWindow::on_fan_btn_clicked()

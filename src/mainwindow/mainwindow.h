@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QDate>
 #include <QModelIndex>
 #include <QPoint>
 #include <QStringList>
 #include <QSystemTrayIcon>
 
 #include <functional>
+#include <optional>
+
+#include "audit/querycore.h"
 
 class QCalendarWidget;
 class QMouseEvent;
@@ -26,8 +30,13 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Query road, called by on_query_btn_clicked() in this order.
-    void runAuditSearch();
+    // The three stacked widgets always switch together, as one of these sets.
+    enum class PageSet { QueryForm, OverallSummary, QueryReport };
+    void showPageSet(PageSet pages);
+
+    // Query road, called by on_query_btn_clicked() in this order. Each run
+    // returns how its shell command ended.
+    querycore::ShellRun runAuditSearch();
     void extractStatistics();
     bool buildReport();
     QString lastUserId() const;
@@ -73,6 +82,22 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
+    // What the query form asks for; an empty optional is the all marker.
+    struct QueryRequest {
+        std::optional<QString> eventType;
+        std::optional<QDate> start;
+        std::optional<QDate> end;
+        bool isOverallSummary() const { return !eventType && !start && !end; }
+    };
+    // The form checked: dates valid and in order, working directory usable.
+    // Shows the warning and returns nothing when the query cannot run.
+    std::optional<QueryRequest> validateQuery();
+    querycore::ShellRun runOverallSummary();
+    void showOverallSummary();
+    void showReport();
+    // Back to an empty form after a query without a report.
+    void resetQueryForm();
+
     void createTrayIcon();
     QString askSaveFileName();
 

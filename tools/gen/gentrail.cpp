@@ -12,6 +12,8 @@
 // --expect prints, for every command, how many events concern its program
 // file (exe= or a PATH name, /bin and /sbin taken as /usr/bin and /usr/sbin,
 // relative names joined to the working directory), per login uid and in all.
+#include "commandtable.h"
+
 #include <cerrno>
 #include <cinttypes>
 #include <cstdint>
@@ -19,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 #include <map>
 #include <set>
 #include <string>
@@ -48,45 +51,85 @@ private:
 
 struct Command {
     const char *name;
-    const char *file;  // installed program file (merged /usr)
-    const char *exe;   // what the kernel reports as exe=
+    std::string file; // installed program file (merged /usr)
+    std::string exe;  // what the kernel reports as exe=
     bool privileged;   // normally run through sudo
     std::vector<const char *> argSets; // blank-separated argument sets
 };
 
+// How the 28 commands of the query form (commandtable.h) run on Debian 12:
+// the kernel's exe= where it is not the installed file itself, whether an
+// administrator normally runs it through sudo, and sample arguments.
+struct CommandUse {
+    const char *name;
+    const char *exe; // nullptr: the installed file
+    bool privileged;
+    std::vector<const char *> argSets;
+};
+
+const std::vector<CommandUse> &commandUses()
+{
+    static const std::vector<CommandUse> list = {
+        {"chgrp", nullptr, false, {"staff notes.txt", "-R www-data /srv/www"}},
+        {"chown", nullptr, true, {"alice:alice /srv/share/report.txt", "-R www-data: /var/www/html"}},
+        {"chmod", nullptr, false, {"600 .ssh/id_ed25519", "+x deploy.sh", "-R g+w /srv/share"}},
+        {"chattr", nullptr, true, {"+i /etc/resolv.conf", "-i /etc/resolv.conf"}},
+        {"su", nullptr, false, {"-", "- root", "bob"}},
+        {"sudo", nullptr, false, {"-i", "-l"}},
+        {"touch", nullptr, false, {"todo.txt", "/tmp/build.stamp"}},
+        {"cp", nullptr, false, {"report.txt /srv/share/", "-a /etc/nginx /root/nginx.bak"}},
+        {"mv", nullptr, false, {"draft.txt final.txt", "/tmp/upload.tar.gz /srv/archive/"}},
+        {"rm", nullptr, false, {"-f /tmp/build.stamp", "-rf old-build", "notes.bak"}},
+        {"mkdir", nullptr, false, {"-p projects/q2", "/srv/share/incoming"}},
+        {"rmdir", nullptr, false, {"projects/old", "/srv/share/incoming"}},
+        {"groupadd", nullptr, true, {"devs", "backup"}},
+        {"groupdel", nullptr, true, {"backup", "temp"}},
+        {"gpasswd", nullptr, true, {"-a bob devs", "-d carol devs"}},
+        {"useradd", nullptr, true, {"-m dave", "-m -s /bin/bash erin"}},
+        {"userdel", nullptr, true, {"-r dave", "erin"}},
+        {"passwd", nullptr, false, {"", "carol"}},
+        {"ifup", nullptr, true, {"eth1", "wlan0"}},
+        {"ifdown", nullptr, true, {"eth1", "wlan0"}},
+        {"wget", nullptr, false, {"https://deb.debian.org/debian/README", "-q -O /tmp/setup.sh https://example.org/setup.sh"}},
+        {"apt-get", nullptr, true, {"update", "install -y htop", "upgrade -y"}},
+        {"shutdown", "/usr/bin/systemctl", true, {"-r +5", "-h now", "-c"}},
+        {"reboot", "/usr/bin/systemctl", true, {""}},
+        {"service", nullptr, true, {"nginx restart", "ssh status", "cron reload"}},
+        {"killall", nullptr, false, {"firefox-esr", "-HUP nginx"}},
+        {"nice", nullptr, false, {"-n 10 make -j2", "-n 19 tar czf /tmp/home.tgz /home/alice"}},
+        {"renice", nullptr, false, {"-n 5 -p 4242", "+10 -u bob"}},
+    };
+    return list;
+}
+
+// The installed file of a program path on merged /usr: /bin/X is /usr/bin/X.
+std::string installedFile(const char *path)
+{
+    const std::string p = path;
+    if (p.rfind("/bin/", 0) == 0 || p.rfind("/sbin/", 0) == 0)
+        return "/usr" + p;
+    return p;
+}
+
 // The 28 commands of kvr-auditreport's query form, as installed on Debian 12.
 const std::vector<Command> &commands()
 {
-    static const std::vector<Command> list = {
-        {"chgrp", "/usr/bin/chgrp", "/usr/bin/chgrp", false, {"staff notes.txt", "-R www-data /srv/www"}},
-        {"chown", "/usr/bin/chown", "/usr/bin/chown", true, {"alice:alice /srv/share/report.txt", "-R www-data: /var/www/html"}},
-        {"chmod", "/usr/bin/chmod", "/usr/bin/chmod", false, {"600 .ssh/id_ed25519", "+x deploy.sh", "-R g+w /srv/share"}},
-        {"chattr", "/usr/bin/chattr", "/usr/bin/chattr", true, {"+i /etc/resolv.conf", "-i /etc/resolv.conf"}},
-        {"su", "/usr/bin/su", "/usr/bin/su", false, {"-", "- root", "bob"}},
-        {"sudo", "/usr/bin/sudo", "/usr/bin/sudo", false, {"-i", "-l"}},
-        {"touch", "/usr/bin/touch", "/usr/bin/touch", false, {"todo.txt", "/tmp/build.stamp"}},
-        {"cp", "/usr/bin/cp", "/usr/bin/cp", false, {"report.txt /srv/share/", "-a /etc/nginx /root/nginx.bak"}},
-        {"mv", "/usr/bin/mv", "/usr/bin/mv", false, {"draft.txt final.txt", "/tmp/upload.tar.gz /srv/archive/"}},
-        {"rm", "/usr/bin/rm", "/usr/bin/rm", false, {"-f /tmp/build.stamp", "-rf old-build", "notes.bak"}},
-        {"mkdir", "/usr/bin/mkdir", "/usr/bin/mkdir", false, {"-p projects/q2", "/srv/share/incoming"}},
-        {"rmdir", "/usr/bin/rmdir", "/usr/bin/rmdir", false, {"projects/old", "/srv/share/incoming"}},
-        {"groupadd", "/usr/sbin/groupadd", "/usr/sbin/groupadd", true, {"devs", "backup"}},
-        {"groupdel", "/usr/sbin/groupdel", "/usr/sbin/groupdel", true, {"backup", "temp"}},
-        {"gpasswd", "/usr/bin/gpasswd", "/usr/bin/gpasswd", true, {"-a bob devs", "-d carol devs"}},
-        {"useradd", "/usr/sbin/useradd", "/usr/sbin/useradd", true, {"-m dave", "-m -s /bin/bash erin"}},
-        {"userdel", "/usr/sbin/userdel", "/usr/sbin/userdel", true, {"-r dave", "erin"}},
-        {"passwd", "/usr/bin/passwd", "/usr/bin/passwd", false, {"", "carol"}},
-        {"ifup", "/usr/sbin/ifup", "/usr/sbin/ifup", true, {"eth1", "wlan0"}},
-        {"ifdown", "/usr/sbin/ifdown", "/usr/sbin/ifdown", true, {"eth1", "wlan0"}},
-        {"wget", "/usr/bin/wget", "/usr/bin/wget", false, {"https://deb.debian.org/debian/README", "-q -O /tmp/setup.sh https://example.org/setup.sh"}},
-        {"apt-get", "/usr/bin/apt-get", "/usr/bin/apt-get", true, {"update", "install -y htop", "upgrade -y"}},
-        {"shutdown", "/usr/sbin/shutdown", "/usr/bin/systemctl", true, {"-r +5", "-h now", "-c"}},
-        {"reboot", "/usr/sbin/reboot", "/usr/bin/systemctl", true, {""}},
-        {"service", "/usr/sbin/service", "/usr/sbin/service", true, {"nginx restart", "ssh status", "cron reload"}},
-        {"killall", "/usr/bin/killall", "/usr/bin/killall", false, {"firefox-esr", "-HUP nginx"}},
-        {"nice", "/usr/bin/nice", "/usr/bin/nice", false, {"-n 10 make -j2", "-n 19 tar czf /tmp/home.tgz /home/alice"}},
-        {"renice", "/usr/bin/renice", "/usr/bin/renice", false, {"-n 5 -p 4242", "+10 -u bob"}},
-    };
+    static const std::vector<Command> list = [] {
+        std::vector<Command> out;
+        for (const kvrcommands::Command &entry : kvrcommands::kCommands) {
+            const CommandUse *use = nullptr;
+            for (const CommandUse &u : commandUses())
+                if (std::string_view(u.name) == entry.name)
+                    use = &u;
+            if (!use) {
+                std::fprintf(stderr, "kvr-gen-trail: no sample use of %s\n", entry.name);
+                std::exit(2);
+            }
+            const std::string file = installedFile(entry.path);
+            out.push_back({entry.name, file, use->exe ? use->exe : file, use->privileged, use->argSets});
+        }
+        return out;
+    }();
     return list;
 }
 
