@@ -28,10 +28,13 @@ const char kUsage[] =
     "       DATE: M/D/YY, MM/DD/YYYY, today, yesterday, this-week, this-month,\n"
     "       this-year or now; TIME: HH:MM or HH:MM:SS (local time)\n"
     "  -h, --help             this help\n"
-    "Exit status: 0 success, 2 usage error, 3 the trail or the output cannot be used.\n";
+    "  --version              the version\n"
+    "Exit status: 0 success, 2 usage error, 3 the trail cannot be read,\n"
+    "4 the output cannot be written whole (disk full, file-size limit).\n";
 
 struct Options {
     bool help = false;
+    bool version = false;
     std::string input;
     bool hasStart = false, hasEnd = false;
     int64_t startMs = 0, endMs = 0;
@@ -46,6 +49,8 @@ int parseOptions(int argc, char **argv, Options *o, std::string *error)
             continue;
         } else if (arg == "-h" || arg == "--help") {
             o->help = true;
+        } else if (arg == "--version") {
+            o->version = true;
         } else if (arg == "-if" || arg == "--input") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') {
                 *error = arg + " needs a file or directory";
@@ -223,7 +228,11 @@ int main(int argc, char **argv)
     }
     if (options.help) {
         std::fputs(kUsage, stdout);
-        return std::fflush(stdout) == 0 ? kvrtools::ExitFound : kvrtools::ExitUnreadable;
+        return std::fflush(stdout) == 0 ? kvrtools::ExitFound : kvrtools::ExitWriteFailed;
+    }
+    if (options.version) {
+        std::fputs(kvrtools::versionLine("aureport").c_str(), stdout);
+        return std::fflush(stdout) == 0 ? kvrtools::ExitFound : kvrtools::ExitWriteFailed;
     }
     std::vector<std::string> files;
     if (!trailFiles(kvrtools::resolveSource(options.input), &files, &error)) {
@@ -268,7 +277,7 @@ int main(int argc, char **argv)
     const std::string out = formatSummary(scanner, options);
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
         std::fprintf(stderr, "aureport: cannot write the report: %s\n", std::strerror(errno));
-        return kvrtools::ExitUnreadable;
+        return kvrtools::ExitWriteFailed;
     }
     return kvrtools::ExitFound;
 }

@@ -22,7 +22,11 @@ int main(int argc, char **argv)
     }
     if (options.help) {
         std::fputs(searchUsage(), stdout);
-        return ExitFound;
+        return std::fflush(stdout) == 0 ? ExitFound : ExitWriteFailed;
+    }
+    if (options.version) {
+        std::fputs(versionLine("ausearch").c_str(), stdout);
+        return std::fflush(stdout) == 0 ? ExitFound : ExitWriteFailed;
     }
     auparse_state_t *au = openTrail(resolveSource(options.input), &error);
     if (!au) {
@@ -41,7 +45,7 @@ int main(int argc, char **argv)
         writeError = errno ? errno : EIO;
     if (writeError) {
         std::fprintf(stderr, "ausearch: cannot write the output: %s\n", std::strerror(writeError));
-        return ExitUnreadable;
+        return ExitWriteFailed;
     }
     if (matched == 0) {
         std::fputs("<no matches>\n", stderr);

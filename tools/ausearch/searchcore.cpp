@@ -26,8 +26,10 @@ const char *searchUsage()
            "  -if, --input FILE|DIR    read this log file, or the audit.log* files of DIR\n"
            "                           (default: $KVR_AUDITREPORT_LOG, else the system's logs)\n"
            "  -h, --help               this text\n"
+           "  --version                the version\n"
            "Standard input is never read. Exit status: 0 found, 1 nothing found,\n"
-           "2 usage error, 3 the trail cannot be read.\n"
+           "2 usage error, 3 the trail cannot be read, 4 the output cannot be\n"
+           "written whole (disk full, file-size limit).\n"
            "Values from the trail are printed with control bytes, backslashes and\n"
            "invalid UTF-8 as \\ooo octal escapes; the colon of \"日期:\" and \"用户id:\"\n"
            "inside a value is written \\072 and the first character of \"时间范围\"\n"
@@ -98,6 +100,8 @@ int parseSearchOptions(const std::vector<std::string> &args, time_t now, SearchO
             options->interpret = false;
         } else if (a == "-h" || a == "--help") {
             options->help = true;
+        } else if (a == "--version") {
+            options->version = true;
         } else if (a == "-if" || a == "--input") {
             const std::string *v = needValue("a file or directory");
             if (!v)

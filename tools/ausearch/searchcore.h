@@ -26,6 +26,7 @@ namespace kvrtools {
 struct SearchOptions {
     bool interpret = false;    // -i
     bool help = false;         // --help
+    bool version = false;      // --version
     std::string input;         // -if / --input
     std::string file;          // -f (normalised, absolute); empty: no filter
     bool hasStart = false, hasEnd = false;

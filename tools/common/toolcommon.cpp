@@ -15,6 +15,11 @@
 
 namespace kvrtools {
 
+std::string versionLine(const char *tool)
+{
+    return std::string(tool) + " (kvr-auditreport) " KVR_VERSION "\n";
+}
+
 TrailSource resolveSource(const std::string &inputOption)
 {
     TrailSource source;

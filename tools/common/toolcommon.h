@@ -15,8 +15,20 @@
 
 namespace kvrtools {
 
-// Exit statuses shared by both tools.
-enum ExitStatus { ExitFound = 0, ExitNothing = 1, ExitUsage = 2, ExitUnreadable = 3 };
+// Exit statuses shared by both tools. ExitWriteFailed: the output could not
+// be written whole (a full disk, a file-size limit), so what was written is
+// not the whole answer.
+enum ExitStatus {
+    ExitFound = 0,
+    ExitNothing = 1,
+    ExitUsage = 2,
+    ExitUnreadable = 3,
+    ExitWriteFailed = 4
+};
+
+// The first line of `TOOL --version`: "TOOL (kvr-auditreport) VERSION". Only
+// the project's own tools print it; the window checks for it at start-up.
+std::string versionLine(const char *tool);
 
 // Where the events come from: the -if/--input argument when given, else the
 // KVR_AUDITREPORT_LOG environment variable, else the system's audit logs.
