@@ -10,12 +10,9 @@
 // Results go to standard error as "RESULT key value" lines; standard output
 // carries the program's own diagnostic lines.
 #include "app/startup.h"
-#include "mainwindow/mainwindow.h"
-#include "ui_mainwindow.h"
-#include "widgets/line_edit.h"
+#include "windowaccess.h"
 
 #include <QApplication>
-#include <QCalendarWidget>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
@@ -25,16 +22,6 @@
 
 #include <cstdio>
 #include <ctime>
-
-class MainWindowTestAccess
-{
-public:
-    static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
-    static QCalendarWidget *calendar(MainWindow &w, bool start)
-    {
-        return start ? w.startCalendar : w.endCalendar;
-    }
-};
 
 namespace {
 
@@ -99,9 +86,9 @@ int main(int argc, char *argv[])
             return 2;
         }
         ui->type_com->setCurrentIndex(0);
-        MainWindowTestAccess::calendar(w, true)->setSelectedDate(start);
+        MainWindowTestAccess::calendar(w, DateField::Start)->setSelectedDate(start);
         QMetaObject::invokeMethod(&w, "ok");
-        MainWindowTestAccess::calendar(w, false)->setSelectedDate(end);
+        MainWindowTestAccess::calendar(w, DateField::End)->setSelectedDate(end);
         QMetaObject::invokeMethod(&w, "deadok");
         timer.start();
         ui->query_btn->click();

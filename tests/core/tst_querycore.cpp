@@ -2,6 +2,7 @@
 #include "app/appenv.h"
 #include "audit/querycore.h"
 #include "export/exportcore.h"
+#include "files.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -13,15 +14,9 @@ const QString kDefaultDir = "/usr/share/kvr-duvovedadizuve/apps/kvr-securityaudi
 
 QByteArray readAll(const QString &path)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    return testsupport::readAll(path, "<missing>");
 }
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(bytes);
-}
+using testsupport::writeAll;
 std::optional<QDate> opt(const QDate &d) { return d.isValid() ? std::optional<QDate>(d) : std::nullopt; }
 } // namespace
 

@@ -1,27 +1,14 @@
 // The main window: its designer tree, the state after construction, dragging
 // the frameless window, the tray icon and menu, and the navigation buttons.
 
-#include "mainwindow/mainwindow.h"
-#include "ui_mainwindow.h"
-#include "widgets/line_edit.h"
+#include "mouse.h"
+#include "toolrunner.h"
+#include "windowaccess.h"
 
 #include <QAction>
-#include <QCalendarWidget>
 #include <QMenu>
-#include <QProcess>
 #include <QtTest>
 
-class MainWindowTestAccess
-{
-public:
-    static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
-    static line_edit *startEdit(MainWindow &w) { return w.startEdit; }
-    static line_edit *endEdit(MainWindow &w) { return w.endEdit; }
-    static QCalendarWidget *startCalendar(MainWindow &w) { return w.startCalendar; }
-    static QCalendarWidget *endCalendar(MainWindow &w) { return w.endCalendar; }
-    static bool dragging(MainWindow &w) { return w.dragging; }
-    static QPoint dragOffset(MainWindow &w) { return w.dragOffset; }
-};
 using A = MainWindowTestAccess;
 
 namespace {
@@ -35,9 +22,8 @@ void sendMouse(QWidget *w, QEvent::Type type, QPoint pos, QPoint global, Qt::Mou
 {
     // Moves carry the held button: Qt delivers moves without one only to
     // widgets that track the mouse.
-    QMouseEvent e(type, pos, global, type == QEvent::MouseMove ? Qt::NoButton : button,
-                  type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &e);
+    testsupport::sendMouse(w, type, pos, global, type == QEvent::MouseMove ? Qt::NoButton : button,
+                           type == QEvent::MouseButtonRelease ? Qt::NoButton : button);
 }
 } // namespace
 
@@ -187,12 +173,14 @@ private slots:
     {
         QFETCH(QString, how);
         QFETCH(bool, hiddenFirst);
-        QProcess probe;
-        probe.start(QStringLiteral(KVR_CLOSE_PROBE),
-                    {how, hiddenFirst ? QStringLiteral("hidden") : QStringLiteral("shown")});
-        QVERIFY(probe.waitForFinished(15000));
-        QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(probe.exitCode(), 0);
+        testsupport::ToolOptions options;
+        options.timeoutMs = 15000;
+        const testsupport::ToolRun probe = testsupport::runTool(
+            QStringLiteral(KVR_CLOSE_PROBE),
+            {how, hiddenFirst ? QStringLiteral("hidden") : QStringLiteral("shown")}, options);
+        QVERIFY(probe.finished);
+        QVERIFY(!probe.crashed);
+        QCOMPARE(probe.exit, 0);
     }
 
     void backToQueryKeepsForm_data()

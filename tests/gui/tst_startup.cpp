@@ -2,8 +2,7 @@
 // data directory, the texts the window then shows, and centring the window.
 
 #include "app/language.h"
-#include "mainwindow/mainwindow.h"
-#include "ui_mainwindow.h"
+#include "windowaccess.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,12 +11,6 @@
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QtTest>
-
-class MainWindowTestAccess
-{
-public:
-    static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
-};
 
 namespace {
 QStringList debugLines;

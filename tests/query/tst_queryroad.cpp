@@ -1,63 +1,41 @@
 // The query road end to end: the real window offscreen, the project's audit
 // tools on real trails, the pipelines, the working files and standard output.
 #include "app/appenv.h"
-#include "mainwindow/mainwindow.h"
-#include "ui_mainwindow.h"
-#include "widgets/line_edit.h"
+#include "files.h"
+#include "modaldialogs.h"
+#include "stdoutcapture.h"
+#include "windowaccess.h"
 
-#include <QCalendarWidget>
-#include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fcntl.h>
 #include <pwd.h>
-#include <unistd.h>
 
-class MainWindowTestAccess
-{
-public:
-    static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
-    static line_edit *edit(MainWindow &w, bool start) { return start ? w.startEdit : w.endEdit; }
-    static QCalendarWidget *calendar(MainWindow &w, bool start) { return start ? w.startCalendar : w.endCalendar; }
-};
-using A = MainWindowTestAccess;
+using testsupport::readAll;
 
 namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+struct A : MainWindowTestAccess {
+    // The start field when `start`, else the end field.
+    static line_edit *edit(MainWindow &w, bool start)
+    {
+        return MainWindowTestAccess::edit(w, start ? DateField::Start : DateField::End);
+    }
+    static QCalendarWidget *calendar(MainWindow &w, bool start)
+    {
+        return MainWindowTestAccess::calendar(w, start ? DateField::Start : DateField::End);
+    }
+};
 
-// Runs `action` with standard output sent to a file and every modal dialog
+// Runs `action` with standard output sent to `file` and every modal dialog
 // closed; returns what was written. `messages` gets each dialog's texts, and
 // "busy" when the wait cursor was still set while it showed.
 QByteArray run(const QString &file, const std::function<void()> &action, QStringList *messages = nullptr)
 {
-    QStringList seen;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            QStringList texts;
-            for (QLabel *label : modal->findChildren<QLabel *>())
-                texts << label->text();
-            seen << texts.join('|') + (QApplication::overrideCursor() ? "busy" : "");
-            modal->close();
-        }
-    });
-    timer.start(20);
-    std::fflush(stdout);
-    const int saved = ::dup(1), fd = ::open(QFile::encodeName(file), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(fd, 1);
-    ::close(fd);
-    action();
-    std::fflush(stdout);
-    ::dup2(saved, 1);
-    ::close(saved);
+    testsupport::ModalCloser closer;
+    const QByteArray out = testsupport::captureStdout(action, file);
     if (messages)
-        *messages = seen;
-    return readAll(file);
+        *messages = closer.seen();
+    return out;
 }
 } // namespace
 
@@ -314,9 +292,7 @@ private slots:
                 + "type=PATH " + stamp + "item=1 name=" + hex + " inode=2 nametype=CREATE\n"
                 + "type=PROCTITLE " + stamp + "proctitle=" + hex + '\n';
         }
-        QFile out(work.filePath("crafted.log"));
-        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(crafted) == crafted.size());
-        out.close();
+        QVERIFY(testsupport::writeAll(work.filePath("crafted.log"), crafted));
 
         auto report = [&](const QByteArray &trail) {
             const QByteArray saved = qgetenv("KVR_AUDITREPORT_LOG");
@@ -333,7 +309,7 @@ private slots:
         };
         const QByteArray expected = report(qgetenv("KVR_AUDITREPORT_LOG"));
         QVERIFY(expected.contains("记录条数：60"));
-        QCOMPARE(report(QFile::encodeName(out.fileName())), expected);
+        QCOMPARE(report(QFile::encodeName(work.filePath("crafted.log"))), expected);
         // The forged text is in the search output, but never as a label.
         const QByteArray searched = readAll(data("result.log"));
         QVERIFY(searched.contains("用户id\\072 mallory"));
@@ -424,9 +400,8 @@ private slots:
         QFETCH(QByteArray, passwd);
         const QString path = work.filePath("passwd");
         QFile::remove(path);
-        QFile f(path);
-        if (!passwd.isNull() && f.open(QIODevice::WriteOnly))
-            f.write(passwd), f.close();
+        if (!passwd.isNull())
+            QVERIFY(testsupport::writeAll(path, passwd));
         MainWindow w;
         w.setPasswdPath(path);
         QStringList listed;

@@ -1,63 +1,37 @@
 // The date fields of the query form (line_edit) with their calendars, and the
 // tool tip of the report table, driven through the real MainWindow.
 
-#include "mainwindow/mainwindow.h"
-#include "ui_mainwindow.h"
-#include "widgets/line_edit.h"
+#include "mouse.h"
+#include "stdoutcapture.h"
+#include "windowaccess.h"
 
-#include <QCalendarWidget>
 #include <QSignalSpy>
-#include <QTableView>
-#include <QTemporaryFile>
 #include <QToolTip>
 #include <QtTest>
 
-#include <cstdio>
-#include <unistd.h>
-
-class MainWindowTestAccess
-{
-public:
-    static QTableWidget *table(MainWindow &w) { return w.ui->tableWidget; }
-    static line_edit *edit(MainWindow &w, bool end) { return end ? w.endEdit : w.startEdit; }
-    static QCalendarWidget *calendar(MainWindow &w, bool end) { return end ? w.endCalendar : w.startCalendar; }
-};
-using A = MainWindowTestAccess;
+using testsupport::captureStdout;
+using testsupport::clickDay;
 
 namespace {
 
-// Clicks day's cell as a user would; a neighbouring day is selected before,
-// so the click itself has to select the day that is taken.
-void clickDay(QCalendarWidget *calendar, const QDate &day)
-{
-    auto view = calendar->findChild<QTableView *>();
-    calendar->setSelectedDate(day);
-    const QModelIndex cell = view->selectionModel()->currentIndex();
-    calendar->setSelectedDate(day.day() > 1 ? day.addDays(-1) : day.addDays(1));
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(cell).center());
-}
+struct A : MainWindowTestAccess {
+    static QTableWidget *table(MainWindow &w) { return ui(w)->tableWidget; }
+    // The end field when `end`, else the start field.
+    static line_edit *edit(MainWindow &w, bool end)
+    {
+        return MainWindowTestAccess::edit(w, end ? DateField::End : DateField::Start);
+    }
+    static QCalendarWidget *calendar(MainWindow &w, bool end)
+    {
+        return MainWindowTestAccess::calendar(w, end ? DateField::End : DateField::Start);
+    }
+};
 
 // Which calendars are open: "S-", "-E", "SE" or "--".
 QString openCalendars(MainWindow &w)
 {
     return QString::fromLatin1(A::calendar(w, false)->isHidden() ? "-" : "S")
         + QString::fromLatin1(A::calendar(w, true)->isHidden() ? "-" : "E");
-}
-
-QByteArray captureStdout(const std::function<void()> &f)
-{
-    QTemporaryFile file;
-    if (!file.open())
-        return QByteArray("<no temporary file>");
-    std::fflush(stdout);
-    const int saved = dup(STDOUT_FILENO);
-    dup2(file.handle(), STDOUT_FILENO);
-    f();
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    file.seek(0);
-    return file.readAll();
 }
 
 } // namespace

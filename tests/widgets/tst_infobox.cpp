@@ -1,9 +1,10 @@
 // The message box: geometry of both forms, the answers, the icons, dragging.
 
+#include "modaldialogs.h"
+#include "mouse.h"
 #include "widgets/infobox.h"
 
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QtTest>
 
@@ -20,30 +21,17 @@ using A = InfoBoxTestAccess;
 
 namespace {
 
-// Hands the next modal InfoBox to answer. Should the answer leave it open, it
-// is closed after 5 s, so a broken test fails instead of hanging.
+// Hands the next modal InfoBox to answer (closed after 5 s if left open).
 void answerNextBox(const std::function<void(InfoBox *)> &answer)
 {
-    auto poll = new QTimer;
-    poll->start(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
-        auto box = qobject_cast<InfoBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        poll->deleteLater();
-        poll->stop();
-        QTimer::singleShot(5000, box, [box] { box->done(QDialog::Rejected); });
+    testsupport::answerNextDialog([answer](QWidget *dialog) {
+        auto box = qobject_cast<InfoBox *>(dialog);
+        QVERIFY2(box, "the modal dialog is not an InfoBox");
         answer(box);
     });
 }
 
-void sendMouse(QWidget *w, QEvent::Type type, const QPoint &global, Qt::MouseButton button,
-               Qt::MouseButtons held)
-{
-    QMouseEvent e(type, QPointF(w->mapFromGlobal(global)), QPointF(global), button, held,
-                  Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
+using testsupport::sendMouseAt;
 
 } // namespace
 
@@ -165,7 +153,7 @@ private slots:
         QPoint cursor = box.mapToGlobal(press);
 
         // Tracking delivers moves without a button; alone they move nothing.
-        sendMouse(&box, QEvent::MouseMove, cursor + QPoint(20, 20), Qt::NoButton, Qt::NoButton);
+        sendMouseAt(&box, QEvent::MouseMove, cursor + QPoint(20, 20), Qt::NoButton, Qt::NoButton);
         QCOMPARE(box.pos(), start);
 
         // The press goes where the mouse is, e.g. to the title label, which
@@ -175,18 +163,18 @@ private slots:
         QCOMPARE(A::dragging(&box), drags);
         for (const QPoint step : {QPoint(5, 3), QPoint(-60, 25), QPoint(130, -40)}) {
             cursor += step;
-            sendMouse(&box, QEvent::MouseMove, cursor, Qt::NoButton, button);
+            sendMouseAt(&box, QEvent::MouseMove, cursor, Qt::NoButton, button);
             if (drags)
                 QCOMPARE(box.mapToGlobal(press), cursor); // grabbed point stays under the cursor
             else
                 QCOMPARE(box.pos(), start);
         }
         // Only the left button's release ends a drag.
-        sendMouse(&box, QEvent::MouseButtonRelease, cursor, Qt::RightButton, Qt::LeftButton);
+        sendMouseAt(&box, QEvent::MouseButtonRelease, cursor, Qt::RightButton, Qt::LeftButton);
         QCOMPARE(A::dragging(&box), drags);
-        sendMouse(&box, QEvent::MouseButtonRelease, cursor, Qt::LeftButton, Qt::NoButton);
+        sendMouseAt(&box, QEvent::MouseButtonRelease, cursor, Qt::LeftButton, Qt::NoButton);
         const QPoint released = box.pos();
-        sendMouse(&box, QEvent::MouseMove, cursor + QPoint(50, 50), Qt::NoButton, Qt::NoButton);
+        sendMouseAt(&box, QEvent::MouseMove, cursor + QPoint(50, 50), Qt::NoButton, Qt::NoButton);
         QCOMPARE(box.pos(), released);
     }
 };

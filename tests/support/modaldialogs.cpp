@@ -1,0 +1,41 @@
+// Answers and closes the modal dialogs a test provokes (see modaldialogs.h).
+#include "modaldialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+
+namespace testsupport {
+
+ModalCloser::ModalCloser()
+{
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            QStringList labels;
+            for (QLabel *label : modal->findChildren<QLabel *>())
+                labels << label->text();
+            texts << labels.join(QLatin1Char('|'))
+                    + (QApplication::overrideCursor() ? QStringLiteral("busy") : QString());
+            modal->close();
+        }
+    });
+    timer.start(20);
+}
+
+void answerNextDialog(const std::function<void(QWidget *)> &answer)
+{
+    auto poll = new QTimer;
+    poll->start(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
+        QWidget *modal = QApplication::activeModalWidget();
+        auto dialog = qobject_cast<QDialog *>(modal);
+        if (!dialog)
+            return;
+        poll->deleteLater();
+        poll->stop();
+        QTimer::singleShot(5000, dialog, [dialog] { dialog->done(QDialog::Rejected); });
+        answer(dialog);
+    });
+}
+
+} // namespace testsupport

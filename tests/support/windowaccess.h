@@ -1,0 +1,33 @@
+#pragma once
+// The tests' (and the query benchmark's) one way into MainWindow's private
+// members: the designer tree, the two date fields with their calendars and
+// the drag state. MainWindow names this class its friend.
+
+#include "mainwindow/mainwindow.h"
+#include "ui_mainwindow.h"
+#include "widgets/line_edit.h"
+
+#include <QCalendarWidget>
+
+// The start field (with its calendar) or the end field.
+enum class DateField { Start, End };
+
+class MainWindowTestAccess
+{
+public:
+    static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
+    static line_edit *edit(MainWindow &w, DateField f)
+    {
+        return f == DateField::Start ? w.startEdit : w.endEdit;
+    }
+    static QCalendarWidget *calendar(MainWindow &w, DateField f)
+    {
+        return f == DateField::Start ? w.startCalendar : w.endCalendar;
+    }
+    static line_edit *startEdit(MainWindow &w) { return w.startEdit; }
+    static line_edit *endEdit(MainWindow &w) { return w.endEdit; }
+    static QCalendarWidget *startCalendar(MainWindow &w) { return w.startCalendar; }
+    static QCalendarWidget *endCalendar(MainWindow &w) { return w.endCalendar; }
+    static bool dragging(MainWindow &w) { return w.dragging; }
+    static QPoint dragOffset(MainWindow &w) { return w.dragOffset; }
+};
