@@ -9,6 +9,7 @@ pkgs=(
   libauparse-dev libaudit-dev
   auditd            # the stock ausearch/aureport: reference oracle of the tests
   xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei time
+  clang-format      # scripts/check-format.sh
 )
 [ "${KVR_WITH_FUZZER:-0}" = 1 ] && pkgs+=(clang libclang-rt-14-dev)
 
