@@ -357,6 +357,11 @@
         <translation>The audit report is empty, or no audit rules are enabled!</translation>
     </message>
     <message>
+        <location filename="../src/audit/reportbuilder.cpp" line="46"/>
+        <source>报告文件无法写入工作目录，未生成报告：</source>
+        <translation>The report file cannot be written to the working directory; no report was made:</translation>
+    </message>
+    <message>
         <location filename="../src/export/reportexport.cpp" line="52"/>
         <location filename="../src/export/reportexport.cpp" line="69"/>
         <source>报告导出成功!</source>

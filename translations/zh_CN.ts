@@ -357,6 +357,11 @@
         <translation>审计报告为空或未开启审计规则！</translation>
     </message>
     <message>
+        <location filename="../src/audit/reportbuilder.cpp" line="46"/>
+        <source>报告文件无法写入工作目录，未生成报告：</source>
+        <translation>报告文件无法写入工作目录，未生成报告：</translation>
+    </message>
+    <message>
         <location filename="../src/export/reportexport.cpp" line="52"/>
         <location filename="../src/export/reportexport.cpp" line="69"/>
         <source>报告导出成功!</source>

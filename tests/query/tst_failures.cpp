@@ -188,6 +188,20 @@ private slots:
         QCOMPARE(A::ui(w)->listWidget->count(), 0);
     }
 
+    // A report whose text file cannot be written is not shown: its export
+    // would copy an empty or an earlier report.
+    void reportFileUnwritable()
+    {
+        QDir().mkpath(dataDir + "/temp_report"); // a directory where the file goes
+        MainWindow w;
+        const QStringList messages = query(w, "sudo");
+        QDir(dataDir + "/temp_report").removeRecursively();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].contains("报告文件无法写入工作目录") && messages[0].contains(dataDir + "/temp_report"),
+                 qPrintable(messages[0]));
+        QCOMPARE(pages(w), (QList<int>{0, 0, 0}));
+    }
+
     void summaryExport_data()
     {
         QTest::addColumn<QString>("target");
