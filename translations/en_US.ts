@@ -157,14 +157,14 @@
         <translation>Warning</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="53"/>
-        <source>开始时间无效，请按 年-月-日 输入或从日历中选择</source>
-        <translation>The start date is not valid. Enter it as year-month-day or pick it in the calendar.</translation>
+        <location filename="../src/audit/querycontroller.cpp" line="92"/>
+        <source>开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</source>
+        <translation>The start date is not valid. Enter a date from 1970 to 2068 as year-month-day or pick it in the calendar.</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="62"/>
-        <source>结束时间无效，请按 年-月-日 输入或从日历中选择</source>
-        <translation>The end date is not valid. Enter it as year-month-day or pick it in the calendar.</translation>
+        <location filename="../src/audit/querycontroller.cpp" line="100"/>
+        <source>结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</source>
+        <translation>The end date is not valid. Enter a date from 1970 to 2068 as year-month-day or pick it in the calendar.</translation>
     </message>
     <message>
         <location filename="../src/audit/querycontroller.cpp" line="69"/>
@@ -192,9 +192,34 @@
         <translation>Cannot read the audit log. Please run the program as an administrator.</translation>
     </message>
     <message>
+        <location filename="../src/audit/querycontroller.cpp" line="144"/>
+        <source>工作目录已没有剩余空间，查询没有完成，未生成报告：</source>
+        <translation>No space is left in the working directory. The query did not finish and no report was made:</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="148"/>
+        <source>查询结果超出了文件大小限制，查询没有完成，未生成报告。</source>
+        <translation>The search results exceeded the file-size limit. The query did not finish and no report was made.</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="151"/>
+        <source>查询被中止（信号 %1），没有完成，未生成报告。</source>
+        <translation>The search was stopped by signal %1 before it finished. No report was made.</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="154"/>
+        <source>查询命令失败（退出状态 %1），没有完成，未生成报告。</source>
+        <translation>The search command failed with exit status %1. The query did not finish and no report was made.</translation>
+    </message>
+    <message>
         <location filename="../src/audit/reportbuilder.cpp" line="20"/>
         <source>审计报告为空或未开启审计规则！</source>
         <translation>The audit report is empty, or no audit rules are enabled!</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/reportbuilder.cpp" line="46"/>
+        <source>报告文件无法写入工作目录，未生成报告：</source>
+        <translation>The report file cannot be written to the working directory; no report was made:</translation>
     </message>
     <message>
         <location filename="../src/export/reportexport.cpp" line="52"/>

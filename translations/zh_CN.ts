@@ -157,14 +157,14 @@
         <translation>警告</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="53"/>
-        <source>开始时间无效，请按 年-月-日 输入或从日历中选择</source>
-        <translation>开始时间无效，请按 年-月-日 输入或从日历中选择</translation>
+        <location filename="../src/audit/querycontroller.cpp" line="92"/>
+        <source>开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</source>
+        <translation>开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="62"/>
-        <source>结束时间无效，请按 年-月-日 输入或从日历中选择</source>
-        <translation>结束时间无效，请按 年-月-日 输入或从日历中选择</translation>
+        <location filename="../src/audit/querycontroller.cpp" line="100"/>
+        <source>结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</source>
+        <translation>结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</translation>
     </message>
     <message>
         <location filename="../src/audit/querycontroller.cpp" line="69"/>
@@ -192,9 +192,34 @@
         <translation>无法读取审计日志，请以管理员身份运行</translation>
     </message>
     <message>
+        <location filename="../src/audit/querycontroller.cpp" line="144"/>
+        <source>工作目录已没有剩余空间，查询没有完成，未生成报告：</source>
+        <translation>工作目录已没有剩余空间，查询没有完成，未生成报告：</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="148"/>
+        <source>查询结果超出了文件大小限制，查询没有完成，未生成报告。</source>
+        <translation>查询结果超出了文件大小限制，查询没有完成，未生成报告。</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="151"/>
+        <source>查询被中止（信号 %1），没有完成，未生成报告。</source>
+        <translation>查询被中止（信号 %1），没有完成，未生成报告。</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="154"/>
+        <source>查询命令失败（退出状态 %1），没有完成，未生成报告。</source>
+        <translation>查询命令失败（退出状态 %1），没有完成，未生成报告。</translation>
+    </message>
+    <message>
         <location filename="../src/audit/reportbuilder.cpp" line="20"/>
         <source>审计报告为空或未开启审计规则！</source>
         <translation>审计报告为空或未开启审计规则！</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/reportbuilder.cpp" line="46"/>
+        <source>报告文件无法写入工作目录，未生成报告：</source>
+        <translation>报告文件无法写入工作目录，未生成报告：</translation>
     </message>
     <message>
         <location filename="../src/export/reportexport.cpp" line="52"/>

@@ -1,6 +1,6 @@
 // runAuditSearch(): the query form as an ausearch command line, run into
-// result.log, followed by the statistics of statistics.cpp. Returns how the
-// search itself ended.
+// result.log, followed by the statistics of statistics.cpp when the search
+// finished. Returns the first command that did not finish, if any.
 #include "mainwindow/mainwindow.h"
 
 #include "ui_mainwindow.h"
@@ -16,7 +16,7 @@
 
 using querycore::writeLine;
 
-querycore::ShellRun MainWindow::runAuditSearch()
+querycore::RunOutcome MainWindow::runAuditSearch()
 {
     // A failed search must never leave the previous result behind.
     QProcess::execute(QStringLiteral("rm"),
@@ -58,10 +58,14 @@ querycore::ShellRun MainWindow::runAuditSearch()
 
     const QString commandLine = command.full();
     writeLine("部分的命令是  " + commandLine.toUtf8());
-    const querycore::ShellRun run = querycore::runShell(commandLine);
-    if (!run.started)
+    querycore::RunOutcome search;
+    search.run = querycore::runShell(commandLine);
+    if (!search.run.started)
         writeLine("################");
+    search.problem = querycore::toolProblem(search.run, querycore::writeContext(appenv::dataDir()));
+    // A result.log that the search did not finish is no base for statistics.
+    if (search.problem != querycore::RunProblem::None)
+        return search;
 
-    extractStatistics();
-    return run;
+    return extractStatistics();
 }

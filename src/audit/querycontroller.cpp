@@ -8,6 +8,7 @@
 #include "app/appenv.h"
 #include "audit/querycore.h"
 #include "audit/queryui.h"
+#include "mainwindow/inputguard.h"
 #include "widgets/line_edit.h"
 
 #include <QCalendarWidget>
@@ -47,20 +48,23 @@ void MainWindow::on_query_btn_clicked()
     queryui::BusyCursor busy;
 
     if (request->isOverallSummary()) {
-        const querycore::ShellRun run = runOverallSummary();
-        // A summary of a trail that could not be read would show as an empty
-        // list, as if the machine had no audit events at all.
-        if (run.exitCode == querycore::SearchExitUnreadable) {
-            queryui::showMessage(this, tr("审计报告"), tr("无法读取审计日志，请以管理员身份运行"));
+        const querycore::RunOutcome summary = runOverallSummary();
+        // Clicks and keys queued while the commands ran are dropped.
+        inputGuard->arm();
+        // A summary of a trail that could not be read, or one cut short,
+        // would show as a list of too few events.
+        if (summary.problem != querycore::RunProblem::None) {
+            showRunProblem(summary);
             return;
         }
         showOverallSummary();
         return;
     }
 
-    const querycore::ShellRun search = runAuditSearch();
-    if (search.exitCode == querycore::SearchExitUnreadable) {
-        queryui::showMessage(this, tr("审计报告"), tr("无法读取审计日志，请以管理员身份运行"));
+    const querycore::RunOutcome search = runAuditSearch();
+    inputGuard->arm();
+    if (search.problem != querycore::RunProblem::None) {
+        showRunProblem(search);
         resetQueryForm();
         return;
     }
@@ -85,7 +89,7 @@ std::optional<MainWindow::QueryRequest> MainWindow::validateQuery()
         request.start = fieldDate(startEdit, startCalendar);
         if (!request.start) {
             queryui::showMessage(this, tr("警告"),
-                                 tr("开始时间无效，请按 年-月-日 输入或从日历中选择"));
+                                 tr("开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择"));
             return std::nullopt;
         }
     }
@@ -93,7 +97,7 @@ std::optional<MainWindow::QueryRequest> MainWindow::validateQuery()
         request.end = fieldDate(endEdit, endCalendar);
         if (!request.end) {
             queryui::showMessage(this, tr("警告"),
-                                 tr("结束时间无效，请按 年-月-日 输入或从日历中选择"));
+                                 tr("结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择"));
             return std::nullopt;
         }
     }
@@ -113,15 +117,44 @@ std::optional<MainWindow::QueryRequest> MainWindow::validateQuery()
     return request;
 }
 
-querycore::ShellRun MainWindow::runOverallSummary()
+querycore::RunOutcome MainWindow::runOverallSummary()
 {
     const QString commandLine = querycore::summaryCommand();
     writeLine("zongtishenjibaogao daochumingl" + commandLine.toUtf8());
-    const querycore::ShellRun run = querycore::runShell(commandLine);
-    if (!run.started)
+    querycore::RunOutcome summary;
+    summary.run = querycore::runShell(commandLine);
+    if (!summary.run.started)
         writeLine("#################");
     writeLine("@@@@@@@@@@@@@@@@@@@@@@@@@@@@");
-    return run;
+    summary.problem = querycore::toolProblem(summary.run, querycore::writeContext(appenv::dataDir()));
+    return summary;
+}
+
+void MainWindow::showRunProblem(const querycore::RunOutcome &outcome)
+{
+    using querycore::RunProblem;
+    QString text;
+    switch (outcome.problem) {
+    case RunProblem::None:
+        return;
+    case RunProblem::Unreadable:
+        text = tr("无法读取审计日志，请以管理员身份运行");
+        break;
+    case RunProblem::NoSpace:
+        text = tr("工作目录已没有剩余空间，查询没有完成，未生成报告：") + QLatin1Char('\n')
+            + appenv::dataDir();
+        break;
+    case RunProblem::OutputLimit:
+        text = tr("查询结果超出了文件大小限制，查询没有完成，未生成报告。");
+        break;
+    case RunProblem::Stopped:
+        text = tr("查询被中止（信号 %1），没有完成，未生成报告。").arg(outcome.run.signal);
+        break;
+    case RunProblem::Failed:
+        text = tr("查询命令失败（退出状态 %1），没有完成，未生成报告。").arg(outcome.run.exitCode);
+        break;
+    }
+    queryui::showMessage(this, tr("审计报告"), text);
 }
 
 void MainWindow::showOverallSummary()

@@ -8,10 +8,14 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <sys/resource.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace querycore {
 
@@ -69,8 +73,16 @@ ShellRun runShell(const QString &commandLine)
         return run;
     run.started = true;
     const int status = ::pclose(pipe);
-    if (status != -1 && WIFEXITED(status))
+    if (status == -1)
+        return run;
+    if (WIFSIGNALED(status)) {
+        run.signal = WTERMSIG(status);
+    } else if (WIFEXITED(status)) {
         run.exitCode = WEXITSTATUS(status);
+        // The shell reports a command ended by signal N as 128+N.
+        if (run.exitCode > 128 && run.exitCode < 128 + 65)
+            run.signal = run.exitCode - 128;
+    }
     return run;
 }
 
@@ -118,16 +130,84 @@ SearchCommand composeSearchCommand(const std::optional<QString> &eventEntry,
     return cmd;
 }
 
+QDate firstSearchDate()
+{
+    return QDate(1970, 1, 1);
+}
+
+QDate lastSearchDate()
+{
+    return QDate(2068, 12, 31);
+}
+
 std::optional<QDate> parseFieldDate(const QString &text)
 {
-    static const QRegularExpression form(QStringLiteral("^(\\d{1,4})-(\\d{1,2})-(\\d{1,2})$"));
+    static const QRegularExpression form(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$"));
     const QRegularExpressionMatch m = form.match(text.trimmed());
     if (!m.hasMatch())
         return std::nullopt;
     const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    if (!date.isValid())
+    if (!date.isValid() || date < firstSearchDate() || date > lastSearchDate())
         return std::nullopt;
     return date;
+}
+
+WriteContext writeContext(const QString &directory)
+{
+    WriteContext context;
+    struct statvfs fs {};
+    if (::statvfs(QFile::encodeName(directory).constData(), &fs) == 0) {
+        // Root may use the blocks reserved for it; others only the available ones.
+        const unsigned long long blocks = ::geteuid() == 0 ? fs.f_bfree : fs.f_bavail;
+        context.directoryFull = blocks * fs.f_frsize < 64 * 1024;
+    }
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0)
+        context.sizeLimited = limit.rlim_cur != RLIM_INFINITY;
+    return context;
+}
+
+namespace {
+
+// A write that failed or a signal: what the directory says about its cause.
+RunProblem unfinished(const ShellRun &run, const WriteContext &context)
+{
+    if (context.directoryFull)
+        return RunProblem::NoSpace;
+    if (run.signal == SIGXFSZ || (run.signal == 0 && context.sizeLimited))
+        return RunProblem::OutputLimit;
+    return run.signal != 0 ? RunProblem::Stopped : RunProblem::Failed;
+}
+
+} // namespace
+
+RunProblem toolProblem(const ShellRun &run, const WriteContext &context)
+{
+    if (!run.started)
+        return RunProblem::Failed;
+    if (run.signal != 0)
+        return unfinished(run, context);
+    switch (run.exitCode) {
+    case 0:
+    case SearchExitNothingFound:
+        return RunProblem::None;
+    case SearchExitUnreadable:
+        return RunProblem::Unreadable;
+    case SearchExitWriteFailed:
+        return unfinished(run, context);
+    default:
+        // The redirection itself failing (the shell's status 2) is a write too.
+        return context.directoryFull ? RunProblem::NoSpace : RunProblem::Failed;
+    }
+}
+
+RunProblem pipelineProblem(const ShellRun &run, const WriteContext &context)
+{
+    if (run.succeeded())
+        return RunProblem::None;
+    if (!run.started)
+        return RunProblem::Failed;
+    return unfinished(run, context);
 }
 
 QStringList statisticsCommands()

@@ -32,6 +32,10 @@ QString shellDataFile(const QString &name);
 struct ShellRun {
     bool started = false; // false: the shell could not be started
     int exitCode = -1;    // the shell's exit status; -1 when killed or not started
+    // The signal that ended the command, 0 when none did: the shell's own
+    // (its wait status) or the one it reports for its last command as 128+N.
+    int signal = 0;
+    bool succeeded() const { return started && exitCode == 0 && signal == 0; }
 };
 
 // Hands `commandLine` (UTF-8) to /bin/sh with popen in read mode and waits for
@@ -65,12 +69,52 @@ SearchCommand composeSearchCommand(const std::optional<QString> &eventEntry,
                                    const std::optional<QDate> &start,
                                    const std::optional<QDate> &end);
 
-// The exit status with which the audit tools report an unreadable trail.
+// Exit statuses of the audit tools: nothing found, an unreadable trail, and
+// output that could not be written whole (disk full, file-size limit).
+constexpr int SearchExitNothingFound = 1;
 constexpr int SearchExitUnreadable = 3;
+constexpr int SearchExitWriteFailed = 4;
 
-// A date typed or picked into a date field: year-month-day with "-", blanks
-// around it ignored ("2024-3-5 ", "2024-03-05"). Empty when it is no such date.
+// The dates the window accepts: the search passes years with two digits,
+// which the audit tools read as 1969 to 2068, so only four-digit years from
+// 1970 to 2068 mean the same to the window and to the search.
+QDate firstSearchDate();
+QDate lastSearchDate();
+
+// A date typed or picked into a date field: year-month-day with "-", a
+// four-digit year within the range above, blanks around it ignored
+// ("2024-3-5 ", "2024-03-05"). Empty when it is no such date.
 std::optional<QDate> parseFieldDate(const QString &text);
+
+// ---- Why a command of the query road did not finish ------------------------
+
+enum class RunProblem {
+    None,        // finished (for a tool: found something or nothing)
+    Unreadable,  // the audit trail could not be read
+    NoSpace,     // the working directory has no space left
+    OutputLimit, // the output met the file-size limit of the process
+    Stopped,     // ended by a signal
+    Failed,      // any other failure, the shell not started included
+};
+
+// What the state of the data directory tells about a failed write.
+struct WriteContext {
+    bool directoryFull = false; // less room left than one output buffer
+    bool sizeLimited = false;   // a file-size limit is set for this process
+};
+WriteContext writeContext(const QString &directory);
+
+// A command of the query road and what became of it.
+struct RunOutcome {
+    ShellRun run;
+    RunProblem problem = RunProblem::None;
+};
+
+// How an audit tool run (search or summary) ended: statuses 0 and 1 are
+// finished, 3 an unreadable trail, 4 and any signal an unfinished output.
+RunProblem toolProblem(const ShellRun &run, const WriteContext &context);
+// How a statistics pipeline ended: anything but status 0 is unfinished.
+RunProblem pipelineProblem(const ShellRun &run, const WriteContext &context);
 
 // ---- Statistics ------------------------------------------------------------
 

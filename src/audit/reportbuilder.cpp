@@ -1,4 +1,5 @@
-// buildReport(): tongji.log turned into the report members and temp_report.
+// buildReport(): tongji.log turned into the report members and temp_report;
+// no report when temp_report cannot be written.
 #include "mainwindow/mainwindow.h"
 
 #include "app/appenv.h"
@@ -37,8 +38,14 @@ bool MainWindow::buildReport()
     }
     recordCount = data.totalRecords();
 
-    querycore::writeFile(appenv::dataFile(QStringLiteral("temp_report")),
-                         querycore::reportText(reportStartTime, reportEndTime, recordCount,
-                                               userIds, execCounts));
+    // The export copies this file: a report that it does not hold is no report.
+    if (!querycore::writeFile(appenv::dataFile(QStringLiteral("temp_report")),
+                              querycore::reportText(reportStartTime, reportEndTime, recordCount,
+                                                    userIds, execCounts))) {
+        queryui::showMessage(this, tr("审计报告"),
+                             tr("报告文件无法写入工作目录，未生成报告：") + QLatin1Char('\n')
+                                 + appenv::dataFile(QStringLiteral("temp_report")));
+        return false;
+    }
     return true;
 }

@@ -36,10 +36,25 @@ SummaryExport summaryExport(const QString &chosenPath)
     return job;
 }
 
+QByteArray summaryExportText()
+{
+    QProcess awk;
+    awk.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), awkProgram()});
+    awk.closeWriteChannel();
+    if (!awk.waitForFinished(-1) || awk.exitStatus() != QProcess::NormalExit)
+        return QByteArray();
+    return awk.readAllStandardOutput();
+}
+
 bool runSummaryExport(const SummaryExport &job)
 {
     const querycore::ShellRun run = querycore::runShell(job.command);
-    return run.started && QFileInfo(job.target).isFile();
+    if (!run.succeeded())
+        return false;
+    const QFileInfo target(job.target);
+    // A redirection into a file that cannot take the whole text is not
+    // always seen by awk: the size written tells.
+    return target.isFile() && target.size() == summaryExportText().size();
 }
 
 QString copyCommandText(const QString &chosenPath)

@@ -16,8 +16,13 @@ struct SummaryExport {
 };
 SummaryExport summaryExport(const QString &chosenPath);
 
-// Runs the summary export; true when the shell ran and the target file exists.
+// Runs the summary export; true only when the shell ended with status 0 and
+// the target file holds every byte the awk program prints (an unwritable or
+// immutable target, a full disk or a file-size limit all give false).
 bool runSummaryExport(const SummaryExport &job);
+
+// The bytes the awk program of the summary export prints for all_report.log.
+QByteArray summaryExportText();
 
 // "cp <temp_report> <chosen path>", as shown in the diagnostic line.
 QString copyCommandText(const QString &chosenPath);

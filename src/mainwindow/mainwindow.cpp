@@ -2,6 +2,7 @@
 
 #include "app/language.h"
 #include "audit/querycore.h"
+#include "mainwindow/inputguard.h"
 #include "ui_mainwindow.h"
 #include "widgets/line_edit.h"
 
@@ -13,6 +14,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QWindow>
 
 #include <cstdlib>
 
@@ -55,6 +57,7 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui_MainWindow)
 {
     ui->setupUi(this);
+    inputGuard = new InputGuard(this);
 
     QPalette pal = palette();
     pal.setBrush(QPalette::Window, QBrush(QColor(50, 177, 108, 255)));
@@ -106,6 +109,9 @@ MainWindow::MainWindow(QWidget *parent)
     endCalendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     endCalendar->setGeometry(181, 73, 248, 157);
     endCalendar->hide();
+    // Only the dates that the search reads the same way can be picked.
+    for (QCalendarWidget *calendar : {startCalendar, endCalendar})
+        calendar->setDateRange(querycore::firstSearchDate(), querycore::lastSearchDate());
 
     const QString backStyle = QString::fromLatin1(
             uiLanguage == QLocale::English ? backButtonStyleEn : backButtonStyleZh);
@@ -130,6 +136,8 @@ MainWindow::MainWindow(QWidget *parent)
     connect(startCalendar, SIGNAL(clicked(QDate)), this, SLOT(ok()));
     connect(endCalendar, SIGNAL(clicked(QDate)), this, SLOT(deadok()));
     connect(ui->tableWidget, SIGNAL(entered(QModelIndex)), this, SLOT(showToolTip(QModelIndex)));
+
+    setUpKeyboard();
 }
 
 MainWindow::~MainWindow()
@@ -168,8 +176,13 @@ void MainWindow::createTrayIcon()
 void MainWindow::mousePressEvent(QMouseEvent *event)
 {
     dragOffset = event->position().toPoint();
-    if (inDragBand(dragOffset))
-        dragging = true;
+    if (!inDragBand(dragOffset))
+        return;
+    // Where the platform moves windows itself (Wayland ignores move()), a
+    // left press hands the drag to it; elsewhere the window follows the mouse.
+    if (event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove())
+        return;
+    dragging = true;
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent *event)
@@ -234,6 +247,9 @@ void MainWindow::showPageSet(PageSet pages)
         indexes = {2, 2, 1};
         break;
     }
+    // A click or key meant for the pages just replaced must not reach the new ones.
+    if (ui->contentStackedWidget->currentIndex() != indexes.content && isVisible())
+        inputGuard->arm();
     ui->contentStackedWidget->setCurrentIndex(indexes.content);
     ui->bottomStackedWidget->setCurrentIndex(indexes.bottom);
     ui->titleStackedWidget->setCurrentIndex(indexes.title);

@@ -12,7 +12,9 @@
 
 #include "audit/querycore.h"
 
+class InputGuard;
 class QCalendarWidget;
+class QKeyEvent;
 class QMouseEvent;
 class QResizeEvent;
 class Ui_MainWindow;
@@ -35,9 +37,10 @@ public:
     void showPageSet(PageSet pages);
 
     // Query road, called by on_query_btn_clicked() in this order. Each run
-    // returns how its shell command ended.
-    querycore::ShellRun runAuditSearch();
-    void extractStatistics();
+    // returns how its shell commands ended; the search skips the statistics
+    // when it did not finish, the statistics stop at the first unfinished one.
+    querycore::RunOutcome runAuditSearch();
+    querycore::RunOutcome extractStatistics();
     bool buildReport();
     QString lastUserId() const;
     QString lastExecCount() const;
@@ -80,6 +83,11 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    // Enter/Return runs the query from the form, Escape goes back from a
+    // result page (keyboard.cpp).
+    void keyPressEvent(QKeyEvent *event) override;
+    // Down opens a date field's calendar, Escape closes it (keyboard.cpp).
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // What the query form asks for; an empty optional is the all marker.
@@ -92,13 +100,17 @@ private:
     // The form checked: dates valid and in order, working directory usable.
     // Shows the warning and returns nothing when the query cannot run.
     std::optional<QueryRequest> validateQuery();
-    querycore::ShellRun runOverallSummary();
+    querycore::RunOutcome runOverallSummary();
     void showOverallSummary();
+    // The message for a search or summary that did not finish; no report.
+    void showRunProblem(const querycore::RunOutcome &outcome);
     void showReport();
     // Back to an empty form after a query without a report.
     void resetQueryForm();
 
     void createTrayIcon();
+    // Tab order, the calendars' keys and the first focus (keyboard.cpp).
+    void setUpKeyboard();
     QString askSaveFileName();
 
     QCalendarWidget *startCalendar = nullptr;
@@ -114,6 +126,8 @@ private:
     bool dragging = false;
     QPoint dragOffset;
     QString passwdPath = QStringLiteral("/etc/passwd");
+    // Discards the rest of a double click and input queued during a query.
+    InputGuard *inputGuard = nullptr;
 
     // Tests reach the private state through this class, which only they define.
     friend class MainWindowTestAccess;

@@ -1,11 +1,14 @@
 #include "infobox.h"
 
+#include "widgets/wraplabel.h"
+
 #include <QFont>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRect>
+#include <QWindow>
 
 namespace {
 
@@ -19,6 +22,11 @@ const char kButtonStyle[] =
 
 // The title band that drags the dialog, edges included.
 const QRect kTitleStrip(QPoint(0, 0), QPoint(319, 34));
+
+// The text area of the short messages; longer ones make the dialog taller,
+// up to this many pixels of text.
+const int kTextHeight = 50;
+const int kMaxTextHeight = 560;
 
 } // namespace
 
@@ -55,7 +63,7 @@ InfoBox::InfoBox(const QString &title, const QString &text, bool showCancel, QPi
     if (icon)
         iconLabel->setPixmap(*icon);
 
-    textLabel = new QLabel(container);
+    textLabel = new WrapLabel(container);
     textLabel->setStyleSheet(QStringLiteral("QLabel{color:black;}"));
     textLabel->setGeometry(65, 27, width() - 100, 50);
     textLabel->setWordWrap(true);
@@ -90,12 +98,28 @@ InfoBox::InfoBox(const QString &title, const QString &text, bool showCancel, QPi
 
     titleLabel->setText(title);
     textLabel->setText(text);
+    fitText();
 
     connect(okButton, &QPushButton::clicked, this, &InfoBox::okOperate);
     connect(closeButton, &QPushButton::clicked, this, &InfoBox::cancelOperate);
 }
 
 InfoBox::~InfoBox() = default;
+
+void InfoBox::fitText()
+{
+    const int needed = qMin(textLabel->heightForWidth(textLabel->width()), kMaxTextHeight);
+    const int extra = needed - kTextHeight;
+    if (extra <= 0)
+        return;
+    resize(width(), height() + extra);
+    container->resize(container->width(), container->height() + extra);
+    textLabel->resize(textLabel->width(), needed);
+    for (QPushButton *button : {okButton, cancelButton}) {
+        if (button)
+            button->move(button->x(), button->y() + extra);
+    }
+}
 
 void InfoBox::showInfo(QWidget *parent, const QString &title, const QString &text, QPixmap *icon)
 {
@@ -145,6 +169,11 @@ void InfoBox::cancelOperate()
 void InfoBox::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && kTitleStrip.contains(event->position().toPoint())) {
+        event->accept();
+        // Where the platform moves windows itself (Wayland ignores move()),
+        // the press hands the drag to it.
+        if (windowHandle() && windowHandle()->startSystemMove())
+            return;
         dragging = true;
         dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
         event->accept();

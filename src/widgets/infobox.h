@@ -9,11 +9,15 @@ class QMouseEvent;
 class QPixmap;
 class QPushButton;
 class QWidget;
+class WrapLabel;
 
 // The application's own modal message box: a frameless 320 x 150 dialog with
 // a green title band, a white panel holding an icon and the message, and a
-// green bottom band with "确定" (and "取消" in the question form). It has no
-// window-manager frame, so it moves itself when its title band is dragged.
+// green bottom band with "确定" (and "取消" in the question form). A message
+// longer than the 220 x 50 text area wraps (long paths too) and makes the
+// dialog taller by what it needs. It has no window-manager frame, so it moves
+// itself when its title band is dragged (a system move where the platform
+// offers one, as under Wayland).
 class InfoBox : public QDialog
 {
     Q_OBJECT
@@ -43,12 +47,17 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
+    // Grows the panel, the text area and the dialog by the height that the
+    // text needs beyond the 50 pixels of the text area, and moves the buttons
+    // down with the bottom band.
+    void fitText();
+
     bool dragging = false;
     QPoint dragOffset;
     bool showCancel = false;
     bool okFlag = false;
     QLabel *titleLabel = nullptr;
-    QLabel *textLabel = nullptr;
+    WrapLabel *textLabel = nullptr;
     QLabel *iconLabel = nullptr;
     QPushButton *cancelButton = nullptr;
     QPushButton *okButton = nullptr;

@@ -1,0 +1,46 @@
+#pragma once
+// Test helper: runs an action of the real window while every modal dialog it
+// opens is read and closed, with standard output sent to a file.
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QStringList>
+#include <QTimer>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <unistd.h>
+
+namespace modalwatch {
+
+// The texts of each modal dialog shown while `action` ran, its labels joined
+// by "|", in the order shown. Standard output goes to `outFile` meanwhile.
+inline QStringList messagesOf(const std::function<void()> &action, const QString &outFile)
+{
+    QStringList seen;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            QStringList texts;
+            for (QLabel *label : modal->findChildren<QLabel *>())
+                texts << label->text();
+            seen << texts.join('|');
+            modal->close();
+        }
+    });
+    timer.start(20);
+    std::fflush(stdout);
+    const int saved = ::dup(1);
+    const int fd = ::open(QFile::encodeName(outFile).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(fd, 1);
+    ::close(fd);
+    action();
+    std::fflush(stdout);
+    ::dup2(saved, 1);
+    ::close(saved);
+    return seen;
+}
+
+} // namespace modalwatch
