@@ -7,6 +7,7 @@
 #include "ui_mainwindow.h"
 
 #include "modalwatch.h"
+#include "windowaccess.h"
 
 // Mouse events go to the window, as the window system sends them: Qt itself
 // turns a second press within the double-click interval into a double click.
@@ -14,11 +15,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-class MainWindowTestAccess
-{
-public:
-    static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
-};
 using A = MainWindowTestAccess;
 
 namespace {

@@ -8,18 +8,12 @@
 #include "widgets/line_edit.h"
 
 #include "modalwatch.h"
+#include "windowaccess.h"
 
 #include <QCalendarWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
-class MainWindowTestAccess
-{
-public:
-    static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
-    static line_edit *edit(MainWindow &w, bool start) { return start ? w.startEdit : w.endEdit; }
-    static QCalendarWidget *calendar(MainWindow &w, bool start) { return start ? w.startCalendar : w.endCalendar; }
-};
 using A = MainWindowTestAccess;
 
 namespace {
@@ -70,15 +64,15 @@ private slots:
     {
         MainWindow w;
         showWindow(w);
-        QCOMPARE(QApplication::focusWidget(), A::edit(w, true));
-        const QList<QWidget *> order{A::edit(w, false), A::ui(w)->type_com, A::ui(w)->query_btn};
+        QCOMPARE(QApplication::focusWidget(), A::edit(w, DateField::Start));
+        const QList<QWidget *> order{A::edit(w, DateField::End), A::ui(w)->type_com, A::ui(w)->query_btn};
         for (QWidget *next : order) {
             key(w, Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
         }
         for (int i = order.size() - 2; i >= -1; --i) {
             key(w, Qt::Key_Backtab);
-            QCOMPARE(QApplication::focusWidget(), i >= 0 ? order[i] : A::edit(w, true));
+            QCOMPARE(QApplication::focusWidget(), i >= 0 ? order[i] : A::edit(w, DateField::Start));
         }
     }
 
@@ -99,7 +93,7 @@ private slots:
         QFETCH(int, enterKey);
         MainWindow w;
         showWindow(w);
-        QWidget *targets[] = {A::edit(w, true), A::edit(w, false), A::ui(w)->type_com, A::ui(w)->query_btn};
+        QWidget *targets[] = {A::edit(w, DateField::Start), A::edit(w, DateField::End), A::ui(w)->type_com, A::ui(w)->query_btn};
         targets[focus]->setFocus();
         QStringList messages = modalwatch::messagesOf([&] { key(w, enterKey); }, work.filePath("out"));
         QCOMPARE(messages, QStringList());
@@ -143,8 +137,8 @@ private slots:
         QFETCH(bool, start);
         MainWindow w;
         showWindow(w);
-        line_edit *field = A::edit(w, start);
-        QCalendarWidget *calendar = A::calendar(w, start);
+        line_edit *field = A::edit(w, start ? DateField::Start : DateField::End);
+        QCalendarWidget *calendar = A::calendar(w, start ? DateField::Start : DateField::End);
         calendar->setSelectedDate(QDate(2024, 3, 5));
         field->setFocus();
         key(w, Qt::Key_Down);

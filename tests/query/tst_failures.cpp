@@ -8,6 +8,7 @@
 #include "widgets/line_edit.h"
 
 #include "modalwatch.h"
+#include "windowaccess.h"
 
 #include <QCalendarWidget>
 #include <QProcess>
@@ -17,11 +18,6 @@
 #include <csignal>
 #include <sys/resource.h>
 
-class MainWindowTestAccess
-{
-public:
-    static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
-};
 using A = MainWindowTestAccess;
 
 namespace {

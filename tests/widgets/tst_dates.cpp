@@ -7,18 +7,12 @@
 #include "widgets/line_edit.h"
 
 #include "modalwatch.h"
+#include "windowaccess.h"
 
 #include <QCalendarWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
-class MainWindowTestAccess
-{
-public:
-    static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
-    static line_edit *edit(MainWindow &w, bool start) { return start ? w.startEdit : w.endEdit; }
-    static QCalendarWidget *calendar(MainWindow &w, bool start) { return start ? w.startCalendar : w.endCalendar; }
-};
 using A = MainWindowTestAccess;
 
 class DatesTest : public QObject
@@ -59,8 +53,8 @@ private slots:
         QFETCH(QString, endText);
         QFETCH(QString, message);
         MainWindow w;
-        A::edit(w, true)->setText(startText);
-        A::edit(w, false)->setText(endText);
+        A::edit(w, DateField::Start)->setText(startText);
+        A::edit(w, DateField::End)->setText(endText);
         const QStringList messages = modalwatch::messagesOf([&] { A::ui(w)->query_btn->click(); },
                                                             work.filePath("out"));
         QCOMPARE(messages.size(), 1);
@@ -75,13 +69,13 @@ private slots:
     {
         MainWindow w;
         for (bool start : {true, false}) {
-            QCalendarWidget *calendar = A::calendar(w, start);
+            QCalendarWidget *calendar = A::calendar(w, start ? DateField::Start : DateField::End);
             QCOMPARE(calendar->minimumDate(), QDate(1970, 1, 1));
             QCOMPARE(calendar->maximumDate(), QDate(2068, 12, 31));
             calendar->setSelectedDate(QDate(2099, 12, 31));
             QCOMPARE(calendar->selectedDate(), QDate(2068, 12, 31));
             QMetaObject::invokeMethod(&w, start ? "ok" : "deadok");
-            QCOMPARE(A::edit(w, start)->text(), QString("2068-12-31 "));
+            QCOMPARE(A::edit(w, start ? DateField::Start : DateField::End)->text(), QString("2068-12-31 "));
         }
         // And the search writes the boundary days with the years the tools
         // read back as 1970 and 2068.
