@@ -9,6 +9,10 @@ pkgs=(
   libauparse-dev libaudit-dev
   auditd            # the stock ausearch/aureport: reference oracle of the tests
   xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei time
+  # The Debian package: CPack's shlibdeps (dpkg-shlibdeps, file), validation of
+  # the menu entry, the metainfo and the polkit action (its DTD ships in
+  # polkitd), and pkexec, which the menu entry runs.
+  dpkg-dev file desktop-file-utils appstream libxml2-utils polkitd pkexec
 )
 [ "${KVR_WITH_FUZZER:-0}" = 1 ] && pkgs+=(clang libclang-rt-14-dev)
 

@@ -6,6 +6,8 @@
 #include "ui_mainwindow.h"
 
 #include "app/appenv.h"
+#include "app/startupchecks.h"
+#include "audit/emptycause.h"
 #include "audit/querycore.h"
 #include "audit/queryui.h"
 #include "widgets/line_edit.h"
@@ -51,7 +53,7 @@ void MainWindow::on_query_btn_clicked()
         // A summary of a trail that could not be read would show as an empty
         // list, as if the machine had no audit events at all.
         if (run.exitCode == querycore::SearchExitUnreadable) {
-            queryui::showMessage(this, tr("审计报告"), tr("无法读取审计日志，请以管理员身份运行"));
+            queryui::showMessage(this, tr("审计报告"), emptycause::unreadableTrailText());
             return;
         }
         showOverallSummary();
@@ -60,7 +62,7 @@ void MainWindow::on_query_btn_clicked()
 
     const querycore::ShellRun search = runAuditSearch();
     if (search.exitCode == querycore::SearchExitUnreadable) {
-        queryui::showMessage(this, tr("审计报告"), tr("无法读取审计日志，请以管理员身份运行"));
+        queryui::showMessage(this, tr("审计报告"), emptycause::unreadableTrailText());
         resetQueryForm();
         return;
     }
@@ -103,6 +105,10 @@ std::optional<MainWindow::QueryRequest> MainWindow::validateQuery()
         return std::nullopt;
     }
 
+    // The working files are written as root through shell redirections: a
+    // link planted since start-up must not redirect them.
+    if (!startupchecks::dataDirStillSafe(this))
+        return std::nullopt;
     // The commands write their results into the data directory; without it
     // every result would be lost and look like an empty audit trail.
     if (!appenv::ensureDataDirWritable()) {
