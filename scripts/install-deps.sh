@@ -9,6 +9,8 @@ pkgs=(
   libauparse-dev libaudit-dev
   auditd            # the stock ausearch/aureport: reference oracle of the tests
   xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei time
+  # the live-trail test's scenario runs these programs (scripts/live-test.sh)
+  sudo passwd util-linux bsdutils psmisc e2fsprogs wget
 )
 [ "${KVR_WITH_FUZZER:-0}" = 1 ] && pkgs+=(clang libclang-rt-14-dev)
 
