@@ -84,57 +84,33 @@ std::string normalisePath(const std::string &name, const std::string &cwd)
 int parseSearchOptions(const std::vector<std::string> &args, time_t now, SearchOptions *options,
                        std::string *error)
 {
-    auto isOption = [](const std::string &a) { return !a.empty() && a[0] == '-'; };
+    CommonOptions common;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
-        auto needValue = [&](const char *what) -> const std::string * {
-            if (i + 1 >= args.size() || args[i + 1].empty() || isOption(args[i + 1])) {
-                *error = "option " + a + " needs " + what;
-                return nullptr;
-            }
-            return &args[++i];
-        };
+        switch (takeCommonOption(args, &i, now, &common, error)) {
+        case OptionTaken::Yes:
+            continue;
+        case OptionTaken::Error:
+            return ExitUsage;
+        case OptionTaken::No:
+            break;
+        }
         if (a == "-i" || a == "--interpret") {
             options->interpret = true;
         } else if (a == "-r" || a == "--raw") {
             options->interpret = false;
-        } else if (a == "-h" || a == "--help") {
-            options->help = true;
-        } else if (a == "--version") {
-            options->version = true;
-        } else if (a == "-if" || a == "--input") {
-            const std::string *v = needValue("a file or directory");
-            if (!v)
-                return ExitUsage;
-            options->input = *v;
         } else if (a == "-f" || a == "--file") {
-            const std::string *v = needValue("a program path");
-            if (!v)
-                return ExitUsage;
-            if ((*v)[0] != '/') {
-                *error = "option -f needs an absolute path, not \"" + *v + "\"";
+            if (i + 1 >= args.size() || args[i + 1].empty() || looksLikeOption(args[i + 1])) {
+                *error = "option " + a + " needs a program path";
                 return ExitUsage;
             }
-            options->file = normalisePath(*v, {});
-        } else if (a == "-ts" || a == "--start" || a == "-te" || a == "--end") {
-            const bool isEnd = a == "-te" || a == "--end";
-            const std::string *v = needValue("a date");
-            if (!v)
+            const std::string &v = args[++i];
+            if (v[0] != '/') {
+                *error = "option -f needs an absolute path, not \"" + v + "\"";
                 return ExitUsage;
-            std::string timeText;
-            if (i + 1 < args.size() && looksLikeTime(args[i + 1]))
-                timeText = args[++i];
-            int64_t ms = 0;
-            if (!parseDate(*v, timeText, isEnd, now, &ms, error))
-                return ExitUsage;
-            if (isEnd) {
-                options->hasEnd = true;
-                options->endMs = ms;
-            } else {
-                options->hasStart = true;
-                options->startMs = ms;
             }
-        } else if (isOption(a)) {
+            options->file = normalisePath(v, {});
+        } else if (looksLikeOption(a)) {
             *error = a + " is an unknown option";
             return ExitUsage;
         } else {
@@ -142,6 +118,15 @@ int parseSearchOptions(const std::vector<std::string> &args, time_t now, SearchO
             return ExitUsage;
         }
     }
+    if (!checkCommonOptions(common, error))
+        return ExitUsage;
+    options->help = common.help;
+    options->version = common.version;
+    options->input = common.input;
+    options->hasStart = common.hasStart;
+    options->hasEnd = common.hasEnd;
+    options->startMs = common.startMs;
+    options->endMs = common.endMs;
     return ExitFound;
 }
 
