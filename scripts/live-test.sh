@@ -138,13 +138,18 @@ run() {
     fi
   fi
   echo "+ [$user] $*" >>"$scenario_log"
-  (cd "$dir" && exec bash -c 'echo "$0" > /proc/self/loginuid || exit 90; exec "$@"' \
+  # The pid the next process gets, when a run asks for one (pid reuse).
+  [ -n "$next_pid" ] && echo $((next_pid - 1)) >/proc/sys/kernel/ns_last_pid 2>/dev/null
+  next_pid=
+  (echo "$BASHPID" >"$work/lastpid"
+   cd "$dir" && exec bash -c 'echo "$0" > /proc/self/loginuid || exit 90; exec "$@"' \
        "$uid" "${drop[@]}" "$@") </dev/null >>"$scenario_log" 2>&1
   local rc=$?
   [ "$rc" = 90 ] && { echo "$tag cannot set the login uid of $user"; exit 2; }
   return 0
 }
 have() { [ -x "$1" ]; }
+next_pid=
 # session USER SCRIPT: several programs run by one shell of USER, in one
 # login session (the caller counts the runs).
 session() { local user=$1; shift; run "$user" - /bin/bash -c "$1"; }
@@ -209,7 +214,11 @@ count chmod "$ann"
 run "$ann" sudo /usr/bin/sudo -n /usr/bin/chmod 600 "$A/a1"
 count chmod "$ann"
 run "$ann" sudo /usr/bin/sudo -n /usr/bin/touch "$A/refused"
+ann_sudo_pid=$(cat "$work/lastpid")
 run "$ann" nice /usr/bin/nice -n 5 /bin/true
+# Two runs in one process: nice executes nice, which executes true.
+run "$ann" nice /usr/bin/nice /usr/bin/nice -n 2 /bin/true
+count nice "$ann"
 run "$ann" wget /usr/bin/wget --version
 run "$ann" passwd /usr/bin/passwd -S
 # One login session, several programs: touch, cp, rm, sudo (and its chmod).
@@ -233,6 +242,17 @@ run "$bob" killall /usr/bin/killall -l
 run "$bob" nice /usr/bin/nice /bin/true
 run "$bob" renice /usr/bin/renice -n 1 -p 1
 run "$bob" wget /usr/bin/wget --version
+# Pid reuse: bob's sudo gets the pid of ann's earlier sudo, in another
+# session, when the kernel lets the next pid be chosen (a busy machine may
+# take it first: then it is tried again, each try a counted run).
+reused=no
+if [ -w /proc/sys/kernel/ns_last_pid ]; then
+  for _ in 1 2 3 4 5; do
+    next_pid=$ann_sudo_pid
+    run "$bob" sudo /usr/bin/sudo -n /bin/true
+    [ "$(cat "$work/lastpid")" = "$ann_sudo_pid" ] && { reused=yes; break; }
+  done
+fi
 session "$bob" "cd $B && /bin/mkdir s && /bin/rmdir s && /bin/su $ann -c /bin/true; /usr/bin/sudo -n /bin/true; /bin/mv b4 b5"
 count mkdir "$bob"; count rmdir "$bob"; count su "$bob"; count sudo "$bob"; count mv "$bob"
 # A name that does not resolve runs nothing.
@@ -268,7 +288,7 @@ fi
 # Expected against reported, per command and user, in the table's order.
 for k in "${!expected[@]}"; do echo "expect	${k% *}	${k#* }	${expected[$k]}"; done >"$work/expected.tsv"
 printf '%s\n' "${users[@]}" >"$work/users.txt"
-awk -F'\t' -v tag="$tag" -v skipped="${skipped[*]}" -v events="$events" '
+awk -F'\t' -v tag="$tag" -v skipped="${skipped[*]}" -v events="$events" -v reused="$reused" '
   FILENAME ~ /users.txt$/ { ours[$1] = 1; nusers++; userorder[nusers] = $1; next }
   $1 == "expect" { want[$2 "\t" $3] = $4; next }
   $1 == "query" { n++; order[n] = $2; page[$2] = $3; msg[$2] = $4; next }
@@ -296,7 +316,8 @@ awk -F'\t' -v tag="$tag" -v skipped="${skipped[*]}" -v events="$events" '
         printf "%-9s %-14s 记录条数 %s, but the listed counts add up to %d  <-- wrong\n", c, "(all)", records[c], listed[c]
       }
     }
-    tail = " (" events " exec events recorded" (skipped == "" ? "" : "; not installed, not run: " skipped) ")"
+    tail = " (" events " exec events recorded; pid reused across sessions: " reused \
+           (skipped == "" ? "" : "; not installed, not run: " skipped) ")"
     if (wrong) { printf "%s FAIL: %d of %d figures wrong on the live trail%s\n", tag, wrong, checked, tail; exit 1 }
     printf "%s PASS: %d queries, %d (command, user) figures match the runs made%s\n", tag, n, checked, tail
   }' "$work/users.txt" "$work/expected.tsv" "$result" >"$work/verdict.txt"
