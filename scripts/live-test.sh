@@ -105,6 +105,7 @@ bash -c 'echo 4000000 > /proc/self/loginuid' 2>/dev/null || skip "a login uid ca
 for u in kvrlive-tmp "$bob" "$ann" "$admin"; do id "$u" >/dev/null 2>&1 && userdel -f "$u" >/dev/null 2>&1; done
 for g in kvrlive-grp kvrlive-tmpg; do getent group "$g" >/dev/null && groupdel "$g" >/dev/null 2>&1; done
 
+# The trail copied afterwards starts with the next second.
 started=$(date +%s)
 sleep 1
 # The administrator's account is made by the machine (root, unset login uid);
@@ -272,11 +273,11 @@ grep -qF "$marker" "$logfile" || { echo "$tag the daemon never wrote the end mar
 trail=$work/trail/audit.log
 mkdir -p "$work/trail"
 files=()
-for f in $(ls -1 "$logfile".[0-9]* 2>/dev/null | sort -t. -k3,3nr); do files+=("$f"); done
+for n in $(seq 99 -1 1); do [ -f "$logfile.$n" ] && files+=("$logfile.$n"); done
 files+=("$logfile")
 awk -v start="$started" 'match($0, /msg=audit\([0-9]+/) {
-  if (substr($0, RSTART + 10, RLENGTH - 10) + 0 >= start) print }' "${files[@]}" >"$trail"
-events=$(grep -c 'key="kvr-auditreport"' "$trail")
+  if (substr($0, RSTART + 10, RLENGTH - 10) + 0 > start) print }' "${files[@]}" >"$trail"
+events=$(grep -c '^type=SYSCALL.*key="kvr-auditreport"' "$trail")
 
 result=$work/result.tsv
 KVR_AUDITREPORT_LOG=$trail QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 "$driver" >"$result" 2>"$work/driver.err"
@@ -292,8 +293,9 @@ awk -F'\t' -v tag="$tag" -v skipped="${skipped[*]}" -v events="$events" -v reuse
   FILENAME ~ /users.txt$/ { ours[$1] = 1; nusers++; userorder[nusers] = $1; next }
   $1 == "expect" { want[$2 "\t" $3] = $4; next }
   $1 == "query" { n++; order[n] = $2; page[$2] = $3; msg[$2] = $4; next }
-  $1 == "table" && $3 == 1 { records[$2] = $5; next }
+  $1 == "table" { cell[$2, $3] = $5; next }
   $1 == "user" {
+    lastuser[$2] = $3; lastcount[$2] = $4
     if ($3 in ours) got[$2 "\t" $3] += $4
     else other[$2] = other[$2] (other[$2] == "" ? "" : " ") $3 "=" $4
     listed[$2] += $4; next }
@@ -311,9 +313,14 @@ awk -F'\t' -v tag="$tag" -v skipped="${skipped[*]}" -v events="$events" -v reuse
         printf "%-9s %-14s %8d %8d%s\n", c, u, e, r, mark
       }
       if (other[c] != "") printf "%-9s %-14s %s\n", c, "(not checked)", other[c]
-      if (page[c] == "page=2" && records[c] != listed[c]) {
+      if (page[c] == "page=2" && cell[c, 1] != listed[c]) {
         wrong++
-        printf "%-9s %-14s 记录条数 %s, but the listed counts add up to %d  <-- wrong\n", c, "(all)", records[c], listed[c]
+        printf "%-9s %-14s 记录条数 %s, but the listed counts add up to %d  <-- wrong\n", c, "(table)", cell[c, 1], listed[c]
+      }
+      if (page[c] == "page=2" && (cell[c, 2] != lastuser[c] || cell[c, 3] != lastcount[c])) {
+        wrong++
+        printf "%-9s %-14s shows %s %s, but the report ends with %s %s  <-- wrong\n", c, "(table)",
+               cell[c, 2], cell[c, 3], lastuser[c], lastcount[c]
       }
     }
     tail = " (" events " exec events recorded; pid reused across sessions: " reused \
