@@ -13,6 +13,8 @@ pkgs=(
   # the menu entry, the metainfo and the polkit action (its DTD ships in
   # polkitd), and pkexec, which the menu entry runs.
   dpkg-dev file desktop-file-utils appstream libxml2-utils polkitd pkexec
+  # the live-trail test's scenario runs these programs (scripts/live-test.sh)
+  sudo passwd util-linux bsdutils psmisc e2fsprogs wget
 )
 [ "${KVR_WITH_FUZZER:-0}" = 1 ] && pkgs+=(clang libclang-rt-14-dev)
 
