@@ -53,7 +53,11 @@ cleanup() {
 trap cleanup EXIT
 
 echo "== installing"
+rules_before=$(auditctl -l 2>/dev/null || true)
 dpkg -i "$deb" >/dev/null
+rules=/etc/audit/rules.d/kvr-auditreport.rules
+[ -f "$rules" ] || fail "$rules is not installed"
+[ "$(auditctl -l 2>/dev/null || true)" = "$rules_before" ] || fail "installing changed the loaded audit rules"
 dpkg -L "$pkg" | sort >"$work/files"
 [ "$(stat -c '%U %a' "$data")" = "root 755" ] || fail "data directory is $(stat -c '%U %a' "$data"), not root 755"
 for f in /usr/bin/kvr-auditreport "$data/locale/zh_CN.qm" "$data/locale/en_US.qm" \
