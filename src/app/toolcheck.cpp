@@ -14,7 +14,8 @@ QString expectedVersionLine(const QString &toolName)
 
 Verdict check(const QString &toolsDir)
 {
-    for (const QString name : {QStringLiteral("ausearch"), QStringLiteral("aureport")}) {
+    for (const char *toolName : {"ausearch", "aureport"}) {
+        const QString name = QLatin1String(toolName);
         const QString path = toolsDir + QLatin1Char('/') + name;
         const QFileInfo info(path);
         if (!info.isFile() || !info.isExecutable())
