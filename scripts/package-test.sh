@@ -10,7 +10,9 @@
 # are missing, or where kvr-auditreport is already installed (it is never
 # touched then).
 set -euo pipefail
-src=$(cd "$(dirname "$0")/.." && pwd)
+# Builtins only up to the dpkg check, so that it runs without a usable PATH.
+case $0 in */*) here=${0%/*} ;; *) here=. ;; esac
+src=$(cd "$here/.." && pwd)
 build=${1:-$src/build-deb}
 pkg=kvr-auditreport
 data=/usr/share/kvr-duvovedadizuve/apps/kvr-securityaudit/kvr-auditreport
