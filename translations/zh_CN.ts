@@ -233,5 +233,81 @@
         <source>报告导出失败!</source>
         <translation>报告导出失败!</translation>
     </message>
+    <message>
+        <source>原因：没有安装审计服务 auditd，系统不记录审计事件。</source>
+        <translation>原因：没有安装审计服务 auditd，系统不记录审计事件。</translation>
+    </message>
+    <message>
+        <source>原因：内核审计功能已关闭（auditctl -s 显示 enabled 0）。</source>
+        <translation>原因：内核审计功能已关闭（auditctl -s 显示 enabled 0）。</translation>
+    </message>
+    <message>
+        <source>原因：审计服务 auditd 没有运行，审计事件没有写入日志。</source>
+        <translation>原因：审计服务 auditd 没有运行，审计事件没有写入日志。</translation>
+    </message>
+    <message>
+        <source>原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。</source>
+        <translation>原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。</translation>
+    </message>
+    <message>
+        <source>无法读取审计日志：还没有写入任何审计日志（%1）。</source>
+        <translation>无法读取审计日志：还没有写入任何审计日志（%1）。</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>审计报告 kvr-auditreport
+版本 %1
+许可证：GNU GPL 第 3 版或更高版本</source>
+        <translation>审计报告 kvr-auditreport
+版本 %1
+许可证：GNU GPL 第 3 版或更高版本</translation>
+    </message>
+    <message>
+        <source>数据目录 %1 是符号链接，为安全起见拒绝使用。</source>
+        <translation>数据目录 %1 是符号链接，为安全起见拒绝使用。</translation>
+    </message>
+    <message>
+        <source>数据目录 %1 不是目录。</source>
+        <translation>数据目录 %1 不是目录。</translation>
+    </message>
+    <message>
+        <source>数据目录 %1 可被其他用户写入，为安全起见拒绝使用。</source>
+        <translation>数据目录 %1 可被其他用户写入，为安全起见拒绝使用。</translation>
+    </message>
+    <message>
+        <source>数据目录 %1 属于其他用户，为安全起见拒绝使用。</source>
+        <translation>数据目录 %1 属于其他用户，为安全起见拒绝使用。</translation>
+    </message>
+    <message>
+        <source>工作文件 %1 是符号链接，为安全起见拒绝写入。</source>
+        <translation>工作文件 %1 是符号链接，为安全起见拒绝写入。</translation>
+    </message>
+    <message>
+        <source>工作文件 %1 不是普通文件，为安全起见拒绝写入。</source>
+        <translation>工作文件 %1 不是普通文件，为安全起见拒绝写入。</translation>
+    </message>
+    <message>
+        <source>工作文件 %1 另有硬链接，为安全起见拒绝写入。</source>
+        <translation>工作文件 %1 另有硬链接，为安全起见拒绝写入。</translation>
+    </message>
+    <message>
+        <source>查询功能已停用。</source>
+        <translation>查询功能已停用。</translation>
+    </message>
+    <message>
+        <source>安装已损坏：找不到本程序的审计工具 %1。</source>
+        <translation>安装已损坏：找不到本程序的审计工具 %1。</translation>
+    </message>
+    <message>
+        <source>安装已损坏：%1 不是本程序的审计工具。</source>
+        <translation>安装已损坏：%1 不是本程序的审计工具。</translation>
+    </message>
+    <message>
+        <source>审计报告已经打开：另一个窗口正在使用数据目录 %1。</source>
+        <translation>审计报告已经打开：另一个窗口正在使用数据目录 %1。</translation>
+    </message>
 </context>
 </TS>

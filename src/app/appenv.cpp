@@ -7,9 +7,23 @@
 
 namespace appenv {
 
+namespace {
+// The data directory of an installed program, beside its own prefix.
+QString installedDataDir;
+} // namespace
+
+void useProgramDir(const QString &appDir)
+{
+    const QString dir =
+            QDir::cleanPath(appDir + QLatin1Char('/') + QStringLiteral(KVR_DATA_RELATIVE_DIR));
+    installedDataDir = QFileInfo(dir).isDir() ? dir : QString();
+}
+
 QString dataDir()
 {
     QString dir = qEnvironmentVariable("KVR_AUDITREPORT_DATA_DIR");
+    if (dir.isEmpty())
+        dir = installedDataDir;
     if (dir.isEmpty())
         dir = QStringLiteral(KVR_DEFAULT_DATA_DIR);
     if (!dir.endsWith(QLatin1Char('/')))

@@ -8,7 +8,14 @@ namespace appenv {
 
 // The data directory, always ending in "/". KVR_AUDITREPORT_DATA_DIR replaces
 // the built-in default for the whole process when it is set and not empty.
+// Otherwise an installed program uses <prefix>/share/kvr-duvovedadizuve/apps/
+// kvr-securityaudit/kvr-auditreport/ of the prefix it is installed in (see
+// useProgramDir()), and any other the built-in default.
 QString dataDir();
+
+// Tells dataDir() where the program lives: when the data directory of an
+// install tree exists beside appDir (<appDir>/../share/...), that one is used.
+void useProgramDir(const QString &appDir);
 
 // Full path of a working file (result.log, tongji.log, temp_report,
 // all_report.log) or of a sub path (locale/zh_CN.qm) in the data directory.

@@ -17,15 +17,16 @@ void prepareApplication(QCoreApplication *app, QTranslator *qtTranslator)
     (void)qtTranslator->load(QStringLiteral(":/qt_zh_CN.qm"));
     QCoreApplication::installTranslator(qtTranslator);
 
+    // An installed program finds its data directory beside its prefix.
+    appenv::useProgramDir(QCoreApplication::applicationDirPath());
     // Installed after Qt's translator, so it is consulted first.
     loadLanguage(app);
 
     // Commands run through the shell must find the bundled ausearch and
     // aureport before the system's.
     appenv::prependToPath(appenv::auditToolsDir(QCoreApplication::applicationDirPath()));
-    // The working files live in the data directory; when it cannot be made,
-    // the query says so to the user, so the result is not checked here.
-    QDir().mkpath(appenv::dataDir());
+    // The working files live in the data directory; it is made (root's way,
+    // mode 0755) and checked by the start-up checks of the window.
 }
 
 void placeMainWindow(QWidget *window)

@@ -6,8 +6,9 @@ class QTranslator;
 class QWidget;
 
 // Installs Qt's own Chinese translation (qtTranslator, which must live as long
-// as the application) and the application's translation, puts the project's
-// audit tools first on PATH, and creates the data directory when it is missing.
+// as the application) and the application's translation (from the data
+// directory of the install tree the program lives in, when there is one), and
+// puts the project's audit tools first on PATH.
 void prepareApplication(QCoreApplication *app, QTranslator *qtTranslator);
 
 // Fixes the main window at 422 x 595, takes away the window manager's frame,

@@ -6,6 +6,8 @@
 #include "ui_mainwindow.h"
 
 #include "app/appenv.h"
+#include "app/startupchecks.h"
+#include "audit/emptycause.h"
 #include "audit/querycore.h"
 #include "audit/queryui.h"
 #include "mainwindow/inputguard.h"
@@ -107,6 +109,10 @@ std::optional<MainWindow::QueryRequest> MainWindow::validateQuery()
         return std::nullopt;
     }
 
+    // The working files are written as root through shell redirections: a
+    // link planted since start-up must not redirect them.
+    if (!startupchecks::dataDirStillSafe(this))
+        return std::nullopt;
     // The commands write their results into the data directory; without it
     // every result would be lost and look like an empty audit trail.
     if (!appenv::ensureDataDirWritable()) {
@@ -138,7 +144,8 @@ void MainWindow::showRunProblem(const querycore::RunOutcome &outcome)
     case RunProblem::None:
         return;
     case RunProblem::Unreadable:
-        text = tr("无法读取审计日志，请以管理员身份运行");
+        // Tells a trail that was never written apart from one that cannot be read.
+        text = emptycause::unreadableTrailText();
         break;
     case RunProblem::NoSpace:
         text = tr("工作目录已没有剩余空间，查询没有完成，未生成报告：") + QLatin1Char('\n')

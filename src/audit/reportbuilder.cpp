@@ -2,7 +2,10 @@
 // no report when temp_report cannot be written.
 #include "mainwindow/mainwindow.h"
 
+#include "ui_mainwindow.h"
+
 #include "app/appenv.h"
+#include "audit/emptycause.h"
 #include "audit/querycore.h"
 #include "audit/queryui.h"
 
@@ -18,7 +21,13 @@ bool MainWindow::buildReport()
     writeLine("hangshushi " + QByteArray::number(counted.count));
     if (counted.count != 3) {
         writeLine("tongjiweikong");
-        queryui::showMessage(this, tr("审计报告"), tr("审计报告为空或未开启审计规则！"));
+        // The system's message, and the cause when one can be established.
+        const QString program = querycore::eventTypePath(ui->type_com->currentText().toUtf8()).trimmed();
+        QString text = tr("审计报告为空或未开启审计规则！");
+        if (const QString cause = emptycause::causeText(emptycause::establish(program), program);
+            !cause.isEmpty())
+            text += QLatin1Char('\n') + cause;
+        queryui::showMessage(this, tr("审计报告"), text);
         return false;
     }
 

@@ -1,13 +1,16 @@
 #include "mainwindow/mainwindow.h"
 
+#include "app/about.h"
 #include "app/language.h"
 #include "audit/querycore.h"
 #include "mainwindow/inputguard.h"
 #include "ui_mainwindow.h"
+#include "widgets/infobox.h"
 #include "widgets/line_edit.h"
 
 #include <QAction>
 #include <QCalendarWidget>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLocale>
@@ -272,6 +275,11 @@ void MainWindow::quit()
 
 void MainWindow::about()
 {
+    // Without the suite's about program, the program tells about itself.
+    if (!QFileInfo(QString::fromLatin1(aboutProgram)).isExecutable()) {
+        InfoBox::showInfo(this, about::title(), about::text());
+        return;
+    }
     // Blocks until the about program exits; its outcome is not ours to report.
     [[maybe_unused]] const int status = std::system(aboutProgram);
 }

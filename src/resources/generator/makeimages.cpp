@@ -1,8 +1,10 @@
 // Draws the images of the program's resource bundle (src/resources/pics) so
 // that they can be reproduced and changed: every image is painted here with
-// QPainter at its final pixel size.
+// QPainter at its final pixel size. The desktop menu's icons in several sizes
+// (packaging/icons) are the bundle's window icon painted at those sizes.
 //
 //   makeimages <output directory>
+//   makeimages --icons <output directory>
 //
 // The back buttons carry text; their Chinese label needs a CJK font
 // (WenQuanYi Micro Hei, Debian package fonts-wqy-microhei).
@@ -222,11 +224,41 @@ void drawBackButton(QPainter &p, int w, int h, bool hovered, const QString &labe
 
 } // namespace
 
+// The program's icon (window, tray and desktop menu): the report glyph on a
+// green tile that stands out on light and dark panels alike. Drawn for 32 x 32
+// and scaled for every other size.
+void drawAppIcon(QPainter &p, int w, int h)
+{
+    const qreal k = w / 32.0;
+    QLinearGradient tile(0, 0, 0, h);
+    tile.setColorAt(0, kGreenLight);
+    tile.setColorAt(1, kGreenDark);
+    p.setPen(QPen(kGreenDeep, k));
+    p.setBrush(tile);
+    p.drawRoundedRect(QRectF(0.5 * k, 0.5 * k, w - k, h - k), 7 * k, 7 * k);
+    drawReportGlyph(p, QRectF(3 * k, 3 * k, w - 6 * k, h - 6 * k), Qt::white, kGreen,
+                    QColor(0x9E, 0xE0, 0xBC));
+}
+
+// The desktop icons: <dir>/<N>x<N>/kvr-auditreport.png for the hicolor theme.
+int writeDesktopIcons(const QString &dir)
+{
+    bool ok = true;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        ok &= writeImage(dir, QStringLiteral("%1x%1/kvr-auditreport.png").arg(size), size, size,
+                         drawAppIcon);
+    }
+    return ok ? 0 : 1;
+}
+
 int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--icons")
+        return writeDesktopIcons(QString::fromLocal8Bit(argv[2]));
     if (argc != 2) {
-        std::fprintf(stderr, "usage: makeimages <output directory>\n");
+        std::fprintf(stderr, "usage: makeimages <output directory>\n"
+                             "       makeimages --icons <output directory>\n");
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -248,15 +280,7 @@ int main(int argc, char **argv)
 
     // Window and tray icon: the same glyph on a green tile that stands out on
     // light and dark panels alike.
-    ok &= writeImage(out, QStringLiteral("tray.png"), 32, 32, [](QPainter &p, int w, int h) {
-        QLinearGradient tile(0, 0, 0, h);
-        tile.setColorAt(0, kGreenLight);
-        tile.setColorAt(1, kGreenDark);
-        p.setPen(QPen(kGreenDeep, 1));
-        p.setBrush(tile);
-        p.drawRoundedRect(QRectF(0.5, 0.5, w - 1, h - 1), 7, 7);
-        drawReportGlyph(p, QRectF(3, 3, w - 6, h - 6), Qt::white, kGreen, QColor(0x9E, 0xE0, 0xBC));
-    });
+    ok &= writeImage(out, QStringLiteral("tray.png"), 32, 32, drawAppIcon);
 
     // Title-band action buttons ("点击查询", "导出报告" in white).
     ok &= writeImage(out, QStringLiteral("anniu.png"), 78, 30, [](QPainter &p, int w, int h) {

@@ -1,0 +1,129 @@
+// The start-up and before-query checks of the window (see startupchecks.h):
+// what they find, said in the user's language.
+#include "app/startupchecks.h"
+
+#include "app/appenv.h"
+#include "widgets/infobox.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QPushButton>
+#include <QWidget>
+
+#include <unistd.h>
+
+namespace startupchecks {
+
+namespace {
+
+QString tr(const char *source)
+{
+    return QCoreApplication::translate("MainWindow", source);
+}
+
+} // namespace
+
+QString refusalText(const datadirsafety::Verdict &verdict)
+{
+    using datadirsafety::Problem;
+    const QString path = QDir::toNativeSeparators(verdict.path);
+    QString why;
+    switch (verdict.problem) {
+    case Problem::None:
+        return QString();
+    case Problem::DirIsSymlink:
+        why = tr("数据目录 %1 是符号链接，为安全起见拒绝使用。");
+        break;
+    case Problem::NotADirectory:
+        why = tr("数据目录 %1 不是目录。");
+        break;
+    case Problem::DirWritableByOthers:
+        why = tr("数据目录 %1 可被其他用户写入，为安全起见拒绝使用。");
+        break;
+    case Problem::DirForeignOwner:
+        why = tr("数据目录 %1 属于其他用户，为安全起见拒绝使用。");
+        break;
+    case Problem::FileIsSymlink:
+        why = tr("工作文件 %1 是符号链接，为安全起见拒绝写入。");
+        break;
+    case Problem::FileNotRegular:
+        why = tr("工作文件 %1 不是普通文件，为安全起见拒绝写入。");
+        break;
+    case Problem::FileHardLinked:
+        why = tr("工作文件 %1 另有硬链接，为安全起见拒绝写入。");
+        break;
+    }
+    return why.arg(path) + QLatin1Char('\n') + tr("查询功能已停用。");
+}
+
+QString refusalText(const toolcheck::Verdict &verdict)
+{
+    switch (verdict.problem) {
+    case toolcheck::Problem::None:
+        return QString();
+    case toolcheck::Problem::Missing:
+        return tr("安装已损坏：找不到本程序的审计工具 %1。").arg(verdict.tool)
+                + QLatin1Char('\n') + tr("查询功能已停用。");
+    case toolcheck::Problem::Foreign:
+        return tr("安装已损坏：%1 不是本程序的审计工具。").arg(verdict.tool)
+                + QLatin1Char('\n') + tr("查询功能已停用。");
+    }
+    return QString();
+}
+
+datadirsafety::Verdict checkDataDir()
+{
+    return datadirsafety::check(appenv::dataDir(), ::geteuid());
+}
+
+void disableQueryRoad(QWidget *window, const QString &why)
+{
+    if (auto *button = window->findChild<QPushButton *>(QStringLiteral("query_btn"))) {
+        button->setEnabled(false);
+        button->setToolTip(why);
+    }
+}
+
+bool dataDirStillSafe(QWidget *window)
+{
+    const QString why = refusalText(checkDataDir());
+    if (why.isEmpty())
+        return true;
+    disableQueryRoad(window, why);
+    InfoBox::showInfo(window, tr("警告"), why);
+    return false;
+}
+
+bool checkQueryRoad(QWidget *window, const datadirsafety::Verdict &dataDir,
+                    const QString &toolsDir)
+{
+    QString why = refusalText(dataDir);
+    if (why.isEmpty())
+        why = refusalText(toolcheck::check(toolsDir));
+    if (why.isEmpty())
+        return true;
+    disableQueryRoad(window, why);
+    InfoBox::showInfo(window, tr("警告"), why);
+    return false;
+}
+
+QString lockFilePath()
+{
+    return appenv::dataFile(QStringLiteral("kvr-auditreport.lock"));
+}
+
+bool takeInstanceLock(QLockFile *lock, QWidget *parent)
+{
+    // Only a lock of a running process counts; one left by a crash is taken over.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0))
+        return true;
+    if (lock->error() != QLockFile::LockFailedError)
+        return true; // cannot lock at all (read-only place): nothing to protect
+    InfoBox::showInfo(parent, tr("审计报告"),
+                      tr("审计报告已经打开：另一个窗口正在使用数据目录 %1。").arg(appenv::dataDir()));
+    return false;
+}
+
+} // namespace startupchecks
