@@ -145,14 +145,25 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     // With -f, a first pass over the raw bytes finds the lines that hold the
     // program's name and notes their events; the second pass groups only
     // those events' records. Without -f every line is taken.
-    const bool prefilter = !target.empty() && !target.needles().empty();
+    // The set of wanted events is bounded (a short name such as "cp" may be
+    // in most lines): past kMaxWanted the first pass is given up and every
+    // line is grouped, as without -f.
+    static constexpr size_t kMaxWanted = 500000;
+    bool prefilter = !target.empty() && !target.needles().empty();
     std::unordered_set<uint64_t> wanted;
     if (prefilter) {
-        reader.scanFor(target.needles(), [&wanted](std::string_view line) {
+        bool tooMany = false;
+        reader.scanFor(target.needles(), [&wanted, &tooMany](std::string_view line) {
             uint64_t h;
-            if (eventKeyHash(line, &h))
+            if (!tooMany && eventKeyHash(line, &h)) {
                 wanted.insert(h);
+                tooMany = wanted.size() > kMaxWanted;
+            }
         });
+        if (tooMany) {
+            prefilter = false;
+            std::unordered_set<uint64_t>().swap(wanted);
+        }
     }
     std::string_view line;
     while (!result.failed && !reader.failed() && reader.next(&line) == TrailRead::Line) {
