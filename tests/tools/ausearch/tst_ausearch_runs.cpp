@@ -6,12 +6,15 @@
 // program's three fixed statistics pipelines with /bin/sh, checking each
 // user's number of runs and the first and last dates.
 #include "audit/querycore.h"
+#include "commandtable.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <pwd.h>
 
 namespace {
 
@@ -95,6 +98,7 @@ private slots:
     void initTestCase();
     void runsPerUser_data();
     void runsPerUser();
+    void generatedTrailRuns();
 
 private:
     QTemporaryDir tmp;
@@ -125,11 +129,11 @@ void TestAusearchRuns::runsPerUser_data()
     t += user("USER_CMD", 11, 122, 4010, 3, bob, sudo, "failed");
     t += user("USER_CMD", 11, 123, 4010, 3, bob, sudo, "failed");
     // older sudo: a failed command leaves one USER_CMD without exe=
-    t += user("USER_CMD", 20, 130, 4020, 5, Who{"1003", ""}, QByteArray(), "failed");
+    t += user("USER_CMD", 20, 130, 4020, 5, Who{"3999999", ""}, QByteArray(), "failed");
     // a look-up that failed is no run: /nonexistent/../usr/bin/sudo, ENOENT
     t += exec(30, 140, 4030, 3, bob, "/usr/bin/bash", "/nonexistent/../usr/bin/sudo", false, false);
     QTest::newRow("sudo allowed and refused, old and new USER_CMD")
-        << t << "/usr/bin/sudo" << QStringList{"1003 1", "alice 1", "bob 1"} << "2024-03-05" << "2024-03-05";
+        << t << "/usr/bin/sudo" << QStringList{"3999999 1", "alice 1", "bob 1"} << "2024-03-05" << "2024-03-05";
 
     // the same pid in two sessions hours apart, no exec watch; two runs
     // interleaved record by record
@@ -152,9 +156,10 @@ void TestAusearchRuns::runsPerUser_data()
     QTest::newRow("su") << t << "/bin/su" << QStringList{"alice 1"} << "2024-03-05" << "2024-03-05";
 
     // useradd: its records from its own pid; the administrator's name was
-    // unknown when they were written
+    // unknown when they were written (ids 3999998 and 3999999 are taken to
+    // have no local account)
     const QByteArray useradd = "/usr/sbin/useradd", userdel = "/usr/sbin/userdel";
-    const Who admin{"0", "unknown(0)"}, gone{"45678", "unknown(45678)"};
+    const Who admin{"0", "unknown(0)"}, gone{"3999998", "unknown(3999998)"};
     t = exec(0, 800, 6000, 2, admin, useradd, "/sbin/useradd");
     t += user("ADD_GROUP", 1, 801, 6000, 2, admin, useradd);
     t += user("ADD_GROUP", 1, 802, 6000, 2, admin, useradd);
@@ -163,7 +168,7 @@ void TestAusearchRuns::runsPerUser_data()
     t += exec(5, 810, 6010, 2, admin, userdel, "/usr/sbin/userdel");
     t += user("DEL_GROUP", 6, 811, 6010, 2, admin, userdel);
     t += user("DEL_USER", 6, 812, 6010, 2, admin, userdel);
-    QTest::newRow("useradd, unknown(N) names") << t << "/usr/sbin/useradd" << QStringList{"45678 1", "root 1"}
+    QTest::newRow("useradd, unknown(N) names") << t << "/usr/sbin/useradd" << QStringList{"3999998 1", "root 1"}
                                                << "2024-03-05" << "2024-03-05";
     QTest::newRow("userdel") << t << "/usr/sbin/userdel" << QStringList{"root 1"} << "2024-03-05" << "2024-03-05";
 
@@ -223,6 +228,53 @@ void TestAusearchRuns::runsPerUser()
     QCOMPARE(lines.takeFirst(), last);
     lines.sort();
     QCOMPARE(lines, perUser);
+}
+
+// The generator's --expect (runs per login uid of each of the 28 commands)
+// against what the search and the pipelines make of its trail.
+void TestAusearchRuns::generatedTrailRuns()
+{
+    const QString log = tmp.filePath("generated.log");
+    QProcess gen;
+    gen.start(QStringLiteral(KVR_GEN_TRAIL),
+              {"--events", "20000", "--seed", "7", "--out", log, "--expect"});
+    QVERIFY2(gen.waitForFinished(60000) && gen.exitCode() == 0, gen.readAllStandardError().constData());
+    QMap<QString, QStringList> expected; // command -> "name runs"
+    for (const QByteArray &line : gen.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> w = line.split(' ');
+        if (w.size() != 3 || w[1] == "*")
+            continue;
+        const uint auid = w[1].toUInt();
+        const passwd *pw = auid == 4294967295u ? nullptr : getpwuid(auid);
+        const QString name = auid == 4294967295u ? "unset" : pw ? QString::fromUtf8(pw->pw_name) : QString::number(auid);
+        expected[QString::fromUtf8(w[0])] << name + " " + QString::fromUtf8(w[2]);
+    }
+    QVERIFY(expected.size() >= 20);
+    for (const auto &command : kvrcommands::kCommands) {
+        QProcess p;
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.setStandardOutputFile(tmp.filePath("result.log"));
+        p.start(QStringLiteral(KVR_TOOLS_BUILD_DIR "/ausearch"), {"-i", "-f", command.path, "-if", log});
+        QVERIFY(p.waitForFinished(60000));
+        QStringList want = expected.value(command.name);
+        QCOMPARE(p.exitCode(), want.isEmpty() ? 1 : 0);
+        for (const QString &c : querycore::statisticsCommands())
+            QCOMPARE(querycore::runShell(c).exitCode, 0);
+        QFile tongji(tmp.filePath("tongji.log"));
+        QVERIFY(tongji.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(tongji.readAll()).split('\n', Qt::SkipEmptyParts).mid(2);
+        // Names come from the account database, which other programs on the
+        // machine may change meanwhile: compare each user's count, by count.
+        auto counts = [](const QStringList &perUser) {
+            QList<int> n;
+            for (const QString &l : perUser)
+                n << l.section(' ', -1).toInt();
+            std::sort(n.begin(), n.end());
+            return n;
+        };
+        QVERIFY2(counts(lines) == counts(want),
+                 qPrintable(QString(command.name) + ": " + lines.join(',') + " / " + want.join(',')));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAusearchRuns)
