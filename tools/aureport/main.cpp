@@ -1,15 +1,21 @@
 // aureport: the overall summary of the audit trail, with the Chinese labels
-// that kvr-auditreport lists and exports (one "label: number" per line).
+// that kvr-auditreport lists and exports (one "label: number" per line): the
+// command line, the choice and opening of the trail's files, and the
+// printing of the figures that summaryscan.h counts.
 #include "summaryscan.h"
 #include "toolcommon.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,7 +35,12 @@ const char kUsage[] =
     "       this-year or now; TIME: HH:MM or HH:MM:SS (local time)\n"
     "  -h, --help             this help\n"
     "  --version              the version\n"
-    "Exit status: 0 success, 2 usage error, 3 the trail cannot be read,\n"
+    "The trail must be a regular file or a directory of them: a device, FIFO or\n"
+    "socket is refused. Lines over 1 MiB and records with a time stamp outside\n"
+    "1970-9999 are skipped.\n"
+    "Exit status: 0 success, 2 usage error (also a trail that is not a regular\n"
+    "file), 3 the trail cannot be read, or holds more than 2000000 distinct\n"
+    "values or too many events open at once to count in bounded memory,\n"
     "4 the output cannot be written whole (disk full, file-size limit).\n";
 
 struct Options {
@@ -133,30 +144,85 @@ long eoeTimeout()
     return 2;
 }
 
-// The files to read, or false with the reason.
-bool trailFiles(const kvrtools::TrailSource &source, std::vector<std::string> *files,
-                std::string *error)
+// Why the trail cannot be summarised: a usage error (a device, FIFO or
+// socket named as the trail) or a trail that cannot be read.
+enum class TrailFault { None, NotRegular, Unreadable };
+
+// The files to read, or the fault with its reason.
+TrailFault trailFiles(const kvrtools::TrailSource &source, std::vector<std::string> *files,
+                      std::string *error)
 {
     if (source.path.empty()) {
         *files = systemLogs();
-        return true;
+        return TrailFault::None;
     }
     struct stat st;
     if (::stat(source.path.c_str(), &st) != 0) {
         *error = "cannot read " + source.path + ": " + std::strerror(errno);
-        return false;
+        return TrailFault::Unreadable;
     }
     if (S_ISDIR(st.st_mode)) {
         if (!kvrtools::listTrailDirectory(source.path, files, error))
-            return false;
+            return TrailFault::Unreadable;
         if (files->empty()) {
             *error = "no audit.log files in " + source.path;
-            return false;
+            return TrailFault::Unreadable;
         }
-        return true;
+        return TrailFault::None;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        *error = source.path + " is not a regular file or a directory of log files";
+        return TrailFault::NotRegular;
     }
     files->assign(1, source.path);
-    return true;
+    return TrailFault::None;
+}
+
+// Opens one log file without blocking on a FIFO, and only if it is a
+// regular file.
+TrailFault openLog(const std::string &name, std::FILE **out, std::string *error)
+{
+    int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        *error = "cannot read " + name + ": " + std::strerror(errno);
+        return TrailFault::Unreadable;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        *error = "cannot read " + name + ": " + std::strerror(errno);
+        ::close(fd);
+        return TrailFault::Unreadable;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        *error = name + " is not a regular file";
+        ::close(fd);
+        return S_ISDIR(st.st_mode) ? TrailFault::Unreadable : TrailFault::NotRegular;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    *out = ::fdopen(fd, "r");
+    if (!*out) {
+        *error = "cannot read " + name + ": " + std::strerror(errno);
+        ::close(fd);
+        return TrailFault::Unreadable;
+    }
+    return TrailFault::None;
+}
+
+int exitFor(TrailFault fault)
+{
+    return fault == TrailFault::NotRegular ? kvrtools::ExitUsage : kvrtools::ExitUnreadable;
+}
+
+// Seconds and milliseconds of a time in milliseconds, rounded down, so that
+// a time before 1970 never gives negative milliseconds.
+kvrreport::Stamp stampOfMs(int64_t ms)
+{
+    int64_t sec = ms / 1000, milli = ms % 1000;
+    if (milli < 0) {
+        milli += 1000;
+        --sec;
+    }
+    return {sec, unsigned(milli)};
 }
 
 void appendFigure(std::string &out, const char *label, uint64_t n)
@@ -182,8 +248,8 @@ std::string formatSummary(const kvrreport::SummaryScanner &scan, const Options &
     const bool any = scan.hasRecords();
     out += "日志时间范围: " + stampOrNone(any, scan.firstStamp()) + " - "
            + stampOrNone(any, scan.lastStamp()) + "\n";
-    Stamp from = o.hasStart ? Stamp{o.startMs / 1000, unsigned(o.startMs % 1000)} : scan.firstStamp();
-    Stamp to = o.hasEnd ? Stamp{o.endMs / 1000, unsigned(o.endMs % 1000)} : scan.lastStamp();
+    Stamp from = o.hasStart ? stampOfMs(o.startMs) : scan.firstStamp();
+    Stamp to = o.hasEnd ? stampOfMs(o.endMs) : scan.lastStamp();
     out += "报告时间范围: " + stampOrNone(any || o.hasStart, from) + " - "
            + stampOrNone(any || o.hasEnd, to) + "\n";
     // Every label is six double-width characters (Chinese, or full-width
@@ -235,44 +301,48 @@ int main(int argc, char **argv)
         return std::fflush(stdout) == 0 ? kvrtools::ExitFound : kvrtools::ExitWriteFailed;
     }
     std::vector<std::string> files;
-    if (!trailFiles(kvrtools::resolveSource(options.input), &files, &error)) {
+    if (TrailFault fault = trailFiles(kvrtools::resolveSource(options.input), &files, &error);
+        fault != TrailFault::None) {
         std::fprintf(stderr, "aureport: %s\n", error.c_str());
-        return kvrtools::ExitUnreadable;
+        return exitFor(fault);
     }
     // Open every file first, so that an unreadable one stops the report
     // before anything is printed.
-    std::vector<std::FILE *> opened;
+    std::vector<std::unique_ptr<std::FILE, int (*)(std::FILE *)>> opened;
     for (const auto &name : files) {
-        std::FILE *in = std::fopen(name.c_str(), "re");
-        struct stat st;
-        if (in && (::fstat(fileno(in), &st) != 0 || S_ISDIR(st.st_mode))) {
-            std::fclose(in);
-            in = nullptr;
-            errno = EISDIR;
+        std::FILE *in = nullptr;
+        if (TrailFault fault = openLog(name, &in, &error); fault != TrailFault::None) {
+            std::fprintf(stderr, "aureport: %s\n", error.c_str());
+            return exitFor(fault);
         }
-        if (!in) {
-            std::fprintf(stderr, "aureport: cannot read %s: %s\n", name.c_str(),
-                         std::strerror(errno));
-            for (std::FILE *f : opened)
-                std::fclose(f);
-            return kvrtools::ExitUnreadable;
-        }
-        opened.push_back(in);
+        opened.emplace_back(in, &std::fclose);
     }
-    const int64_t startSec = options.hasStart ? options.startMs / 1000 : 0;
-    const int64_t endSec = options.hasEnd ? options.endMs / 1000 : 0;
+    const int64_t startSec = options.hasStart ? stampOfMs(options.startMs).sec : INT64_MIN;
+    const int64_t endSec = options.hasEnd ? stampOfMs(options.endMs).sec : INT64_MAX;
     kvrreport::SummaryScanner scanner(startSec, endSec, eoeTimeout());
     for (size_t i = 0; i < opened.size(); ++i) {
-        bool ok = scanner.scanFile(opened[i], i + 1 == opened.size());
-        int err = errno;
-        std::fclose(opened[i]);
-        if (!ok) {
+        errno = 0;
+        if (!scanner.scanFile(opened[i].get())) {
+            const int err = errno;
             std::fprintf(stderr, "aureport: cannot read %s: %s\n", files[i].c_str(),
                          std::strerror(err ? err : EIO));
-            for (size_t j = i + 1; j < opened.size(); ++j)
-                std::fclose(opened[j]);
             return kvrtools::ExitUnreadable;
         }
+        opened[i].reset();
+    }
+    scanner.finish();
+    using Overflow = kvrreport::SummaryScanner::Overflow;
+    if (scanner.overflow() == Overflow::TooManyValues) {
+        std::fprintf(stderr,
+                     "aureport: the trail holds more than %zu distinct users, files, "
+                     "commands and other values: too many to count in bounded memory\n",
+                     kvrreport::kMaxDistinctValues);
+        return kvrtools::ExitUnreadable;
+    }
+    if (scanner.overflow() == Overflow::TooManyOpenEvents) {
+        std::fprintf(stderr, "aureport: the trail keeps too many events open at once "
+                             "to group them in bounded memory\n");
+        return kvrtools::ExitUnreadable;
     }
     const std::string out = formatSummary(scanner, options);
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
