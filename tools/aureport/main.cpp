@@ -39,7 +39,7 @@ const char kUsage[] =
     "socket is refused. Lines over 1 MiB and records with a time stamp outside\n"
     "1970-9999 are skipped.\n"
     "Exit status: 0 success, 2 usage error (also a trail that is not a regular\n"
-    "file), 3 the trail cannot be read, or holds more than 2000000 distinct\n"
+    "file), 3 the trail cannot be read, or holds more than 1500000 distinct\n"
     "values or too many events open at once to count in bounded memory,\n"
     "4 the output cannot be written whole (disk full, file-size limit).\n";
 

@@ -24,7 +24,7 @@ namespace {
 
 // The events being assembled may hold this much; a trail that keeps more
 // events open at once cannot be summarised in bounded memory.
-constexpr size_t kPendingBudget = size_t(40) << 20;
+constexpr size_t kPendingBudget = size_t(32) << 20;
 // What an event costs besides its texts and hashes (the event with its
 // items, its list and map nodes, allocator overhead).
 constexpr size_t kEventOverhead = 640;

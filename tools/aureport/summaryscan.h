@@ -67,7 +67,7 @@ constexpr size_t kMaxLineBytes = size_t(1) << 20;
 // The last second of the year 9999 (UTC): later time stamps are malformed.
 constexpr int64_t kLastSecond = 253402300799;
 // At most this many distinct values (all kinds together) are counted.
-constexpr size_t kMaxDistinctValues = 2000000;
+constexpr size_t kMaxDistinctValues = 1500000;
 
 class SummaryScanner {
 public:
