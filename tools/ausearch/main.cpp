@@ -28,26 +28,35 @@ int main(int argc, char **argv)
         std::fputs(versionLine("ausearch").c_str(), stdout);
         return std::fflush(stdout) == 0 ? ExitFound : ExitWriteFailed;
     }
-    auparse_state_t *au = openTrail(resolveSource(options.input), &error);
-    if (!au) {
+    TrailReader reader;
+    switch (reader.open(resolveSource(options.input), &error)) {
+    case TrailOpen::Ok:
+        break;
+    case TrailOpen::Usage:
+        std::fprintf(stderr, "ausearch: %s\n", error.c_str());
+        return ExitUsage;
+    case TrailOpen::Unreadable:
         std::fprintf(stderr, "ausearch: %s\n", error.c_str());
         return ExitUnreadable;
     }
-    // The output is written from the formatting thread; its errno is kept
-    // here, since errno belongs to the thread that set it.
     int writeError = 0;
-    size_t matched = runSearch(au, options, [&writeError](std::string &chunk) {
+    const SearchResult result = runSearch(reader, options, [&writeError](std::string &chunk) {
         if (!writeError && std::fwrite(chunk.data(), 1, chunk.size(), stdout) != chunk.size())
             writeError = errno ? errno : EIO;
     });
-    auparse_destroy(au);
+    if (result.failed) {
+        // Nothing was printed: the output is written after the whole trail
+        // has been read.
+        std::fprintf(stderr, "ausearch: %s\n", result.error.c_str());
+        return ExitUnreadable;
+    }
     if (!writeError && std::fflush(stdout) != 0)
         writeError = errno ? errno : EIO;
     if (writeError) {
         std::fprintf(stderr, "ausearch: cannot write the output: %s\n", std::strerror(writeError));
         return ExitWriteFailed;
     }
-    if (matched == 0) {
+    if (result.events == 0) {
         std::fputs("<no matches>\n", stderr);
         return ExitNothing;
     }

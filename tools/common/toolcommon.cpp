@@ -20,40 +20,7 @@ std::string versionLine(const char *tool)
     return std::string(tool) + " (kvr-auditreport) " KVR_VERSION "\n";
 }
 
-TrailSource resolveSource(const std::string &inputOption)
-{
-    TrailSource source;
-    if (!inputOption.empty()) {
-        source.path = inputOption;
-    } else if (const char *env = std::getenv("KVR_AUDITREPORT_LOG"); env && *env) {
-        source.path = env;
-    }
-    return source;
-}
-
 namespace {
-
-// Rotation number of a log file name: 0 for "audit.log", N for
-// "audit.log.N", -1 for any other name.
-long rotationOf(const char *name)
-{
-    static const char base[] = "audit.log";
-    const size_t baseLen = sizeof(base) - 1;
-    if (std::strncmp(name, base, baseLen) != 0)
-        return -1;
-    const char *rest = name + baseLen;
-    if (*rest == '\0')
-        return 0;
-    if (*rest != '.' || rest[1] == '\0')
-        return -1;
-    long n = 0;
-    for (const char *p = rest + 1; *p; ++p) {
-        if (*p < '0' || *p > '9' || n > 1000000)
-            return -1;
-        n = n * 10 + (*p - '0');
-    }
-    return n > 0 ? n : -1;
-}
 
 std::string reasonFor(const std::string &path, int err)
 {
@@ -113,37 +80,6 @@ int chainClose(void *cookie)
 }
 
 } // namespace
-
-bool listTrailDirectory(const std::string &dir, std::vector<std::string> *files,
-                        std::string *error)
-{
-    DIR *d = ::opendir(dir.c_str());
-    if (!d) {
-        *error = reasonFor(dir, errno);
-        return false;
-    }
-    std::vector<std::pair<long, std::string>> found;
-    while (dirent *e = ::readdir(d)) {
-        long n = rotationOf(e->d_name);
-        if (n < 0)
-            continue;
-        std::string full = dir;
-        if (full.empty() || full.back() != '/')
-            full += '/';
-        full += e->d_name;
-        struct stat st;
-        if (::stat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            found.emplace_back(n, full);
-    }
-    ::closedir(d);
-    // Oldest first: the highest rotation number was written first.
-    std::sort(found.begin(), found.end(),
-              [](const auto &a, const auto &b) { return a.first > b.first; });
-    files->clear();
-    for (auto &f : found)
-        files->push_back(std::move(f.second));
-    return true;
-}
 
 auparse_state_t *openTrail(const TrailSource &source, std::string *error)
 {

@@ -4,6 +4,10 @@
 // values, account names, and printing values that come from the trail so
 // that they can never forge a line or a label.
 
+#include "auditstamp.h"
+#include "options.h"
+#include "trailreader.h"
+
 #include <auparse.h>
 
 #include <cstdint>
@@ -29,20 +33,6 @@ enum ExitStatus {
 // The first line of `TOOL --version`: "TOOL (kvr-auditreport) VERSION". Only
 // the project's own tools print it; the window checks for it at start-up.
 std::string versionLine(const char *tool);
-
-// Where the events come from: the -if/--input argument when given, else the
-// KVR_AUDITREPORT_LOG environment variable, else the system's audit logs.
-// `path` may name a file or a directory of logs. Never standard input.
-struct TrailSource {
-    std::string path; // empty: the audit daemon's configured logs
-};
-TrailSource resolveSource(const std::string &inputOption);
-
-// The log files of a directory in reading order: audit.log.N ... audit.log.1,
-// then audit.log (other names are ignored). Returns false and sets `error`
-// when the directory cannot be listed.
-bool listTrailDirectory(const std::string &dir, std::vector<std::string> *files,
-                        std::string *error);
 
 // Opens the trail for libauparse. On failure returns nullptr and sets `error`
 // to a one-line reason fit for stderr (the caller exits with ExitUnreadable).

@@ -2,7 +2,8 @@
 // Checks that the interpreted output of ausearch has only the tool's own
 // layout: per event a "----" line, a "时间->" header without labels, then
 // record lines "类型=... 日期: <stamp> ..." of which the first, and only it,
-// carries "用户id: <word>". Used by the fuzz target, the replay driver and
+// carries "用户id: <word>" (without -f, every event; with -f, only the first
+// event of each run: at most one per event, exactly one per run). Used by the fuzz target, the replay driver and
 // the tool tests, so that a value from the trail can never add a line, a
 // date or a user that the report pipelines would count.
 
@@ -40,8 +41,9 @@ inline bool isStamp(std::string_view s)
 }
 
 // Returns an empty string when `out` is well formed and holds `events`
-// events, else a description of the first fault.
-inline std::string check(std::string_view out, size_t events)
+// events, else a description of the first fault. `runs` < 0: every event
+// has its 用户id: line; else exactly `runs` events have one (-f).
+inline std::string check(std::string_view out, size_t events, long runs = -1)
 {
     static constexpr std::string_view date = "日期:", user = "用户id:";
     if (out.empty())
@@ -53,7 +55,7 @@ inline std::string check(std::string_view out, size_t events)
             return "a control byte reached the output";
     if (out.find("时间范围") != std::string_view::npos)
         return "the summary label 时间范围 appears";
-    size_t seen = 0;
+    size_t seen = 0, users = 0;
     int state = 0; // 0: expect ----, 1: expect header, 2: expect first record, 3: records
     size_t lineNo = 0;
     for (size_t start = 0; start < out.size();) {
@@ -87,22 +89,28 @@ inline std::string check(std::string_view out, size_t events)
         if (d + date.size() >= line.size() || line[d + date.size()] != ' '
             || !isStamp(line.substr(d + date.size() + 1)))
             return "no date word after 日期:" + where;
-        const size_t users = count(line, user);
+        const size_t here = count(line, user);
         if (state == 2) {
-            if (users != 1)
+            if (here > 1 || (here == 0 && runs < 0))
                 return "the first record line lacks exactly one 用户id:" + where;
-            size_t u = line.find(user) + user.size();
-            if (u + 1 >= line.size() || line[u] != ' ' || line[u + 1] == ' ')
-                return "no user word after 用户id:" + where;
+            if (here == 1) {
+                size_t u = line.find(user) + user.size();
+                if (u + 1 >= line.size() || line[u] != ' ' || line[u + 1] == ' ')
+                    return "no user word after 用户id:" + where;
+                ++users;
+            }
             state = 3;
-        } else if (users != 0) {
-            return "a second 用户id: in one event" + where;
+        } else if (here != 0) {
+            return "a 用户id: after the first record line of an event" + where;
         }
     }
     if (state == 1 || state == 2)
         return "the last event has no records";
     if (seen != events)
         return "event count " + std::to_string(seen) + " differs from " + std::to_string(events);
+    if (runs >= 0 && users != size_t(runs))
+        return "用户id: count " + std::to_string(users) + " differs from " + std::to_string(runs)
+               + " runs";
     return {};
 }
 

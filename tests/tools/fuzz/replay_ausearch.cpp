@@ -109,8 +109,10 @@ std::string mutate(std::string s, std::mt19937 &rng)
 bool runOne(const std::string &input, const kvrtools::SearchOptions &options, const char *label)
 {
     std::string out;
-    size_t events = kvrtools::searchBytes(input.data(), input.size(), options, &out);
-    std::string fault = layoutcheck::check(out, events);
+    size_t runs = 0;
+    size_t events = kvrtools::searchBytes(input.data(), input.size(), options, &out, &runs);
+    // Without -f every event has its 用户id: line; with -f one per run.
+    std::string fault = layoutcheck::check(out, events, options.file.empty() ? -1 : long(runs));
     if (fault.empty())
         return true;
     std::fprintf(stderr, "%s: %s\n", label, fault.c_str());
@@ -127,6 +129,8 @@ int main(int argc, char **argv)
     plain.interpret = true;
     kvrtools::SearchOptions filtered = plain;
     filtered.file = "/bin/rm";
+    kvrtools::SearchOptions sudo = plain;
+    sudo.file = "/usr/bin/sudo";
     if (argc > 1) { // replay the given inputs
         int bad = 0;
         for (int i = 1; i < argc; ++i) {
@@ -147,7 +151,7 @@ int main(int argc, char **argv)
             input += base[rng() % base.size()];
         input = mutate(std::move(input), rng);
         const std::string label = "mutated input " + std::to_string(i);
-        if (!runOne(input, i % 3 ? plain : filtered, label.c_str()))
+        if (!runOne(input, i % 3 ? plain : i % 2 ? filtered : sudo, label.c_str()))
             return 1;
         std::string out;
         withOutput += kvrtools::searchBytes(input.data(), input.size(), plain, &out) > 0;

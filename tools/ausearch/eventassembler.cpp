@@ -1,0 +1,76 @@
+// Grouping record lines into events with bounded memory (see
+// eventassembler.h).
+#include "eventassembler.h"
+
+#include "recordline.h"
+
+namespace kvrtools {
+
+void EventAssembler::complete(OpenMap::iterator it)
+{
+    AssembledEvent &e = it->second;
+    openBytes_ -= e.text.size();
+    byKey_.erase(Key{e.stamp.serial, e.stamp.ms(), e.node});
+    done_.push_back(std::move(e));
+    open_.erase(it);
+}
+
+bool EventAssembler::add(std::string_view line, bool mark)
+{
+    RecordLine r;
+    if (!r.parseHeader(line))
+        return false;
+    const AuditStamp &s = r.stamp;
+    // The end-of-event timeout: events more than two seconds older than
+    // this record are complete (looked for from the oldest created on).
+    if (s.sec > newestSec_) {
+        newestSec_ = s.sec;
+        while (!open_.empty() && open_.begin()->second.stamp.sec + 2 < s.sec)
+            complete(open_.begin());
+    }
+    Key key{s.serial, s.ms(), std::string(r.node)};
+    auto found = byKey_.find(key);
+    if (r.type == "EOE") { // ends its event; not a record of it
+        if (found != byKey_.end())
+            complete(open_.find(found->second));
+        return true;
+    }
+    OpenMap::iterator it;
+    if (found != byKey_.end()) {
+        it = open_.find(found->second);
+    } else {
+        while (!open_.empty() && (open_.size() >= kMaxOpen || openBytes_ > kMaxOpenBytes))
+            complete(open_.begin());
+        AssembledEvent e;
+        e.node = key.node;
+        e.stamp = s;
+        it = open_.emplace(created_, std::move(e)).first;
+        byKey_.emplace(std::move(key), created_);
+        ++created_;
+    }
+    AssembledEvent &e = it->second;
+    e.text.append(line);
+    e.text += '\n';
+    e.marked = e.marked || mark;
+    openBytes_ += line.size() + 1;
+    if (e.text.size() > kMaxEventBytes)
+        complete(it);
+    return true;
+}
+
+void EventAssembler::finish()
+{
+    while (!open_.empty())
+        complete(open_.begin());
+}
+
+bool EventAssembler::takeComplete(AssembledEvent *event)
+{
+    if (done_.empty())
+        return false;
+    *event = std::move(done_.front());
+    done_.pop_front();
+    return true;
+}
+
+} // namespace kvrtools

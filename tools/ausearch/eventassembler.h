@@ -1,0 +1,76 @@
+#pragma once
+// Groups record lines into events: records with the same node, time stamp
+// and serial are one event. Records of an event need not follow each other
+// (the kernel interleaves events of several CPUs); an event is complete at
+// its EOE record, when a record more than two seconds newer arrives (the
+// audit daemon's end-of-event timeout), when too many events are open at
+// once, or at the end of the trail. Memory is bounded: at most kMaxOpen
+// events and kMaxOpenBytes of record text are held; an event that grows
+// past kMaxEventBytes is completed as it stands.
+//
+//   EventAssembler a;
+//   a.add(line, mark);            // for every line; mark: a -f needle hit
+//   while (a.takeComplete(&ev)) use(ev);
+//   a.finish();                   // then take the rest
+
+#include "auditstamp.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace kvrtools {
+
+struct AssembledEvent {
+    std::string node;
+    AuditStamp stamp;
+    std::string text; // its record lines, each ending with '\n'
+    bool marked = false;
+};
+
+class EventAssembler {
+public:
+    static constexpr size_t kMaxOpen = 4096;
+    static constexpr size_t kMaxOpenBytes = 16u << 20;
+    static constexpr size_t kMaxEventBytes = 4u << 20;
+
+    // Adds a record line. Returns false (and keeps nothing) when the line
+    // is not a well-formed record (no type, malformed or out-of-range stamp).
+    bool add(std::string_view line, bool mark);
+    // Completes every open event.
+    void finish();
+    // The next complete event, in completion order.
+    bool takeComplete(AssembledEvent *event);
+
+private:
+    struct Key {
+        uint64_t serial;
+        int64_t ms;
+        std::string node;
+        bool operator==(const Key &o) const
+        {
+            return serial == o.serial && ms == o.ms && node == o.node;
+        }
+    };
+    struct KeyHash {
+        size_t operator()(const Key &k) const
+        {
+            return std::hash<uint64_t>()(k.serial * 1000003u + uint64_t(k.ms))
+                   ^ std::hash<std::string>()(k.node);
+        }
+    };
+    using OpenMap = std::map<uint64_t, AssembledEvent>; // by creation order
+    void complete(OpenMap::iterator it);
+
+    OpenMap open_;
+    std::unordered_map<Key, uint64_t, KeyHash> byKey_;
+    uint64_t created_ = 0;
+    std::deque<AssembledEvent> done_;
+    size_t openBytes_ = 0;
+    int64_t newestSec_ = 0;
+};
+
+} // namespace kvrtools

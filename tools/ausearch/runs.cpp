@@ -1,0 +1,114 @@
+// Forming runs of the -f program out of selected events: the facts of an
+// event (exec, success, pid, session) and the run rule (see runs.h).
+#include "runs.h"
+
+#include "toolcommon.h"
+
+#include <libaudit.h>
+
+#include <cstdlib>
+
+namespace kvrtools {
+
+bool isExecSyscall(std::string_view arch, std::string_view syscall)
+{
+    const std::string archText(arch), callText(syscall);
+    char *end = nullptr;
+    const unsigned long archValue = std::strtoul(archText.c_str(), &end, 16);
+    if (archText.empty() || *end)
+        return false;
+    const long call = std::strtol(callText.c_str(), &end, 10);
+    if (callText.empty() || *end || call < 0 || call > 100000)
+        return false;
+    const int machine = audit_elf_to_machine(unsigned(archValue));
+    if (machine < 0)
+        return false;
+    const char *name = audit_syscall_to_name(int(call), machine);
+    return name && (std::string_view(name) == "execve" || std::string_view(name) == "execveat");
+}
+
+ProcessFacts processFacts(const std::vector<RecordLine> &records, const ProgramTarget &target)
+{
+    ProcessFacts facts;
+    std::string cwd;
+    bool cwdKnown = false;
+    for (const RecordLine &r : records) {
+        if (facts.node.empty() && !r.node.empty())
+            facts.node = std::string(r.node);
+        bool hasExe = false;
+        std::string_view arch, call;
+        for (const RecordField &f : r.fields) {
+            if (f.name == "pid" && !facts.hasPid) {
+                facts.pid = std::string(f.value);
+                facts.hasPid = true;
+            } else if (f.name == "ses" && facts.ses.empty()) {
+                facts.ses = std::string(f.value);
+            } else if (f.name == "exe") {
+                hasExe = true;
+                if (target.isTargetValue(f.value))
+                    facts.runsTarget = true;
+            } else if (f.name == "arch") {
+                arch = f.value;
+            } else if (f.name == "syscall") {
+                call = f.value;
+            } else if (f.name == "success" && r.type == "SYSCALL") {
+                facts.success = f.value == "yes";
+            }
+        }
+        if (r.type == "SYSCALL" && isExecSyscall(arch, call))
+            facts.isExec = true;
+        if (target.isSudo() && !hasExe && r.type == "USER_CMD")
+            facts.runsTarget = true;
+        if (r.type == "PATH") {
+            std::string_view name, inode;
+            if (!r.find("name", &name))
+                continue;
+            std::string n = decodeValue(name, true);
+            if (!n.empty() && n[0] != '/') {
+                if (!cwdKnown) {
+                    cwd = eventCwd(records);
+                    cwdKnown = true;
+                }
+                n = normalisePath(n, cwd);
+            } else {
+                n = normalisePath(n, {});
+            }
+            if (target.isTarget(n)) {
+                facts.namesTarget = true;
+                if (r.find("inode", &inode) && !inode.empty())
+                    facts.foundTarget = true;
+            }
+        }
+    }
+    return facts;
+}
+
+RunPart RunTracker::classify(const std::vector<RecordLine> &records)
+{
+    const ProcessFacts f = processFacts(records, target_);
+    if (!f.hasPid)
+        return f.runsTarget || (f.isExec && f.foundTarget) ? RunPart::Starts : RunPart::NoRun;
+    Process &p = processes_[f.node + ' ' + f.pid];
+    if (f.isExec) {
+        if (f.success && (f.runsTarget || f.namesTarget)) {
+            p = {f.ses, true};
+            return RunPart::Starts;
+        }
+        // A failed exec leaves the caller running what it ran before.
+        if (!f.success && f.foundTarget)
+            return RunPart::Starts;
+        if (f.success)
+            p.running = false; // now runs another program
+        return RunPart::NoRun;
+    }
+    if (!f.runsTarget) {
+        p.running = false;
+        return RunPart::NoRun;
+    }
+    if (p.running && p.ses == f.ses)
+        return RunPart::Joins;
+    p = {f.ses, true};
+    return RunPart::Starts;
+}
+
+} // namespace kvrtools

@@ -1,0 +1,32 @@
+#pragma once
+// The options of the project's ausearch and its --help text.
+
+#include "toolcommon.h"
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace kvrtools {
+
+struct SearchOptions {
+    bool interpret = false;    // -i
+    bool help = false;         // --help
+    bool version = false;      // --version
+    std::string input;         // -if / --input
+    std::string file;          // -f (normalised, absolute); empty: no filter
+    bool hasStart = false, hasEnd = false;
+    int64_t startMs = 0, endMs = 0; // -ts / -te, inclusive
+};
+
+// Parses the arguments after the program name. Returns ExitFound when the
+// search may go on, else ExitUsage with a one-line reason in `error` (a
+// start after the end included).
+int parseSearchOptions(const std::vector<std::string> &args, time_t now, SearchOptions *options,
+                       std::string *error);
+
+// The usage text printed by --help.
+const char *searchUsage();
+
+} // namespace kvrtools
