@@ -1,22 +1,20 @@
 // aureport: the overall summary of the audit trail, with the Chinese labels
 // that kvr-auditreport lists and exports (one "label: number" per line): the
-// command line, the choice and opening of the trail's files, and the
-// printing of the figures that summaryscan.h counts.
+// command line (the options shared with ausearch, and --summary), the end
+// of the daemon's events, and the printing of the figures that
+// summaryscan.h counts from the lines of the shared trail reader.
 #include "summaryscan.h"
 #include "toolcommon.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -43,89 +41,6 @@ const char kUsage[] =
     "values or too many events open at once to count in bounded memory,\n"
     "4 the output cannot be written whole (disk full, file-size limit).\n";
 
-struct Options {
-    bool help = false;
-    bool version = false;
-    std::string input;
-    bool hasStart = false, hasEnd = false;
-    int64_t startMs = 0, endMs = 0;
-};
-
-int parseOptions(int argc, char **argv, Options *o, std::string *error)
-{
-    const time_t now = std::time(nullptr);
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--summary") {
-            continue;
-        } else if (arg == "-h" || arg == "--help") {
-            o->help = true;
-        } else if (arg == "--version") {
-            o->version = true;
-        } else if (arg == "-if" || arg == "--input") {
-            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-                *error = arg + " needs a file or directory";
-                return kvrtools::ExitUsage;
-            }
-            o->input = argv[++i];
-        } else if (arg == "-ts" || arg == "--start" || arg == "-te" || arg == "--end") {
-            const bool isEnd = arg == "-te" || arg == "--end";
-            if (i + 1 >= argc || argv[i + 1][0] == '-') {
-                *error = arg + " needs a date";
-                return kvrtools::ExitUsage;
-            }
-            std::string date = argv[++i], time;
-            if (i + 1 < argc && kvrtools::looksLikeTime(argv[i + 1]))
-                time = argv[++i];
-            int64_t ms;
-            if (!kvrtools::parseDate(date, time, isEnd, now, &ms, error))
-                return kvrtools::ExitUsage;
-            (isEnd ? o->hasEnd : o->hasStart) = true;
-            (isEnd ? o->endMs : o->startMs) = ms;
-        } else {
-            *error = "unknown option " + arg;
-            return kvrtools::ExitUsage;
-        }
-    }
-    if (o->hasStart && o->hasEnd && o->startMs > o->endMs) {
-        *error = "the start time lies after the end time";
-        return kvrtools::ExitUsage;
-    }
-    return kvrtools::ExitFound;
-}
-
-// The daemon's log file and its rotations, oldest first (audit.log.N ...
-// audit.log.1, audit.log), as far as they follow each other.
-std::vector<std::string> systemLogs()
-{
-    std::string logFile = "/var/log/audit/audit.log";
-    std::ifstream conf("/etc/audit/auditd.conf");
-    std::string line;
-    while (std::getline(conf, line)) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        auto trim = [](std::string s) {
-            size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t\r");
-            return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
-        };
-        if (trim(line.substr(0, eq)) == "log_file") {
-            std::string v = trim(line.substr(eq + 1));
-            if (!v.empty())
-                logFile = v;
-        }
-    }
-    std::vector<std::string> files{logFile};
-    for (int n = 1; n < 100000; ++n) {
-        std::string name = logFile + "." + std::to_string(n);
-        struct stat st;
-        if (::stat(name.c_str(), &st) != 0)
-            break;
-        files.insert(files.begin(), name);
-    }
-    return files;
-}
-
 // The end-of-event timeout of the daemon's configuration (2 s by default).
 long eoeTimeout()
 {
@@ -142,75 +57,6 @@ long eoeTimeout()
             return v;
     }
     return 2;
-}
-
-// Why the trail cannot be summarised: a usage error (a device, FIFO or
-// socket named as the trail) or a trail that cannot be read.
-enum class TrailFault { None, NotRegular, Unreadable };
-
-// The files to read, or the fault with its reason.
-TrailFault trailFiles(const kvrtools::TrailSource &source, std::vector<std::string> *files,
-                      std::string *error)
-{
-    if (source.path.empty()) {
-        *files = systemLogs();
-        return TrailFault::None;
-    }
-    struct stat st;
-    if (::stat(source.path.c_str(), &st) != 0) {
-        *error = "cannot read " + source.path + ": " + std::strerror(errno);
-        return TrailFault::Unreadable;
-    }
-    if (S_ISDIR(st.st_mode)) {
-        if (!kvrtools::listTrailDirectory(source.path, files, error))
-            return TrailFault::Unreadable;
-        if (files->empty()) {
-            *error = "no audit.log files in " + source.path;
-            return TrailFault::Unreadable;
-        }
-        return TrailFault::None;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        *error = source.path + " is not a regular file or a directory of log files";
-        return TrailFault::NotRegular;
-    }
-    files->assign(1, source.path);
-    return TrailFault::None;
-}
-
-// Opens one log file without blocking on a FIFO, and only if it is a
-// regular file.
-TrailFault openLog(const std::string &name, std::FILE **out, std::string *error)
-{
-    int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        *error = "cannot read " + name + ": " + std::strerror(errno);
-        return TrailFault::Unreadable;
-    }
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        *error = "cannot read " + name + ": " + std::strerror(errno);
-        ::close(fd);
-        return TrailFault::Unreadable;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        *error = name + " is not a regular file";
-        ::close(fd);
-        return S_ISDIR(st.st_mode) ? TrailFault::Unreadable : TrailFault::NotRegular;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    *out = ::fdopen(fd, "r");
-    if (!*out) {
-        *error = "cannot read " + name + ": " + std::strerror(errno);
-        ::close(fd);
-        return TrailFault::Unreadable;
-    }
-    return TrailFault::None;
-}
-
-int exitFor(TrailFault fault)
-{
-    return fault == TrailFault::NotRegular ? kvrtools::ExitUsage : kvrtools::ExitUnreadable;
 }
 
 // Seconds and milliseconds of a time in milliseconds, rounded down, so that
@@ -238,7 +84,7 @@ std::string stampOrNone(bool known, const kvrreport::Stamp &s)
     return known ? kvrtools::localStamp(time_t(s.sec), s.milli) : std::string("无");
 }
 
-std::string formatSummary(const kvrreport::SummaryScanner &scan, const Options &o)
+std::string formatSummary(const kvrreport::SummaryScanner &scan, const kvrtools::CommonOptions &o)
 {
     using kvrreport::Stamp;
     const auto &f = scan.figures();
@@ -282,13 +128,35 @@ std::string formatSummary(const kvrreport::SummaryScanner &scan, const Options &
     return out;
 }
 
+// The command line: the options both tools share, and --summary.
+bool parseOptions(int argc, char **argv, kvrtools::CommonOptions *options, std::string *error)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const time_t now = std::time(nullptr);
+    for (size_t i = 0; i < args.size(); ++i) {
+        switch (kvrtools::takeCommonOption(args, &i, now, options, error)) {
+        case kvrtools::OptionTaken::Yes:
+            continue;
+        case kvrtools::OptionTaken::Error:
+            return false;
+        case kvrtools::OptionTaken::No:
+            break;
+        }
+        if (args[i] != "--summary") {
+            *error = "unknown option " + args[i];
+            return false;
+        }
+    }
+    return kvrtools::checkCommonOptions(*options, error);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    Options options;
+    kvrtools::CommonOptions options;
     std::string error;
-    if (parseOptions(argc, argv, &options, &error) != kvrtools::ExitFound) {
+    if (!parseOptions(argc, argv, &options, &error)) {
         std::fprintf(stderr, "aureport: %s\nTry 'aureport --help'.\n", error.c_str());
         return kvrtools::ExitUsage;
     }
@@ -300,35 +168,28 @@ int main(int argc, char **argv)
         std::fputs(kvrtools::versionLine("aureport").c_str(), stdout);
         return std::fflush(stdout) == 0 ? kvrtools::ExitFound : kvrtools::ExitWriteFailed;
     }
-    std::vector<std::string> files;
-    if (TrailFault fault = trailFiles(kvrtools::resolveSource(options.input), &files, &error);
-        fault != TrailFault::None) {
+    // Every file is opened before any is read, so that an unreadable one
+    // stops the report before anything is printed.
+    kvrtools::TrailReader reader;
+    switch (reader.open(kvrtools::resolveSource(options.input), &error)) {
+    case kvrtools::TrailOpen::Ok:
+        break;
+    case kvrtools::TrailOpen::Usage:
         std::fprintf(stderr, "aureport: %s\n", error.c_str());
-        return exitFor(fault);
-    }
-    // Open every file first, so that an unreadable one stops the report
-    // before anything is printed.
-    std::vector<std::unique_ptr<std::FILE, int (*)(std::FILE *)>> opened;
-    for (const auto &name : files) {
-        std::FILE *in = nullptr;
-        if (TrailFault fault = openLog(name, &in, &error); fault != TrailFault::None) {
-            std::fprintf(stderr, "aureport: %s\n", error.c_str());
-            return exitFor(fault);
-        }
-        opened.emplace_back(in, &std::fclose);
+        return kvrtools::ExitUsage;
+    case kvrtools::TrailOpen::Unreadable:
+        std::fprintf(stderr, "aureport: %s\n", error.c_str());
+        return kvrtools::ExitUnreadable;
     }
     const int64_t startSec = options.hasStart ? stampOfMs(options.startMs).sec : INT64_MIN;
     const int64_t endSec = options.hasEnd ? stampOfMs(options.endMs).sec : INT64_MAX;
     kvrreport::SummaryScanner scanner(startSec, endSec, eoeTimeout());
-    for (size_t i = 0; i < opened.size(); ++i) {
-        errno = 0;
-        if (!scanner.scanFile(opened[i].get())) {
-            const int err = errno;
-            std::fprintf(stderr, "aureport: cannot read %s: %s\n", files[i].c_str(),
-                         std::strerror(err ? err : EIO));
-            return kvrtools::ExitUnreadable;
-        }
-        opened[i].reset();
+    std::string_view line;
+    while (reader.next(&line) == kvrtools::TrailRead::Line)
+        scanner.addTrailLine(line);
+    if (reader.failed()) {
+        std::fprintf(stderr, "aureport: %s\n", reader.error().c_str());
+        return kvrtools::ExitUnreadable;
     }
     scanner.finish();
     using Overflow = kvrreport::SummaryScanner::Overflow;

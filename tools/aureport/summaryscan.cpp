@@ -1,8 +1,7 @@
-// The summary's scan of a trail: cuts it into record lines as the stock
-// reader does (a line over 1 MiB is skipped whole, and a file's last line
-// never continues into the next file), groups the records into events,
-// parses each record as it arrives and counts every complete event into the
-// figures of the summary. The memory it holds is bounded (see summaryscan.h).
+// The summary's scan of a trail: cuts its lines into records as the stock
+// reader does, groups the records into events, parses each record as it
+// arrives and counts every complete event into the figures of the summary.
+// The memory it holds is bounded (see summaryscan.h).
 #include "summaryscan.h"
 #include "recordparse.h"
 
@@ -439,59 +438,11 @@ void SummaryScanner::addPieces(const char *line, size_t len)
         addLine(line, len);
 }
 
-void SummaryScanner::feed(const char *p, size_t size)
+void SummaryScanner::addTrailLine(std::string_view line)
 {
-    const char *end = p + size;
-    while (p < end) {
-        const char *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
-        const char *stop = nl ? nl + 1 : end;
-        const size_t n = size_t(stop - p);
-        if (skipping_) {
-            skipping_ = nl == nullptr;
-        } else if (line_.size() + n - (nl ? 1 : 0) > kMaxLineBytes) {
-            line_.clear();
-            line_.shrink_to_fit();
-            skipping_ = nl == nullptr;
-        } else if (nl && line_.empty()) {
-            addPieces(p, n);
-        } else {
-            line_.append(p, n);
-            if (nl) {
-                addPieces(line_.data(), line_.size());
-                line_.clear();
-            }
-        }
-        p = stop;
-    }
-}
-
-void SummaryScanner::endOfFile()
-{
-    // The last line of a file without its newline is a line of its own.
-    if (!skipping_ && !line_.empty())
-        addPieces(line_.data(), line_.size());
-    line_.clear();
-    skipping_ = false;
-}
-
-bool SummaryScanner::scanFile(std::FILE *in)
-{
-    std::vector<char> buf(1 << 20);
-    while (true) {
-        size_t n = std::fread(buf.data(), 1, buf.size(), in);
-        if (n == 0)
-            break;
-        feed(buf.data(), n);
-    }
-    const bool failed = std::ferror(in);
-    endOfFile();
-    return !failed;
-}
-
-void SummaryScanner::scanBytes(const char *data, size_t size)
-{
-    feed(data, size);
-    endOfFile();
+    line_.assign(line);
+    line_ += '\n';
+    addPieces(line_.data(), line_.size());
 }
 
 } // namespace kvrreport

@@ -1,21 +1,22 @@
 #pragma once
-// The overall summary of an audit trail: cuts the trail into record lines
-// the way the stock reader does, groups the records into events (same
+// The overall summary of an audit trail: takes the trail's lines (from the
+// shared trail reader), cuts them into records the way the stock reader
+// does, groups the records into events (same
 // serial, same time stamp, same node; an event ends after the end-of-event
 // timeout or at once for single-record types), has each record parsed as it
 // arrives (recordparse.h), and counts each complete event into the totals.
 // Distinct values (users, terminals, files, ...) are kept as 64-bit hashes.
-// Memory is bounded whatever the input: a line over 1 MiB is skipped, and a
-// trail that keeps too many events open at once or holds too many distinct
-// values stops the scan with an overflow() instead of growing.
+// Memory is bounded whatever the input (the reader skips lines over 1 MiB):
+// a trail that keeps too many events open at once or holds too many
+// distinct values stops the scan with an overflow() instead of growing.
 
 #include <cstdint>
-#include <cstdio>
 #include <ctime>
 #include <list>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -62,8 +63,6 @@ struct Stamp {
 
 // Size of the stock reader's line buffer: longer lines are read in pieces.
 constexpr size_t kMaxAuditMessageLength = 8970;
-// A physical line longer than this (newline not counted) is skipped whole.
-constexpr size_t kMaxLineBytes = size_t(1) << 20;
 // The last second of the year 9999 (UTC): later time stamps are malformed.
 constexpr int64_t kLastSecond = 253402300799;
 // At most this many distinct values (all kinds together) are counted.
@@ -79,11 +78,9 @@ public:
     SummaryScanner(const SummaryScanner &) = delete;
     SummaryScanner &operator=(const SummaryScanner &) = delete;
 
-    // Reads one log file to its end. Events may continue into the next
-    // file, lines never do. Returns false on a read error (errno set).
-    bool scanFile(std::FILE *in);
-    // The same for bytes in memory (one whole file).
-    void scanBytes(const char *data, size_t size);
+    // Takes one line of the trail, without its newline. Events may continue
+    // from one file into the next.
+    void addTrailLine(std::string_view line);
     // Completes and counts every event still being assembled.
     void finish();
 
@@ -105,10 +102,7 @@ private:
     struct Event;
     using EventList = std::list<Event>;
 
-    // Physical lines: cut into pieces as the stock reader does, skipped
-    // whole when longer than kMaxLineBytes.
-    void feed(const char *data, size_t size);
-    void endOfFile();
+    // Cuts a line into pieces as the stock reader does.
     void addPieces(const char *line, size_t len);
     // One piece of input as the stock reader sees it (at most 8969 bytes,
     // ending with its newline if it has one).
@@ -129,8 +123,7 @@ private:
     bool hasRecords_ = false;
     Overflow overflow_ = Overflow::None;
     Stamp first_, last_;
-    std::string line_;      // a line split across two read buffers
-    bool skipping_ = false; // inside a line that is too long
+    std::string line_;      // a line with its newline, as the stock reader sees it
     std::string scratch_;   // a record's text, for the parser to scan in place
 };
 

@@ -263,8 +263,13 @@ private slots:
         // /dev/zero never ends, and opening a FIFO waits for a writer.
         const QString fifo = tmp_.filePath("fifo.log");
         QVERIFY(::mkfifo(qPrintable(fifo), 0600) == 0);
+        QDir(tmp_.path()).mkpath("fifodir");
+        QVERIFY(::mkfifo(qPrintable(tmp_.filePath("fifodir/audit.log")), 0600) == 0);
+        QVERIFY(writeFile(tmp_.filePath("fifodir/audit.log.1"), "type=EOE msg=audit(1.000:1): \n"));
         QTest::newRow("device") << QStringList{"-if", "/dev/zero"} << 2 << "not a regular file";
         QTest::newRow("FIFO") << QStringList{"-if", fifo} << 2 << "not a regular file";
+        QTest::newRow("FIFO in a log directory")
+            << QStringList{"-if", tmp_.filePath("fifodir")} << 2 << "not a regular file";
         // A file that fails while being read: an error, never a shorter report.
         QDir(tmp_.path()).mkpath("memdir");
         QVERIFY(QFile::link("/proc/self/mem", tmp_.filePath("memdir/audit.log")));

@@ -13,15 +13,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const char *text = reinterpret_cast<const char *>(data);
     kvrreport::SummaryScanner whole(INT64_MIN, INT64_MAX, 2);
-    whole.scanBytes(text, size);
+    summarycheck::scan(whole, std::string_view(text, size));
     whole.finish();
     std::string fault = summarycheck::check(whole);
     if (fault.empty()) {
         const void *nl = std::memchr(text, '\n', size / 2 + 1 < size ? size / 2 + 1 : size);
         const size_t cut = nl ? size_t(static_cast<const char *>(nl) - text) + 1 : 0;
         kvrreport::SummaryScanner split(INT64_MIN, INT64_MAX, 2);
-        split.scanBytes(text, cut);
-        split.scanBytes(text + cut, size - cut);
+        summarycheck::scan(split, std::string_view(text, cut));
+        summarycheck::scan(split, std::string_view(text + cut, size - cut));
         split.finish();
         if (split.figures().events != whole.figures().events ||
             split.figures().files.size() != whole.figures().files.size())

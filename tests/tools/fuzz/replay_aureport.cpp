@@ -158,7 +158,7 @@ std::string slice(const std::string &text, size_t size, std::mt19937 &rng)
 bool runOne(const std::string &input, const std::string &label)
 {
     kvrreport::SummaryScanner whole(INT64_MIN, INT64_MAX, 2);
-    whole.scanBytes(input.data(), input.size());
+    summarycheck::scan(whole, std::string_view(input.data(), input.size()));
     whole.finish();
     std::string fault = summarycheck::check(whole);
     if (fault.empty()) {
@@ -166,8 +166,8 @@ bool runOne(const std::string &input, const std::string &label)
         size_t cut = input.find('\n', input.size() / 2);
         cut = cut == std::string::npos ? input.size() : cut + 1;
         kvrreport::SummaryScanner split(INT64_MIN, INT64_MAX, 2);
-        split.scanBytes(input.data(), cut);
-        split.scanBytes(input.data() + cut, input.size() - cut);
+        summarycheck::scan(split, std::string_view(input.data(), cut));
+        summarycheck::scan(split, std::string_view(input.data() + cut, input.size() - cut));
         split.finish();
         const auto &a = whole.figures(), &b = split.figures();
         if (a.events != b.events || a.files.size() != b.files.size() ||
@@ -238,7 +238,7 @@ int main(int argc, char **argv)
         if (!runOne(input, "mutated input " + std::to_string(i)))
             return 1;
         kvrreport::SummaryScanner s(INT64_MIN, INT64_MAX, 2);
-        s.scanBytes(input.data(), input.size());
+        summarycheck::scan(s, std::string_view(input.data(), input.size()));
         s.finish();
         events += s.figures().events;
     }

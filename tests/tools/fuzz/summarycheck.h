@@ -4,12 +4,24 @@
 // of events, a trail without a well-formed record counts nothing, and the
 // log's time range runs forwards inside 1970-9999. Used by the summary's
 // fuzz target and its replay driver; returns the first fault found, or an
-// empty string.
+// empty string. scan() reads bytes as one trail file through the shared
+// trail reader, as aureport does.
 #include "summaryscan.h"
+#include "trailreader.h"
 
 #include <string>
+#include <string_view>
 
 namespace summarycheck {
+
+inline void scan(kvrreport::SummaryScanner &scanner, std::string_view bytes)
+{
+    kvrtools::TrailReader reader;
+    reader.openBytes(bytes);
+    std::string_view line;
+    while (reader.next(&line) == kvrtools::TrailRead::Line)
+        scanner.addTrailLine(line);
+}
 
 inline std::string check(const kvrreport::SummaryScanner &scan)
 {
