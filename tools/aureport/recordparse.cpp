@@ -15,10 +15,10 @@ bool isUserMessage(int t)
            (t >= AUDIT_FIRST_USER_MSG2 && t <= AUDIT_LAST_USER_MSG2);
 }
 
-// Takes one record's items into the event. Non-zero: the record is
-// malformed, and the stock tool then leaves the whole event out.
 } // namespace
 
+// Takes one record's items into the event. False: the record is malformed,
+// and the stock tool then leaves the whole event out.
 bool parseRecord(int type, char *msg, size_t len, Items &s)
 {
     if (isUserMessage(type))
