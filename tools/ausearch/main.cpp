@@ -39,14 +39,17 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "ausearch: %s\n", error.c_str());
         return ExitUnreadable;
     }
+    // The output is written on the printing thread; its errno is kept here,
+    // since errno belongs to the thread that set it.
     int writeError = 0;
     const SearchResult result = runSearch(reader, options, [&writeError](std::string &chunk) {
         if (!writeError && std::fwrite(chunk.data(), 1, chunk.size(), stdout) != chunk.size())
             writeError = errno ? errno : EIO;
     });
     if (result.failed) {
-        // Nothing was printed: the output is written after the whole trail
-        // has been read.
+        // A read error of the trail comes before any output (the output is
+        // written once the whole trail has been read); a temporary file of
+        // the sort that fails later leaves the output short: an error too.
         std::fprintf(stderr, "ausearch: %s\n", result.error.c_str());
         return ExitUnreadable;
     }

@@ -8,7 +8,12 @@
 #include "programpath.h"
 #include "runs.h"
 
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <unordered_set>
 
 namespace kvrtools {
@@ -59,6 +64,57 @@ bool eventKeyHash(std::string_view line, uint64_t *hash)
     return true;
 }
 
+// Sorted events handed from the reading thread to the printing thread, a
+// few batches at most, so memory stays bounded.
+struct Batch {
+    std::string text;         // the events' record lines, back to back
+    std::vector<size_t> ends; // where each event's text ends
+};
+
+class BatchQueue {
+public:
+    explicit BatchQueue(size_t limit)
+    {
+        for (size_t i = 0; i < limit; ++i)
+            free_.push_back(std::make_unique<Batch>());
+    }
+    std::unique_ptr<Batch> takeFree()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !free_.empty(); });
+        auto b = std::move(free_.front());
+        free_.pop_front();
+        return b;
+    }
+    void giveBack(std::unique_ptr<Batch> b)
+    {
+        b->text.clear();
+        b->ends.clear();
+        std::lock_guard<std::mutex> lock(mutex_);
+        free_.push_back(std::move(b));
+        changed_.notify_all();
+    }
+    void push(std::unique_ptr<Batch> b) // nullptr: no more batches
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        full_.push_back(std::move(b));
+        changed_.notify_all();
+    }
+    std::unique_ptr<Batch> pop()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !full_.empty(); });
+        auto b = std::move(full_.front());
+        full_.pop_front();
+        return b;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::unique_ptr<Batch>> free_, full_;
+};
+
 } // namespace
 
 SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
@@ -89,14 +145,25 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     // With -f, a first pass over the raw bytes finds the lines that hold the
     // program's name and notes their events; the second pass groups only
     // those events' records. Without -f every line is taken.
-    const bool prefilter = !target.empty() && !target.needles().empty();
+    // The set of wanted events is bounded (a short name such as "cp" may be
+    // in most lines): past kMaxWanted the first pass is given up and every
+    // line is grouped, as without -f.
+    static constexpr size_t kMaxWanted = 500000;
+    bool prefilter = !target.empty() && !target.needles().empty();
     std::unordered_set<uint64_t> wanted;
     if (prefilter) {
-        reader.scanFor(target.needles(), [&wanted](std::string_view line) {
+        bool tooMany = false;
+        reader.scanFor(target.needles(), [&wanted, &tooMany](std::string_view line) {
             uint64_t h;
-            if (eventKeyHash(line, &h))
+            if (!tooMany && eventKeyHash(line, &h)) {
                 wanted.insert(h);
+                tooMany = wanted.size() > kMaxWanted;
+            }
         });
+        if (tooMany) {
+            prefilter = false;
+            std::unordered_set<uint64_t>().swap(wanted);
+        }
     }
     std::string_view line;
     while (!result.failed && !reader.failed() && reader.next(&line) == TrailRead::Line) {
@@ -126,34 +193,63 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
         return result;
     }
 
-    Formatter formatter;
-    RunTracker runs(target);
-    std::string out;
-    out.reserve(kFlushAt + 64 * 1024);
+    // Printing: this thread reads the sorted events into batches, a second
+    // one takes them apart, forms runs, formats and hands the text to
+    // `flush`, in the same order.
+    static constexpr size_t kBatchBytes = 1 << 20;
+    BatchQueue queue(4);
+    size_t printed = 0, runCount = 0;
+    std::thread printer([&] {
+        Formatter formatter;
+        RunTracker runs(target);
+        std::vector<RecordLine> parsed;
+        std::string out;
+        out.reserve(kFlushAt + 64 * 1024);
+        while (std::unique_ptr<Batch> b = queue.pop()) {
+            size_t from = 0;
+            for (size_t end : b->ends) {
+                const std::string_view text(b->text.data() + from, end - from);
+                from = end;
+                ++printed;
+                if (!options.interpret) {
+                    Formatter::raw(text, out);
+                } else if (parseEvent(text, parsed, true)) {
+                    bool withUser = true;
+                    if (!target.empty())
+                        withUser = runs.classify(parsed) == RunPart::Starts;
+                    runCount += withUser;
+                    formatter.interpreted(parsed, withUser, out);
+                }
+                if (out.size() >= kFlushAt) {
+                    flush(out);
+                    out.clear();
+                }
+            }
+            queue.giveBack(std::move(b));
+        }
+        if (!out.empty())
+            flush(out);
+    });
+    std::unique_ptr<Batch> batch = queue.takeFree();
     std::string_view text;
     while (sorter.next(&text)) {
-        ++result.events;
-        if (!options.interpret) {
-            Formatter::raw(text, out);
-        } else if (parseEvent(text, records, true)) {
-            bool withUser = true;
-            if (!target.empty())
-                withUser = runs.classify(records) == RunPart::Starts;
-            result.runs += withUser;
-            formatter.interpreted(records, withUser, out);
-        }
-        if (out.size() >= kFlushAt) {
-            flush(out);
-            out.clear();
+        batch->text.append(text);
+        batch->ends.push_back(batch->text.size());
+        if (batch->text.size() >= kBatchBytes) {
+            queue.push(std::move(batch));
+            batch = queue.takeFree();
         }
     }
+    if (!batch->ends.empty())
+        queue.push(std::move(batch));
+    queue.push(nullptr);
+    printer.join();
+    result.events = printed;
+    result.runs = runCount;
     if (sorter.failed()) {
         result.failed = true;
         result.error = sorter.error();
-        return result;
     }
-    if (!out.empty())
-        flush(out);
     return result;
 }
 

@@ -25,7 +25,9 @@ struct SearchResult {
 
 // Runs the search over an opened reader, handing the output to `flush` in
 // chunks of about 1 MB, in order (and once at the end when anything is
-// left). On a read error nothing more is printed and the result says so.
+// left). `flush` is called on a second thread (the printer), which has
+// ended when this returns. A read error of the trail is found before
+// anything is printed; the result then says so.
 SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
                        const std::function<void(std::string &)> &flush);
 

@@ -129,11 +129,11 @@ void TestAusearchRuns::runsPerUser_data()
     t += user("USER_CMD", 11, 122, 4010, 3, bob, sudo, "failed");
     t += user("USER_CMD", 11, 123, 4010, 3, bob, sudo, "failed");
     // older sudo: a failed command leaves one USER_CMD without exe=
-    t += user("USER_CMD", 20, 130, 4020, 5, Who{"1003", ""}, QByteArray(), "failed");
+    t += user("USER_CMD", 20, 130, 4020, 5, Who{"3999999", ""}, QByteArray(), "failed");
     // a look-up that failed is no run: /nonexistent/../usr/bin/sudo, ENOENT
     t += exec(30, 140, 4030, 3, bob, "/usr/bin/bash", "/nonexistent/../usr/bin/sudo", false, false);
     QTest::newRow("sudo allowed and refused, old and new USER_CMD")
-        << t << "/usr/bin/sudo" << QStringList{"1003 1", "alice 1", "bob 1"} << "2024-03-05" << "2024-03-05";
+        << t << "/usr/bin/sudo" << QStringList{"3999999 1", "alice 1", "bob 1"} << "2024-03-05" << "2024-03-05";
 
     // the same pid in two sessions hours apart, no exec watch; two runs
     // interleaved record by record
@@ -156,9 +156,10 @@ void TestAusearchRuns::runsPerUser_data()
     QTest::newRow("su") << t << "/bin/su" << QStringList{"alice 1"} << "2024-03-05" << "2024-03-05";
 
     // useradd: its records from its own pid; the administrator's name was
-    // unknown when they were written
+    // unknown when they were written (ids 3999998 and 3999999 are taken to
+    // have no local account)
     const QByteArray useradd = "/usr/sbin/useradd", userdel = "/usr/sbin/userdel";
-    const Who admin{"0", "unknown(0)"}, gone{"45678", "unknown(45678)"};
+    const Who admin{"0", "unknown(0)"}, gone{"3999998", "unknown(3999998)"};
     t = exec(0, 800, 6000, 2, admin, useradd, "/sbin/useradd");
     t += user("ADD_GROUP", 1, 801, 6000, 2, admin, useradd);
     t += user("ADD_GROUP", 1, 802, 6000, 2, admin, useradd);
@@ -167,7 +168,7 @@ void TestAusearchRuns::runsPerUser_data()
     t += exec(5, 810, 6010, 2, admin, userdel, "/usr/sbin/userdel");
     t += user("DEL_GROUP", 6, 811, 6010, 2, admin, userdel);
     t += user("DEL_USER", 6, 812, 6010, 2, admin, userdel);
-    QTest::newRow("useradd, unknown(N) names") << t << "/usr/sbin/useradd" << QStringList{"45678 1", "root 1"}
+    QTest::newRow("useradd, unknown(N) names") << t << "/usr/sbin/useradd" << QStringList{"3999998 1", "root 1"}
                                                << "2024-03-05" << "2024-03-05";
     QTest::newRow("userdel") << t << "/usr/sbin/userdel" << QStringList{"root 1"} << "2024-03-05" << "2024-03-05";
 
