@@ -1,16 +1,20 @@
 // aureport: the overall summary of the audit trail, with the Chinese labels
-// that kvr-auditreport lists and exports (one "label: number" per line).
+// that kvr-auditreport lists and exports (one "label: number" per line): the
+// command line (the options shared with ausearch, and --summary), the end
+// of the daemon's events, and the printing of the figures that
+// summaryscan.h counts from the lines of the shared trail reader.
 #include "summaryscan.h"
 #include "toolcommon.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -29,91 +33,13 @@ const char kUsage[] =
     "       this-year or now; TIME: HH:MM or HH:MM:SS (local time)\n"
     "  -h, --help             this help\n"
     "  --version              the version\n"
-    "Exit status: 0 success, 2 usage error, 3 the trail cannot be read,\n"
+    "The trail must be a regular file or a directory of them: a device, FIFO or\n"
+    "socket is refused. Lines over 1 MiB and records with a time stamp outside\n"
+    "1970-9999 are skipped.\n"
+    "Exit status: 0 success, 2 usage error (also a trail that is not a regular\n"
+    "file), 3 the trail cannot be read, or holds more than 1500000 distinct\n"
+    "values or too many events open at once to count in bounded memory,\n"
     "4 the output cannot be written whole (disk full, file-size limit).\n";
-
-struct Options {
-    bool help = false;
-    bool version = false;
-    std::string input;
-    bool hasStart = false, hasEnd = false;
-    int64_t startMs = 0, endMs = 0;
-};
-
-int parseOptions(int argc, char **argv, Options *o, std::string *error)
-{
-    const time_t now = std::time(nullptr);
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--summary") {
-            continue;
-        } else if (arg == "-h" || arg == "--help") {
-            o->help = true;
-        } else if (arg == "--version") {
-            o->version = true;
-        } else if (arg == "-if" || arg == "--input") {
-            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-                *error = arg + " needs a file or directory";
-                return kvrtools::ExitUsage;
-            }
-            o->input = argv[++i];
-        } else if (arg == "-ts" || arg == "--start" || arg == "-te" || arg == "--end") {
-            const bool isEnd = arg == "-te" || arg == "--end";
-            if (i + 1 >= argc || argv[i + 1][0] == '-') {
-                *error = arg + " needs a date";
-                return kvrtools::ExitUsage;
-            }
-            std::string date = argv[++i], time;
-            if (i + 1 < argc && kvrtools::looksLikeTime(argv[i + 1]))
-                time = argv[++i];
-            int64_t ms;
-            if (!kvrtools::parseDate(date, time, isEnd, now, &ms, error))
-                return kvrtools::ExitUsage;
-            (isEnd ? o->hasEnd : o->hasStart) = true;
-            (isEnd ? o->endMs : o->startMs) = ms;
-        } else {
-            *error = "unknown option " + arg;
-            return kvrtools::ExitUsage;
-        }
-    }
-    if (o->hasStart && o->hasEnd && o->startMs > o->endMs) {
-        *error = "the start time lies after the end time";
-        return kvrtools::ExitUsage;
-    }
-    return kvrtools::ExitFound;
-}
-
-// The daemon's log file and its rotations, oldest first (audit.log.N ...
-// audit.log.1, audit.log), as far as they follow each other.
-std::vector<std::string> systemLogs()
-{
-    std::string logFile = "/var/log/audit/audit.log";
-    std::ifstream conf("/etc/audit/auditd.conf");
-    std::string line;
-    while (std::getline(conf, line)) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        auto trim = [](std::string s) {
-            size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t\r");
-            return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
-        };
-        if (trim(line.substr(0, eq)) == "log_file") {
-            std::string v = trim(line.substr(eq + 1));
-            if (!v.empty())
-                logFile = v;
-        }
-    }
-    std::vector<std::string> files{logFile};
-    for (int n = 1; n < 100000; ++n) {
-        std::string name = logFile + "." + std::to_string(n);
-        struct stat st;
-        if (::stat(name.c_str(), &st) != 0)
-            break;
-        files.insert(files.begin(), name);
-    }
-    return files;
-}
 
 // The end-of-event timeout of the daemon's configuration (2 s by default).
 long eoeTimeout()
@@ -133,30 +59,16 @@ long eoeTimeout()
     return 2;
 }
 
-// The files to read, or false with the reason.
-bool trailFiles(const kvrtools::TrailSource &source, std::vector<std::string> *files,
-                std::string *error)
+// Seconds and milliseconds of a time in milliseconds, rounded down, so that
+// a time before 1970 never gives negative milliseconds.
+kvrreport::Stamp stampOfMs(int64_t ms)
 {
-    if (source.path.empty()) {
-        *files = systemLogs();
-        return true;
+    int64_t sec = ms / 1000, milli = ms % 1000;
+    if (milli < 0) {
+        milli += 1000;
+        --sec;
     }
-    struct stat st;
-    if (::stat(source.path.c_str(), &st) != 0) {
-        *error = "cannot read " + source.path + ": " + std::strerror(errno);
-        return false;
-    }
-    if (S_ISDIR(st.st_mode)) {
-        if (!kvrtools::listTrailDirectory(source.path, files, error))
-            return false;
-        if (files->empty()) {
-            *error = "no audit.log files in " + source.path;
-            return false;
-        }
-        return true;
-    }
-    files->assign(1, source.path);
-    return true;
+    return {sec, unsigned(milli)};
 }
 
 void appendFigure(std::string &out, const char *label, uint64_t n)
@@ -172,7 +84,7 @@ std::string stampOrNone(bool known, const kvrreport::Stamp &s)
     return known ? kvrtools::localStamp(time_t(s.sec), s.milli) : std::string("无");
 }
 
-std::string formatSummary(const kvrreport::SummaryScanner &scan, const Options &o)
+std::string formatSummary(const kvrreport::SummaryScanner &scan, const kvrtools::CommonOptions &o)
 {
     using kvrreport::Stamp;
     const auto &f = scan.figures();
@@ -182,8 +94,8 @@ std::string formatSummary(const kvrreport::SummaryScanner &scan, const Options &
     const bool any = scan.hasRecords();
     out += "日志时间范围: " + stampOrNone(any, scan.firstStamp()) + " - "
            + stampOrNone(any, scan.lastStamp()) + "\n";
-    Stamp from = o.hasStart ? Stamp{o.startMs / 1000, unsigned(o.startMs % 1000)} : scan.firstStamp();
-    Stamp to = o.hasEnd ? Stamp{o.endMs / 1000, unsigned(o.endMs % 1000)} : scan.lastStamp();
+    Stamp from = o.hasStart ? stampOfMs(o.startMs) : scan.firstStamp();
+    Stamp to = o.hasEnd ? stampOfMs(o.endMs) : scan.lastStamp();
     out += "报告时间范围: " + stampOrNone(any || o.hasStart, from) + " - "
            + stampOrNone(any || o.hasEnd, to) + "\n";
     // Every label is six double-width characters (Chinese, or full-width
@@ -216,13 +128,35 @@ std::string formatSummary(const kvrreport::SummaryScanner &scan, const Options &
     return out;
 }
 
+// The command line: the options both tools share, and --summary.
+bool parseOptions(int argc, char **argv, kvrtools::CommonOptions *options, std::string *error)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const time_t now = std::time(nullptr);
+    for (size_t i = 0; i < args.size(); ++i) {
+        switch (kvrtools::takeCommonOption(args, &i, now, options, error)) {
+        case kvrtools::OptionTaken::Yes:
+            continue;
+        case kvrtools::OptionTaken::Error:
+            return false;
+        case kvrtools::OptionTaken::No:
+            break;
+        }
+        if (args[i] != "--summary") {
+            *error = "unknown option " + args[i];
+            return false;
+        }
+    }
+    return kvrtools::checkCommonOptions(*options, error);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    Options options;
+    kvrtools::CommonOptions options;
     std::string error;
-    if (parseOptions(argc, argv, &options, &error) != kvrtools::ExitFound) {
+    if (!parseOptions(argc, argv, &options, &error)) {
         std::fprintf(stderr, "aureport: %s\nTry 'aureport --help'.\n", error.c_str());
         return kvrtools::ExitUsage;
     }
@@ -234,45 +168,42 @@ int main(int argc, char **argv)
         std::fputs(kvrtools::versionLine("aureport").c_str(), stdout);
         return std::fflush(stdout) == 0 ? kvrtools::ExitFound : kvrtools::ExitWriteFailed;
     }
-    std::vector<std::string> files;
-    if (!trailFiles(kvrtools::resolveSource(options.input), &files, &error)) {
+    // Every file is opened before any is read, so that an unreadable one
+    // stops the report before anything is printed.
+    kvrtools::TrailReader reader;
+    switch (reader.open(kvrtools::resolveSource(options.input), &error)) {
+    case kvrtools::TrailOpen::Ok:
+        break;
+    case kvrtools::TrailOpen::Usage:
+        std::fprintf(stderr, "aureport: %s\n", error.c_str());
+        return kvrtools::ExitUsage;
+    case kvrtools::TrailOpen::Unreadable:
         std::fprintf(stderr, "aureport: %s\n", error.c_str());
         return kvrtools::ExitUnreadable;
     }
-    // Open every file first, so that an unreadable one stops the report
-    // before anything is printed.
-    std::vector<std::FILE *> opened;
-    for (const auto &name : files) {
-        std::FILE *in = std::fopen(name.c_str(), "re");
-        struct stat st;
-        if (in && (::fstat(fileno(in), &st) != 0 || S_ISDIR(st.st_mode))) {
-            std::fclose(in);
-            in = nullptr;
-            errno = EISDIR;
-        }
-        if (!in) {
-            std::fprintf(stderr, "aureport: cannot read %s: %s\n", name.c_str(),
-                         std::strerror(errno));
-            for (std::FILE *f : opened)
-                std::fclose(f);
-            return kvrtools::ExitUnreadable;
-        }
-        opened.push_back(in);
-    }
-    const int64_t startSec = options.hasStart ? options.startMs / 1000 : 0;
-    const int64_t endSec = options.hasEnd ? options.endMs / 1000 : 0;
+    const int64_t startSec = options.hasStart ? stampOfMs(options.startMs).sec : INT64_MIN;
+    const int64_t endSec = options.hasEnd ? stampOfMs(options.endMs).sec : INT64_MAX;
     kvrreport::SummaryScanner scanner(startSec, endSec, eoeTimeout());
-    for (size_t i = 0; i < opened.size(); ++i) {
-        bool ok = scanner.scanFile(opened[i], i + 1 == opened.size());
-        int err = errno;
-        std::fclose(opened[i]);
-        if (!ok) {
-            std::fprintf(stderr, "aureport: cannot read %s: %s\n", files[i].c_str(),
-                         std::strerror(err ? err : EIO));
-            for (size_t j = i + 1; j < opened.size(); ++j)
-                std::fclose(opened[j]);
-            return kvrtools::ExitUnreadable;
-        }
+    std::string_view line;
+    while (reader.next(&line) == kvrtools::TrailRead::Line)
+        scanner.addTrailLine(line);
+    if (reader.failed()) {
+        std::fprintf(stderr, "aureport: %s\n", reader.error().c_str());
+        return kvrtools::ExitUnreadable;
+    }
+    scanner.finish();
+    using Overflow = kvrreport::SummaryScanner::Overflow;
+    if (scanner.overflow() == Overflow::TooManyValues) {
+        std::fprintf(stderr,
+                     "aureport: the trail holds more than %zu distinct users, files, "
+                     "commands and other values: too many to count in bounded memory\n",
+                     kvrreport::kMaxDistinctValues);
+        return kvrtools::ExitUnreadable;
+    }
+    if (scanner.overflow() == Overflow::TooManyOpenEvents) {
+        std::fprintf(stderr, "aureport: the trail keeps too many events open at once "
+                             "to group them in bounded memory\n");
+        return kvrtools::ExitUnreadable;
     }
     const std::string out = formatSummary(scanner, options);
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {

@@ -1,16 +1,23 @@
 #pragma once
-// The overall summary of an audit trail: reads raw or ENRICHED log lines,
-// groups them into events the way the stock audit tools do (same serial,
-// same time stamp, same node; an event ends after the end-of-event timeout
-// or at once for single-record types), takes from each event the items the
-// stock `aureport --summary` counts, and keeps the totals. Distinct values
-// (users, terminals, files, ...) are kept as 64-bit hashes only, so memory
-// stays small however large the trail is.
+// The overall summary of an audit trail: takes the trail's lines (from the
+// shared trail reader), cuts them into records the way the stock reader
+// does, groups the records into events (same
+// serial, same time stamp, same node; an event ends after the end-of-event
+// timeout or at once for single-record types), has each record parsed as it
+// arrives (recordparse.h), and counts each complete event into the totals.
+// Distinct values (users, terminals, files, ...) are kept as 64-bit hashes.
+// Memory is bounded whatever the input (the reader skips lines over 1 MiB):
+// a trail that keeps too many events open at once or holds too many
+// distinct values stops the scan with an overflow() instead of growing.
 
 #include <cstdint>
-#include <cstdio>
 #include <ctime>
+#include <list>
+#include <map>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kvrreport {
@@ -54,22 +61,26 @@ struct Stamp {
     unsigned milli = 0;
 };
 
+// Size of the stock reader's line buffer: longer lines are read in pieces.
+constexpr size_t kMaxAuditMessageLength = 8970;
+// The last second of the year 9999 (UTC): later time stamps are malformed.
+constexpr int64_t kLastSecond = 253402300799;
+// At most this many distinct values (all kinds together) are counted.
+constexpr size_t kMaxDistinctValues = 1500000;
+
 class SummaryScanner {
 public:
-    // startSec/endSec: only records whose second lies in [startSec, endSec]
-    // are taken (0 = open). eoeTimeout: end-of-event timeout in seconds.
+    // Only records whose second lies in [startSec, endSec] are taken; use
+    // INT64_MIN / INT64_MAX for an open side. eoeTimeout: end-of-event
+    // timeout in seconds.
     SummaryScanner(int64_t startSec, int64_t endSec, long eoeTimeout);
     ~SummaryScanner();
     SummaryScanner(const SummaryScanner &) = delete;
     SummaryScanner &operator=(const SummaryScanner &) = delete;
 
-    // Reads one log file to its end. `lastFile` completes every pending
-    // event at the end (events may continue from one rotated file into the
-    // next). Returns false on a read error (errno set).
-    bool scanFile(std::FILE *in, bool lastFile);
-    // Feeds one physical chunk of input as the stock reader sees it (at
-    // most 8969 bytes, ending with its newline if it has one).
-    void addLine(const char *line, size_t len);
+    // Takes one line of the trail, without its newline. Events may continue
+    // from one file into the next.
+    void addTrailLine(std::string_view line);
     // Completes and counts every event still being assembled.
     void finish();
 
@@ -79,23 +90,41 @@ public:
     bool hasRecords() const { return hasRecords_; }
     Stamp firstStamp() const { return first_; }
     Stamp lastStamp() const { return last_; }
+    // Why the scan stopped early (the figures are then incomplete and must
+    // not be shown): more distinct values than kMaxDistinctValues, or more
+    // events open at once than fit the memory bound.
+    enum class Overflow { None, TooManyValues, TooManyOpenEvents };
+    Overflow overflow() const { return overflow_; }
+    // Most bytes the events being assembled held at one time (estimate).
+    size_t peakPendingBytes() const { return peakPendingBytes_; }
 
 private:
     struct Event;
-    void checkEvents(int64_t sec);
-    void completeEvent(size_t index);
-    void countEvent(Event &ev);
+    using EventList = std::list<Event>;
+
+    // Cuts a line into pieces as the stock reader does.
+    void addPieces(const char *line, size_t len);
+    // One piece of input as the stock reader sees it (at most 8969 bytes,
+    // ending with its newline if it has one).
+    void addLine(const char *line, size_t len);
+
+    void completeDue(int64_t sec);
+    void completeEvent(EventList::iterator it);
+    void countEvent(const Event &ev);
 
     int64_t startSec_, endSec_;
     long eoeTimeout_;
-    std::vector<Event *> building_;
+    // Events being assembled, oldest first, found by key and by time.
+    EventList pending_;
+    std::unordered_multimap<uint64_t, EventList::iterator> byKey_;
+    std::multimap<int64_t, EventList::iterator> bySecond_;
+    size_t pendingBytes_ = 0, peakPendingBytes_ = 0;
     SummaryFigures figures_;
     bool hasRecords_ = false;
+    Overflow overflow_ = Overflow::None;
     Stamp first_, last_;
-    std::string carry_; // a line split across two read buffers
+    std::string line_;      // a line with its newline, as the stock reader sees it
+    std::string scratch_;   // a record's text, for the parser to scan in place
 };
-
-// Size of the stock reader's line buffer: longer lines are read in pieces.
-constexpr size_t kMaxAuditMessageLength = 8970;
 
 } // namespace kvrreport
