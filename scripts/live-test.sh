@@ -15,9 +15,10 @@
 # "记录条数" with the sum of the listed counts. The machine's own processes
 # (root with an unset login uid, listed as root) are left out of the
 # comparison. Everything it changed is put back on exit: its rules removed,
-# rules that carried the same key restored, auditing switched back to its
-# earlier state, the daemon stopped when it started it, its accounts, groups
-# and sudoers entry removed.
+# rules that carried the same key restored, auditing and the kernel's audit
+# queue (raised to 8192 events meanwhile) switched back to their earlier
+# state, the daemon stopped when it started it, its accounts, groups and
+# sudoers entry removed.
 #
 # Exit status: 0 when the figures match or when the test cannot run here
 # (not root, no auditing: one line says why); 1 when a figure is wrong (a table
