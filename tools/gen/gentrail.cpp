@@ -9,9 +9,13 @@
 //       three weeks of a small team's work on one machine, ending on the given
 //       local day, in the ENRICHED format (account names travel with the ids).
 //
-// --expect prints, for every command, how many events concern its program
-// file (exe= or a PATH name, /bin and /sbin taken as /usr/bin and /usr/sbin,
-// relative names joined to the working directory), per login uid and in all.
+// --expect prints, for every command, how many runs of its program file the
+// trail holds (one per exec of the file, failed ones included: the file was
+// found; the program's own later records, from the same process, add none),
+// per login uid and in all: "NAME AUID RUNS" lines, then "NAME * TOTAL".
+// --expect-events prints, in the same form, how many events concern the
+// program file (exe= or a PATH name, /bin and /sbin taken as /usr/bin and
+// /usr/sbin, relative names joined to the working directory).
 #include "commandtable.h"
 
 #include <cerrno>
@@ -230,7 +234,9 @@ public:
     void setTime(int64_t ms) { ms_ = ms; }
     int64_t time() const { return ms_; }
     void advance(unsigned minMs, unsigned maxMs) { ms_ += minMs + rng_.below(maxMs - minMs + 1); }
-    const std::map<std::string, std::map<unsigned, unsigned>> &expected() const { return expected_; }
+    using Counts = std::map<std::string, std::map<unsigned, unsigned>>;
+    const Counts &expectedRuns() const { return expectedRuns_; }
+    const Counts &expectedEvents() const { return expectedEvents_; }
 
     unsigned newPid()
     {
@@ -260,6 +266,7 @@ public:
                       int(ms_ % 1000), serial_);
         stamp_ = head;
         concerned_.clear();
+        started_.clear();
     }
     void record(const char *type, const std::string &body, const std::string &enrichment = {})
     {
@@ -278,14 +285,20 @@ public:
         if (buf_.size() > (1u << 20))
             flush();
     }
-    // Notes that the current event concerns a program file (for --expect).
-    void concerns(const std::string &file, unsigned auid)
+    // Notes that the current event concerns a program file, and whether it
+    // starts a run of it (for --expect and --expect-events).
+    void concerns(const std::string &file, unsigned auid, bool startsRun = false)
     {
         if (muted_)
             return;
-        for (const auto &c : commands())
-            if (file == c.file && concerned_.insert(c.name).second)
-                ++expected_[c.name][auid];
+        for (const auto &c : commands()) {
+            if (file != c.file)
+                continue;
+            if (concerned_.insert(c.name).second)
+                ++expectedEvents_[c.name][auid];
+            if (startsRun && started_.insert(c.name).second)
+                ++expectedRuns_[c.name][auid];
+        }
     }
     void flush()
     {
@@ -308,8 +321,8 @@ private:
     bool muted_ = false;
     bool failed_ = false;
     std::string buf_, stamp_;
-    std::map<std::string, std::map<unsigned, unsigned>> expected_;
-    std::set<std::string> concerned_;
+    Counts expectedRuns_, expectedEvents_;
+    std::set<std::string> concerned_, started_;
 };
 
 std::string nameOf(unsigned uid, const std::vector<Account> &accounts)
@@ -354,9 +367,10 @@ struct Machine {
             trail.concerns(exe, auid);
     }
 
-    // One run of a program: SYSCALL, EXECVE, CWD, PATH x2, PROCTITLE.
-    void execve(const Command &cmd, const std::string &args, const Account &by, unsigned uid,
-                unsigned ppid, bool failed = false)
+    // One run of a program: SYSCALL, EXECVE, CWD, PATH x2, PROCTITLE. Returns
+    // the process id, which the program's own later records share.
+    unsigned execve(const Command &cmd, const std::string &args, const Account &by, unsigned uid,
+                    unsigned ppid, bool failed = false)
     {
         Rng &r = trail.rng();
         trail.beginEvent();
@@ -425,9 +439,12 @@ struct Machine {
         if (title.size() > 128)
             title.resize(128);
         trail.record("PROCTITLE", "proctitle=" + hex(title));
+        // A run of the program: started by this exec, or attempted (the
+        // file was found: its PATH item has an inode).
         if (!failed)
-            trail.concerns(exe, auid);
-        trail.concerns(canonical(typed, cwd), auid);
+            trail.concerns(exe, auid, true);
+        trail.concerns(canonical(typed, cwd), auid, true);
+        return pid;
     }
 
     // A command of the 28 (or another program), run by `a` directly or, for
@@ -440,8 +457,8 @@ struct Machine {
         if (viaSudo && a.uid != 0) {
             static const Command sudo = {"sudo", "/usr/bin/sudo", "/usr/bin/sudo", false, {""}};
             std::string line = std::string(cmd.name) + (args.empty() ? "" : " " + args);
-            execve(sudo, line, a, a.uid, shell);
-            unsigned sudoPid = trail.newPid();
+            // sudo's own records come from its process, as on a real system.
+            const unsigned sudoPid = execve(sudo, line, a, a.uid, shell);
             trail.advance(5, 40);
             std::string cmdline = cmd.file + (args.empty() ? std::string() : " " + args);
             std::string enc = untrusted(cmdline);
@@ -450,21 +467,25 @@ struct Machine {
                            + " exe=\"/usr/bin/sudo\" terminal=" + terminal(a) + " res=success",
                        "/usr/bin/sudo");
             trail.advance(2, 20);
-            execve(cmd, args, a, 0, sudoPid);
-        } else {
-            execve(cmd, args, a, a.uid, shell, r.chance(2));
+            const unsigned pid = execve(cmd, args, a, 0, sudoPid);
+            trail.advance(3, 30);
+            accountSideEffects(cmd, a, args, pid);
+            return;
         }
+        const bool failed = r.chance(2);
+        const unsigned pid = execve(cmd, args, a, a.uid, shell, failed);
         trail.advance(3, 30);
-        accountSideEffects(cmd, a, args);
+        if (!failed) // a program that did not start writes nothing of its own
+            accountSideEffects(cmd, a, args, pid);
     }
 
     // The records the shadow utilities and PAM write besides the program run.
-    void accountSideEffects(const Command &cmd, const Account &a, const std::string &args)
+    void accountSideEffects(const Command &cmd, const Account &a, const std::string &args,
+                            unsigned pid)
     {
         const std::string name = cmd.name;
         auto words = splitWords(args);
         std::string target = words.empty() ? a.name : words.back();
-        unsigned pid = trail.newPid();
         const std::string tail = " hostname=? addr=? terminal=" + terminal(a) + " res=success";
         if (name == "useradd")
             userRecord("ADD_USER", pid, 0, a.uid, a.session,
@@ -614,8 +635,10 @@ int usage(const char *why)
 {
     if (why)
         std::fprintf(stderr, "kvr-gen-trail: %s\n", why);
-    std::fputs("usage: kvr-gen-trail --events N --seed S [--start EPOCH] --out FILE [--expect]\n"
-               "       kvr-gen-trail --demo --end YYYY-MM-DD|today --out FILE [--expect]\n",
+    std::fputs("usage: kvr-gen-trail --events N --seed S [--start EPOCH] --out FILE\n"
+               "                     [--expect|--expect-events]\n"
+               "       kvr-gen-trail --demo --end YYYY-MM-DD|today --out FILE\n"
+               "                     [--expect|--expect-events]\n",
                why ? stderr : stdout);
     return why ? 2 : 0;
 }
@@ -718,7 +741,7 @@ int main(int argc, char **argv)
 {
     long long events = -1, start = 1709625600; // 2024-03-05 08:00:00 UTC
     unsigned long long seed = 1;
-    bool haveSeed = false, demoMode = false, expect = false;
+    bool haveSeed = false, demoMode = false, expect = false, expectEvents = false;
     std::string out, end;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -755,6 +778,8 @@ int main(int argc, char **argv)
             end = value("a day");
         else if (a == "--expect")
             expect = true;
+        else if (a == "--expect-events")
+            expectEvents = true;
         else if (a == "-h" || a == "--help")
             return usage(nullptr);
         else
@@ -809,8 +834,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "kvr-gen-trail: cannot write %s: %s\n", out.c_str(), std::strerror(errno));
         return 3;
     }
-    if (expect) {
-        for (const auto &[cmd, perUser] : trail.expected()) {
+    if (expect || expectEvents) {
+        for (const auto &[cmd, perUser] : expect ? trail.expectedRuns() : trail.expectedEvents()) {
             unsigned total = 0;
             for (const auto &[auid, n] : perUser) {
                 std::printf("%s %u %u\n", cmd.c_str(), auid, n);

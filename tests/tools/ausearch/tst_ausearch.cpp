@@ -427,6 +427,7 @@ void TestAusearch::dates_data()
     QTest::newRow("trailing junk") << QStringList{"-ts", "3/5/24x"} << "file" << QList<int>{} << 2;
     QTest::newRow("three-digit year") << QStringList{"-ts", "3/5/024"} << "file" << QList<int>{} << 2;
     QTest::newRow("missing date") << QStringList{"-ts"} << "file" << QList<int>{} << 2;
+    QTest::newRow("start after end") << QStringList{"-ts", "3/6/24", "-te", "3/5/24"} << "file" << QList<int>{} << 2;
 }
 
 void TestAusearch::dates()
@@ -472,7 +473,8 @@ void TestAusearch::dates()
     }
     QCOMPARE(outputKeys(r.out), expected);
     if (code == 2)
-        QVERIFY2(r.err.contains(args.value(1).toUtf8()) || r.err.contains("needs"), r.err.constData());
+        QVERIFY2(r.err.contains(args.value(1).toUtf8()) || r.err.contains("needs") || r.err.contains("after the end"),
+                 r.err.constData());
 }
 
 void TestAusearch::badInput_data()

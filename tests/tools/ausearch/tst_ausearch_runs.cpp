@@ -6,12 +6,15 @@
 // program's three fixed statistics pipelines with /bin/sh, checking each
 // user's number of runs and the first and last dates.
 #include "audit/querycore.h"
+#include "commandtable.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <pwd.h>
 
 namespace {
 
@@ -95,6 +98,7 @@ private slots:
     void initTestCase();
     void runsPerUser_data();
     void runsPerUser();
+    void generatedTrailRuns();
 
 private:
     QTemporaryDir tmp;
@@ -223,6 +227,53 @@ void TestAusearchRuns::runsPerUser()
     QCOMPARE(lines.takeFirst(), last);
     lines.sort();
     QCOMPARE(lines, perUser);
+}
+
+// The generator's --expect (runs per login uid of each of the 28 commands)
+// against what the search and the pipelines make of its trail.
+void TestAusearchRuns::generatedTrailRuns()
+{
+    const QString log = tmp.filePath("generated.log");
+    QProcess gen;
+    gen.start(QStringLiteral(KVR_GEN_TRAIL),
+              {"--events", "20000", "--seed", "7", "--out", log, "--expect"});
+    QVERIFY2(gen.waitForFinished(60000) && gen.exitCode() == 0, gen.readAllStandardError().constData());
+    QMap<QString, QStringList> expected; // command -> "name runs"
+    for (const QByteArray &line : gen.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> w = line.split(' ');
+        if (w.size() != 3 || w[1] == "*")
+            continue;
+        const uint auid = w[1].toUInt();
+        const passwd *pw = auid == 4294967295u ? nullptr : getpwuid(auid);
+        const QString name = auid == 4294967295u ? "unset" : pw ? QString::fromUtf8(pw->pw_name) : QString::number(auid);
+        expected[QString::fromUtf8(w[0])] << name + " " + QString::fromUtf8(w[2]);
+    }
+    QVERIFY(expected.size() >= 20);
+    for (const auto &command : kvrcommands::kCommands) {
+        QProcess p;
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.setStandardOutputFile(tmp.filePath("result.log"));
+        p.start(QStringLiteral(KVR_TOOLS_BUILD_DIR "/ausearch"), {"-i", "-f", command.path, "-if", log});
+        QVERIFY(p.waitForFinished(60000));
+        QStringList want = expected.value(command.name);
+        QCOMPARE(p.exitCode(), want.isEmpty() ? 1 : 0);
+        for (const QString &c : querycore::statisticsCommands())
+            QCOMPARE(querycore::runShell(c).exitCode, 0);
+        QFile tongji(tmp.filePath("tongji.log"));
+        QVERIFY(tongji.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(tongji.readAll()).split('\n', Qt::SkipEmptyParts).mid(2);
+        // Names come from the account database, which other programs on the
+        // machine may change meanwhile: compare each user's count, by count.
+        auto counts = [](const QStringList &perUser) {
+            QList<int> n;
+            for (const QString &l : perUser)
+                n << l.section(' ', -1).toInt();
+            std::sort(n.begin(), n.end());
+            return n;
+        };
+        QVERIFY2(counts(lines) == counts(want),
+                 qPrintable(QString(command.name) + ": " + lines.join(',') + " / " + want.join(',')));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAusearchRuns)
