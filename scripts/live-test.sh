@@ -30,8 +30,8 @@ build=${KVR_BUILD_DIR:-build}
 rules=$build/data/audit/kvr-auditreport.rules
 driver=$build/bin/kvr-live-query
 key=kvr-auditreport
-admin=kvrlive-admin ann=kvrlive-ann bob=kvrlive-bob
-users=("$admin" "$ann" "$bob")
+admin=kvrlive-admin ann=kvrlive-ann bob=kvrlive-bob tmp=kvrlive-tmp
+users=("$admin" "$ann" "$bob" "$tmp")
 tag="live-test:"
 
 skip() { echo "$tag skipped: $*"; exit 0; }
@@ -56,10 +56,12 @@ saved_rules=$work/saved.rules
 sudoers=/etc/sudoers.d/kvrlive-test
 scenario_log=$work/scenario.log
 
+chattr_mode=
 cleanup() {
   set +e
+  [ -n "$chattr_mode" ] && chmod "$chattr_mode" /usr/bin/chattr
   rm -f "$sudoers"
-  for u in kvrlive-tmp "$bob" "$ann" "$admin"; do
+  for u in "$tmp" "$bob" "$ann" "$admin"; do
     id "$u" >/dev/null 2>&1 && userdel -f "$u" >/dev/null 2>&1
   done
   for g in kvrlive-grp kvrlive-tmpg kvrlive-tmp "$bob" "$ann" "$admin"; do
@@ -109,7 +111,7 @@ auditctl -R "$rules" >/dev/null 2>&1 || skip "the rules file does not load here 
 bash -c 'echo 4000000 > /proc/self/loginuid' 2>/dev/null || skip "a login uid cannot be set here (/proc/self/loginuid)"
 
 # Accounts of an interrupted earlier run go first.
-for u in kvrlive-tmp "$bob" "$ann" "$admin"; do id "$u" >/dev/null 2>&1 && userdel -f "$u" >/dev/null 2>&1; done
+for u in "$tmp" "$bob" "$ann" "$admin"; do id "$u" >/dev/null 2>&1 && userdel -f "$u" >/dev/null 2>&1; done
 for g in kvrlive-grp kvrlive-tmpg; do getent group "$g" >/dev/null && groupdel "$g" >/dev/null 2>&1; done
 
 # The trail copied afterwards starts with the next second.
@@ -169,8 +171,10 @@ mkdir -p "$work/ann" "$work/bob" "$work/shared"
 chmod 777 "$work/shared"
 run "$bob" mkdir /bin/mkdir "$work/shared/before-account"
 run "$admin" useradd /usr/sbin/useradd -M -s /bin/bash -u "$bob_uid" "$bob"
-run "$admin" useradd /usr/sbin/useradd -M kvrlive-tmp
-run "$admin" userdel /usr/sbin/userdel kvrlive-tmp
+# A short-lived account: it works, then it is deleted before the query.
+run "$admin" useradd /usr/sbin/useradd -M "$tmp"
+run "$tmp" touch /bin/touch "$work/shared/tmp-file"
+run "$admin" userdel /usr/sbin/userdel "$tmp"
 run "$admin" groupadd /usr/sbin/groupadd kvrlive-grp
 run "$admin" groupadd /sbin/groupadd kvrlive-tmpg
 run "$admin" gpasswd /usr/bin/gpasswd -a "$ann" kvrlive-grp
@@ -249,6 +253,15 @@ run "$bob" su /bin/su "$ann" -c /bin/true
 run "$bob" killall /usr/bin/killall -l
 run "$bob" nice /usr/bin/nice /bin/true
 run "$bob" renice /usr/bin/renice -n 1 -p 1
+# A failed exec of an existing program is an attempt to run it: chattr is
+# closed to others for this one run (its mode is put back at once, and on exit).
+chattr_mode=$(stat -c %a /usr/bin/chattr 2>/dev/null)
+if [ -n "$chattr_mode" ] && chmod 0744 /usr/bin/chattr; then
+  # Through a shell: setpriv itself still holds root's capabilities when it
+  # executes its program, so its own exec would succeed.
+  run "$bob" chattr /bin/sh -c "exec /usr/bin/chattr -V $B/b2"
+  chmod "$chattr_mode" /usr/bin/chattr
+fi
 run "$bob" wget /usr/bin/wget --version
 # Pid reuse: bob's sudo gets the pid of ann's earlier sudo, in another
 # session, when the kernel lets the next pid be chosen (a busy machine may
