@@ -5,12 +5,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace kvrtools {
 
 // A sorted run in a temporary file: records of (ms, serial, seq, length,
 // text), read back one at a time.
 struct EventSorter::Run {
+    static constexpr size_t kRunBuffer = 512 * 1024;
+    std::vector<char> buffer; // declared first: outlives the FILE using it
     std::FILE *file = nullptr;
     int64_t ms = 0;
     uint64_t serial = 0, seq = 0;
@@ -75,6 +78,9 @@ bool EventSorter::spill()
     run->file = std::tmpfile();
     if (!run->file)
         return fail("create");
+    // Large buffers: few system calls for the write and the read back.
+    run->buffer.resize(Run::kRunBuffer);
+    std::setvbuf(run->file, run->buffer.data(), _IOFBF, run->buffer.size());
     for (const Entry &e : entries_) {
         const uint64_t head[4] = {uint64_t(e.ms), e.serial, e.seq, e.len};
         if (std::fwrite(head, sizeof head, 1, run->file) != 1

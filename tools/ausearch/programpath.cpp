@@ -55,9 +55,9 @@ std::string normalisePath(const std::string &name, const std::string &cwd)
 
 namespace {
 
-std::string hexOf(std::string_view s, bool lower)
+std::string hexOf(std::string_view s)
 {
-    const char *digits = lower ? "0123456789abcdef" : "0123456789ABCDEF";
+    const char *digits = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : s) {
         out += digits[c >> 4];
@@ -77,11 +77,9 @@ ProgramTarget::ProgramTarget(const std::string &path)
     const std::string base = path.substr(path.rfind('/') + 1);
     // Any name that resolves to the file ends with its base name, written
     // plainly or hex-encoded. ("/" alone has no base name: every line may.)
-    if (!base.empty()) {
-        needles_ = {base, hexOf(base, false), hexOf(base, true)};
-        if (needles_[2] == needles_[1])
-            needles_.pop_back();
-    }
+    // (The kernel and the user-space tools write hex in upper case.)
+    if (!base.empty())
+        needles_ = {base, hexOf(base)};
     sudo_ = base == "sudo" && (path == "/usr/bin/sudo" || path == "/bin/sudo");
     if (sudo_)
         needles_.push_back("type=USER_CMD ");

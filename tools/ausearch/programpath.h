@@ -32,10 +32,13 @@ public:
     bool isTargetValue(std::string_view rawValue) const; // exe= as in the trail
 
     // True when a raw line may belong to an event that concerns the program:
-    // it holds the file's base name, plain or hex-encoded (upper or lower
-    // case), or, for sudo, a USER_CMD record. Lines of events none of whose
+    // it holds the file's base name, plain or hex-encoded (in upper case,
+    // as the kernel and the user-space tools write it), or, for sudo, a
+    // USER_CMD record. Lines of events none of whose
     // lines passes this test are never taken apart.
     bool mayConcern(std::string_view line) const;
+    // The byte strings mayConcern() looks for (empty: every line may).
+    const std::vector<std::string> &needles() const { return needles_; }
 
     // True when one of the event's records names the program: an exe= that
     // is the file, a PATH record's name= that is the file (relative names

@@ -8,6 +8,9 @@
 #include "programpath.h"
 #include "runs.h"
 
+#include <cstring>
+#include <unordered_set>
+
 namespace kvrtools {
 
 namespace {
@@ -29,6 +32,31 @@ bool parseEvent(std::string_view text, std::vector<RecordLine> &records, bool wi
     }
     records.resize(n);
     return n > 0;
+}
+
+// A hash of the line's node and "SEC.MMM:SERIAL" (FNV-1a), the same for
+// every record of one event; false when the line has no stamp.
+bool eventKeyHash(std::string_view line, uint64_t *hash)
+{
+    static constexpr std::string_view marker = "msg=audit(";
+    size_t at = line.find(marker);
+    if (at == std::string_view::npos)
+        return false;
+    const size_t from = at + marker.size();
+    const size_t to = line.find(')', from);
+    if (to == std::string_view::npos)
+        return false;
+    uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](std::string_view s) {
+        for (unsigned char c : s)
+            h = (h ^ c) * 1099511628211ull;
+    };
+    if (line.substr(0, 5) == "node=")
+        mix(line.substr(5, line.find(' ') - 5));
+    mix("|");
+    mix(line.substr(from, to - from));
+    *hash = h;
+    return true;
 }
 
 } // namespace
@@ -58,9 +86,28 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
             result.error = sorter.error();
         }
     };
+    // With -f, a first pass over the raw bytes finds the lines that hold the
+    // program's name and notes their events; the second pass groups only
+    // those events' records. Without -f every line is taken.
+    const bool prefilter = !target.empty() && !target.needles().empty();
+    std::unordered_set<uint64_t> wanted;
+    if (prefilter) {
+        reader.scanFor(target.needles(), [&wanted](std::string_view line) {
+            uint64_t h;
+            if (eventKeyHash(line, &h))
+                wanted.insert(h);
+        });
+    }
     std::string_view line;
-    while (!result.failed && reader.next(&line) == TrailRead::Line) {
-        assembler.add(line, !target.empty() && target.mayConcern(line));
+    while (!result.failed && !reader.failed() && reader.next(&line) == TrailRead::Line) {
+        if (prefilter) {
+            uint64_t h;
+            if (wanted.empty() || !eventKeyHash(line, &h) || !wanted.count(h))
+                continue;
+        }
+        // A hash collision only brings an event to the program test, which
+        // then turns it down.
+        assembler.add(line, prefilter || (!target.empty() && target.mayConcern(line)));
         while (assembler.takeComplete(&event))
             select(event);
     }

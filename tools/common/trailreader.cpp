@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -276,8 +277,6 @@ TrailRead TrailReader::next(std::string_view *line)
                 begin_ = scanned_ = end_;
                 return TrailRead::Line;
             }
-            ::close(fds_[current_]);
-            fds_[current_] = -1;
             ++current_;
             begin_ = end_ = scanned_ = 0;
             eof_ = false;
@@ -287,6 +286,135 @@ TrailRead TrailReader::next(std::string_view *line)
             return TrailRead::End;
     }
     return TrailRead::End;
+}
+
+namespace {
+
+// Finds one needle fast: a long needle with memmem, a short
+// one by memchr on its least common byte (in audit logs: not a digit, blank,
+// '=' or lowercase vowel) and a comparison around each candidate.
+class NeedleFinder {
+public:
+    explicit NeedleFinder(const std::string &needle) : needle_(needle)
+    {
+        auto cost = [](unsigned char c) {
+            if (c >= '0' && c <= '9')
+                return 5;
+            if (c == ' ' || c == '=' || c == '"' || c == '/')
+                return 6;
+            if (std::strchr("aeiost", c))
+                return 4;
+            if (c >= 'a' && c <= 'z')
+                return 3;
+            return 1;
+        };
+        for (size_t i = 1; i < needle_.size(); ++i)
+            if (cost(static_cast<unsigned char>(needle_[i]))
+                < cost(static_cast<unsigned char>(needle_[rare_])))
+                rare_ = i;
+    }
+    // Offset of the first occurrence in text[from..], npos when none.
+    size_t find(std::string_view text, size_t from) const
+    {
+        const size_t m = needle_.size();
+        if (m == 0 || text.size() < m || from > text.size() - m)
+            return std::string_view::npos;
+        if (m >= 8) {
+            const void *p = ::memmem(text.data() + from, text.size() - from, needle_.data(), m);
+            return p ? size_t(static_cast<const char *>(p) - text.data()) : std::string_view::npos;
+        }
+        const char *base = text.data();
+        const char *p = base + from + rare_;
+        const char *last = base + text.size() - (m - rare_) + 1; // past the last candidate
+        while (p < last) {
+            p = static_cast<const char *>(std::memchr(p, needle_[rare_], size_t(last - p)));
+            if (!p)
+                return std::string_view::npos;
+            if (std::memcmp(p - rare_, needle_.data(), m) == 0)
+                return size_t(p - rare_ - base);
+            ++p;
+        }
+        return std::string_view::npos;
+    }
+
+private:
+    std::string needle_;
+    size_t rare_ = 0;
+};
+
+// Calls `onLine` for each line of `text` holding a needle.
+void scanText(std::string_view text, const std::vector<NeedleFinder> &finders,
+              const std::function<void(std::string_view)> &onLine)
+{
+    // The next occurrence of each needle, searched again only once passed.
+    std::vector<size_t> next(finders.size(), 0);
+    std::vector<bool> searched(finders.size(), false);
+    size_t from = 0;
+    while (from < text.size()) {
+        size_t hit = std::string_view::npos;
+        for (size_t k = 0; k < finders.size(); ++k) {
+            if (!searched[k] || (next[k] != std::string_view::npos && next[k] < from)) {
+                next[k] = finders[k].find(text, from);
+                searched[k] = true;
+            }
+            hit = std::min(hit, next[k]);
+        }
+        if (hit == std::string_view::npos)
+            return;
+        const size_t nl = text.rfind('\n', hit);
+        const size_t start = nl == std::string_view::npos ? 0 : nl + 1;
+        size_t end = text.find('\n', hit);
+        if (end == std::string_view::npos)
+            end = text.size();
+        if (end - start <= kMaxTrailLine)
+            onLine(text.substr(start, end - start));
+        from = end + 1;
+    }
+}
+
+} // namespace
+
+bool TrailReader::scanFor(const std::vector<std::string> &needles,
+                          const std::function<void(std::string_view line)> &onLine)
+{
+    if (failed_)
+        return false;
+    const std::vector<NeedleFinder> finders(needles.begin(), needles.end());
+    if (inMemory_) {
+        scanText(memory_, finders, onLine);
+        return true;
+    }
+    // Read with pread, so that next() keeps its place in every file.
+    std::vector<char> buf(kMaxTrailLine + 4 * kReadChunk + 1);
+    for (size_t f = 0; f < fds_.size(); ++f) {
+        off_t offset = 0;
+        size_t have = 0; // bytes of an unfinished line at the buffer's start
+        for (;;) {
+            ssize_t n = ::pread(fds_[f], buf.data() + have, buf.size() - have, offset);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                failed_ = true;
+                error_ = reasonFor(names_[f], errno);
+                return false;
+            }
+            offset += n;
+            const size_t size = have + size_t(n);
+            if (n == 0) { // the file's last line, without a newline
+                scanText(std::string_view(buf.data(), size), finders, onLine);
+                break;
+            }
+            const void *last = ::memrchr(buf.data(), '\n', size);
+            const size_t complete = last ? size_t(static_cast<const char *>(last) - buf.data()) + 1 : 0;
+            scanText(std::string_view(buf.data(), complete), finders, onLine);
+            have = size - complete;
+            if (have > kMaxTrailLine) // a line too long to keep: skipped anyway
+                have = 0;
+            else
+                std::memmove(buf.data(), buf.data() + complete, have);
+        }
+    }
+    return true;
 }
 
 } // namespace kvrtools

@@ -28,6 +28,7 @@
 // skipped whole (counted in skippedLines()). Standard input is never read.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,6 +83,14 @@ public:
 
     // The next line, or End at the end of the trail or on a read error.
     TrailRead next(std::string_view *line);
+
+    // A quick first pass over the whole trail that leaves next() where it
+    // is: calls `onLine` for every line (at most kMaxTrailLine bytes) that
+    // contains one of `needles`, found by scanning the raw bytes, so that
+    // lines without them cost no more than the scan. Returns false on a
+    // read error (failed() and error() tell).
+    bool scanFor(const std::vector<std::string> &needles,
+                 const std::function<void(std::string_view line)> &onLine);
     // Index (in opening order) of the file the last line came from.
     size_t fileIndex() const { return current_; }
     // True after a read error; error() gives the reason.
