@@ -187,6 +187,7 @@ run "$bob" mkdir /bin/mkdir "$work/shared/before-account"
 run "$admin" useradd /usr/sbin/useradd -M -s /bin/bash -u "$bob_uid" "$bob"
 # A short-lived account: it works, then it is deleted before the query.
 run "$admin" useradd /usr/sbin/useradd -M "$tmp"
+tmp_uid=$(id -u "$tmp")
 run "$tmp" touch /bin/touch "$work/shared/tmp-file"
 run "$admin" userdel /usr/sbin/userdel "$tmp"
 run "$admin" groupadd /usr/sbin/groupadd kvrlive-grp
@@ -291,7 +292,7 @@ for _ in $(seq 100); do
   grep -qF "$marker" "$logfile" 2>/dev/null && break
   sleep 0.1
 done
-grep -qF "$marker" "$logfile" || { echo "$tag the daemon never wrote the end marker to $logfile"; exit 2; }
+grep -qF "$marker" "$logfile" 2>/dev/null || skip "the audit daemon writes no trail to $logfile here"
 
 # The part of the trail written since the scenario started, rotated files
 # included, in the order the daemon wrote it.
@@ -308,11 +309,20 @@ lost=$(( $(auditctl -s | awk '$1 == "lost" {print $2}') - lost0 ))
 result=$work/result.tsv
 KVR_AUDITREPORT_LOG=$trail QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 "$driver" >"$result" 2>"$work/driver.err"
 if [ $? -ne 0 ]; then
-  echo "$tag kvr-live-query failed:"; cat "$work/driver.err"
-  exit 2
+  cat "$work/driver.err"
+  echo "$tag FAIL: the window's query road (kvr-live-query) failed on the live trail"
+  exit 1
 fi
 
 # Expected against reported, per command and user, in the table's order.
+# Without ENRICHED names in the trail a user is named from the accounts at
+# query time: the deleted account by its uid.
+if ! grep -q $'\x1dAUID=' "$trail"; then
+  for k in "${!expected[@]}"; do
+    [ "${k#* }" = "$tmp" ] && { expected["${k% *} $tmp_uid"]=${expected[$k]}; unset "expected[$k]"; }
+  done
+  users=("${users[@]/#$tmp/$tmp_uid}")
+fi
 for k in "${!expected[@]}"; do echo "expect	${k% *}	${k#* }	${expected[$k]}"; done >"$work/expected.tsv"
 printf '%s\n' "${users[@]}" >"$work/users.txt"
 awk -F'\t' -v tag="$tag" -v skipped="$(printf '%s\n' "${skipped[@]}" | sort -u | tr '\n' ' ' | sed 's/ $//')" -v events="$events" -v reused="$reused" -v lost="$lost" '
