@@ -317,7 +317,7 @@ fi
 # Expected against reported, per command and user, in the table's order.
 # Without ENRICHED names in the trail a user is named from the accounts at
 # query time: the deleted account by its uid.
-if ! grep -q $'\x1dAUID=' "$trail"; then
+if ! grep -q $'\x1d' "$trail"; then
   for k in "${!expected[@]}"; do
     [ "${k#* }" = "$tmp" ] && { expected["${k% *} $tmp_uid"]=${expected[$k]}; unset "expected[$k]"; }
   done
