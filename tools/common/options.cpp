@@ -1,7 +1,7 @@
 // Parsing of the options shared by ausearch and aureport (see options.h).
 #include "options.h"
 
-#include "toolcommon.h"
+#include "dates.h"
 
 namespace kvrtools {
 
