@@ -118,15 +118,25 @@ for g in kvrlive-grp kvrlive-tmpg; do getent group "$g" >/dev/null && groupdel "
 # The trail copied afterwards starts with the next second.
 started=$(date +%s)
 sleep 1
+# Ids of its own, far from the low ones that tests of this machine may use at
+# the same time: a free uid (and gid) from 59000 on for each account and group.
+next_free=59000
+# free_id VAR: the next free id into VAR (no subshell, so ids are not reused).
+free_id() {
+  while getent passwd "$next_free" >/dev/null || getent group "$next_free" >/dev/null; do
+    next_free=$((next_free + 1))
+  done
+  printf -v "$1" '%s' "$next_free"
+  next_free=$((next_free + 1))
+}
+free_id admin_uid; free_id bob_uid; free_id ann_uid; free_id tmp_uid; free_id grp_gid; free_id tmpg_gid
 # The administrator's account is made by the machine (root, unset login uid);
-# everything after this is done by the three users.
-useradd -M -s /bin/bash "$admin" >/dev/null 2>&1 || skip "useradd fails here"
+# everything after this is done by the users.
+useradd -M -s /bin/bash -u "$admin_uid" "$admin" >/dev/null 2>&1 || skip "useradd fails here"
 
 declare -A expected planned_uid
-# Bob's uid is chosen now: he acts once before his account exists, so the
-# daemon records that run under a uid it cannot name yet.
-bob_uid=1100
-while getent passwd "$bob_uid" >/dev/null || getent group "$bob_uid" >/dev/null; do bob_uid=$((bob_uid + 1)); done
+# Bob acts once before his account exists, so the daemon records that run
+# under a uid it cannot name yet.
 planned_uid[$bob]=$bob_uid
 uid_of() { id -u "$1" 2>/dev/null || echo "${planned_uid[$1]}"; }
 count() { expected["$1 $2"]=$(( ${expected["$1 $2"]:-0} + ${3:-1} )); }
@@ -180,18 +190,17 @@ session() { local user=$1; shift; run "$user" - /bin/bash -c "$1"; }
 
 skipped=()
 # --- the administrator, root under her own login uid --------------------------
-run "$admin" useradd /usr/sbin/useradd -M -s /bin/bash "$ann"
+run "$admin" useradd /usr/sbin/useradd -M -s /bin/bash -u "$ann_uid" "$ann"
 mkdir -p "$work/ann" "$work/bob" "$work/shared"
 chmod 777 "$work/shared"
 run "$bob" mkdir /bin/mkdir "$work/shared/before-account"
 run "$admin" useradd /usr/sbin/useradd -M -s /bin/bash -u "$bob_uid" "$bob"
 # A short-lived account: it works, then it is deleted before the query.
-run "$admin" useradd /usr/sbin/useradd -M "$tmp"
-tmp_uid=$(id -u "$tmp")
+run "$admin" useradd /usr/sbin/useradd -M -u "$tmp_uid" "$tmp"
 run "$tmp" touch /bin/touch "$work/shared/tmp-file"
 run "$admin" userdel /usr/sbin/userdel "$tmp"
-run "$admin" groupadd /usr/sbin/groupadd kvrlive-grp
-run "$admin" groupadd /sbin/groupadd kvrlive-tmpg
+run "$admin" groupadd /usr/sbin/groupadd -g "$grp_gid" kvrlive-grp
+run "$admin" groupadd /sbin/groupadd -g "$tmpg_gid" kvrlive-tmpg
 run "$admin" gpasswd /usr/bin/gpasswd -a "$ann" kvrlive-grp
 run "$admin" groupdel /usr/sbin/groupdel kvrlive-tmpg
 run "$admin" passwd /usr/bin/passwd -S "$ann"
