@@ -4,20 +4,22 @@
 #
 # As root on a kernel with auditing it starts auditd when it is not running,
 # loads the project's audit rules file (exec watches, key kvr-auditreport),
-# creates three accounts (kvrlive-admin, kvrlive-ann, kvrlive-bob), each acting
+# creates accounts (kvrlive-admin, kvrlive-ann, kvrlive-bob, kvrlive-tmp), each acting
 # under a login uid of its own (written to /proc/self/loginuid, privileges then
 # dropped with setpriv; the administrator stays root), and has them run the 28
-# programs harmlessly (--help and the like where a real run would do harm),
-# counting every run per (command, user). It then copies the part of the
+# programs harmlessly (--help and the like where a real run would do harm;
+# programs not installed are left out and named), counting every run per
+# (command, user). It then copies the part of the
 # trail written meanwhile to a temporary directory, runs the window's query
 # road offscreen on it for every command (build/bin/kvr-live-query) and
 # compares each user's "执行次数" in temp_report with the runs it made, and
 # "记录条数" with the sum of the listed counts. The machine's own processes
 # (root with an unset login uid, listed as root) are left out of the
 # comparison. Everything it changed is put back on exit: its rules removed,
-# rules that carried the same key restored, auditing switched back to its
-# earlier state, the daemon stopped when it started it, its accounts, groups
-# and sudoers entry removed.
+# rules that carried the same key restored, auditing and the kernel's audit
+# queue (raised to 8192 events meanwhile) switched back to their earlier
+# state, the daemon stopped when it started it, its accounts, groups and
+# sudoers entry removed.
 #
 # Exit status: 0 when the figures match or when the test cannot run here
 # (not root, no auditing: one line says why); 1 when a figure is wrong (a table
@@ -29,14 +31,14 @@ build=${KVR_BUILD_DIR:-build}
 rules=$build/data/audit/kvr-auditreport.rules
 driver=$build/bin/kvr-live-query
 key=kvr-auditreport
-admin=kvrlive-admin ann=kvrlive-ann bob=kvrlive-bob
-users=("$admin" "$ann" "$bob")
+admin=kvrlive-admin ann=kvrlive-ann bob=kvrlive-bob tmp=kvrlive-tmp
+users=("$admin" "$ann" "$bob" "$tmp")
 tag="live-test:"
 
 skip() { echo "$tag skipped: $*"; exit 0; }
 
 [ "$(id -u)" = 0 ] || skip "needs root (it loads audit rules and creates accounts)"
-for tool in auditctl auditd ausearch useradd userdel groupadd setpriv; do
+for tool in auditctl auditd ausearch useradd userdel groupadd setpriv sudo su; do
   command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (bash scripts/install-deps.sh)"
 done
 status=$(auditctl -s 2>/dev/null) || skip "the kernel offers no auditing here (auditctl -s fails)"
@@ -55,10 +57,12 @@ saved_rules=$work/saved.rules
 sudoers=/etc/sudoers.d/kvrlive-test
 scenario_log=$work/scenario.log
 
+chattr_mode=
 cleanup() {
   set +e
+  [ -n "$chattr_mode" ] && chmod "$chattr_mode" /usr/bin/chattr
   rm -f "$sudoers"
-  for u in kvrlive-tmp "$bob" "$ann" "$admin"; do
+  for u in "$tmp" "$bob" "$ann" "$admin"; do
     id "$u" >/dev/null 2>&1 && userdel -f "$u" >/dev/null 2>&1
   done
   for g in kvrlive-grp kvrlive-tmpg kvrlive-tmp "$bob" "$ann" "$admin"; do
@@ -108,33 +112,57 @@ auditctl -R "$rules" >/dev/null 2>&1 || skip "the rules file does not load here 
 bash -c 'echo 4000000 > /proc/self/loginuid' 2>/dev/null || skip "a login uid cannot be set here (/proc/self/loginuid)"
 
 # Accounts of an interrupted earlier run go first.
-for u in kvrlive-tmp "$bob" "$ann" "$admin"; do id "$u" >/dev/null 2>&1 && userdel -f "$u" >/dev/null 2>&1; done
+for u in "$tmp" "$bob" "$ann" "$admin"; do id "$u" >/dev/null 2>&1 && userdel -f "$u" >/dev/null 2>&1; done
 for g in kvrlive-grp kvrlive-tmpg; do getent group "$g" >/dev/null && groupdel "$g" >/dev/null 2>&1; done
 
 # The trail copied afterwards starts with the next second.
 started=$(date +%s)
 sleep 1
+# Ids of its own, far from the low ones that tests of this machine may use at
+# the same time: a free uid (and gid) from 59000 on for each account and group.
+next_free=59000
+# free_id VAR: the next free id into VAR (no subshell, so ids are not reused).
+free_id() {
+  while getent passwd "$next_free" >/dev/null || getent group "$next_free" >/dev/null; do
+    next_free=$((next_free + 1))
+  done
+  printf -v "$1" '%s' "$next_free"
+  next_free=$((next_free + 1))
+}
+free_id admin_uid; free_id bob_uid; free_id ann_uid; free_id tmp_uid; free_id grp_gid; free_id tmpg_gid
 # The administrator's account is made by the machine (root, unset login uid);
-# everything after this is done by the three users.
-useradd -M -s /bin/bash "$admin" >/dev/null 2>&1 || skip "useradd fails here"
+# everything after this is done by the users.
+useradd -M -s /bin/bash -u "$admin_uid" "$admin" >/dev/null 2>&1 || skip "useradd fails here"
 
 declare -A expected planned_uid
-# Bob's uid is chosen now: he acts once before his account exists, so the
-# daemon records that run under a uid it cannot name yet.
-bob_uid=1100
-while getent passwd "$bob_uid" >/dev/null || getent group "$bob_uid" >/dev/null; do bob_uid=$((bob_uid + 1)); done
+# Bob acts once before his account exists, so the daemon records that run
+# under a uid it cannot name yet.
 planned_uid[$bob]=$bob_uid
 uid_of() { id -u "$1" 2>/dev/null || echo "${planned_uid[$1]}"; }
 count() { expected["$1 $2"]=$(( ${expected["$1 $2"]:-0} + ${3:-1} )); }
 
 # run USER COMMAND [--in DIR] PROGRAM ARGS...: runs PROGRAM as USER under
 # USER's login uid (the administrator stays root) and counts one run of
-# COMMAND for USER (COMMAND "-" counts nothing).
+# COMMAND for USER (COMMAND "-" counts nothing). A program that is not
+# installed is not run: the command is named in the verdict and the result
+# is 1.
 run() {
   local user=$1 command=$2 dir=$work
   shift 2
   if [ "$1" = --in ]; then dir=$2; shift 2; fi
-  [ "$command" != - ] && count "$command" "$user"
+  if [ "$command" != - ]; then
+    local program=$1
+    case $program in
+      /*) ;;
+      */*) program=$dir/$program ;;
+      *) program=$(command -v "$program") ;;
+    esac
+    if [ ! -x "$program" ]; then
+      skipped+=("$command")
+      return 1
+    fi
+    count "$command" "$user"
+  fi
   local uid drop=()
   uid=$(uid_of "$user")
   if [ "$user" != "$admin" ]; then
@@ -155,7 +183,6 @@ run() {
   [ "$rc" = 90 ] && { echo "$tag cannot set the login uid of $user"; exit 2; }
   return 0
 }
-have() { [ -x "$1" ]; }
 next_pid=
 # session USER SCRIPT: several programs run by one shell of USER, in one
 # login session (the caller counts the runs).
@@ -163,15 +190,17 @@ session() { local user=$1; shift; run "$user" - /bin/bash -c "$1"; }
 
 skipped=()
 # --- the administrator, root under her own login uid --------------------------
-run "$admin" useradd /usr/sbin/useradd -M -s /bin/bash "$ann"
+run "$admin" useradd /usr/sbin/useradd -M -s /bin/bash -u "$ann_uid" "$ann"
 mkdir -p "$work/ann" "$work/bob" "$work/shared"
 chmod 777 "$work/shared"
 run "$bob" mkdir /bin/mkdir "$work/shared/before-account"
 run "$admin" useradd /usr/sbin/useradd -M -s /bin/bash -u "$bob_uid" "$bob"
-run "$admin" useradd /usr/sbin/useradd -M kvrlive-tmp
-run "$admin" userdel /usr/sbin/userdel kvrlive-tmp
-run "$admin" groupadd /usr/sbin/groupadd kvrlive-grp
-run "$admin" groupadd /sbin/groupadd kvrlive-tmpg
+# A short-lived account: it works, then it is deleted before the query.
+run "$admin" useradd /usr/sbin/useradd -M -u "$tmp_uid" "$tmp"
+run "$tmp" touch /bin/touch "$work/shared/tmp-file"
+run "$admin" userdel /usr/sbin/userdel "$tmp"
+run "$admin" groupadd /usr/sbin/groupadd -g "$grp_gid" kvrlive-grp
+run "$admin" groupadd /sbin/groupadd -g "$tmpg_gid" kvrlive-tmpg
 run "$admin" gpasswd /usr/bin/gpasswd -a "$ann" kvrlive-grp
 run "$admin" groupdel /usr/sbin/groupdel kvrlive-tmpg
 run "$admin" passwd /usr/bin/passwd -S "$ann"
@@ -184,8 +213,7 @@ run "$admin" chmod /bin/chmod 664 "$work/shared/admin-file"
 printf '%s ALL=(root) NOPASSWD: /usr/bin/chmod, /bin/chmod\n' "$ann" >"$sudoers"
 chmod 440 "$sudoers"
 # su beside sudo: root switching to bob, who creates a file.
-run "$admin" su /bin/su -s /bin/sh "$bob" -c "/bin/touch $work/bob/from-su"
-count touch "$admin"
+run "$admin" su /bin/su -s /bin/sh "$bob" -c "/bin/touch $work/bob/from-su" && count touch "$admin"
 run "$admin" killall /usr/bin/killall -l
 run "$admin" renice /usr/bin/renice -n 0 -p $$
 run "$admin" service /usr/sbin/service --help
@@ -194,13 +222,8 @@ run "$admin" apt-get /usr/bin/apt-get --version
 run "$admin" shutdown /sbin/shutdown --help
 run "$admin" shutdown shutdown --help
 run "$admin" reboot /usr/sbin/reboot --help
-for prog in ifup ifdown; do
-  if have "/sbin/$prog"; then
-    run "$admin" "$prog" "/sbin/$prog" --help
-  else
-    skipped+=("$prog")
-  fi
-done
+run "$admin" ifup /sbin/ifup --help
+run "$admin" ifdown /sbin/ifdown --help
 
 # --- ann: file work, sudo allowed and refused --------------------------------
 A=$work/ann
@@ -216,16 +239,13 @@ run "$ann" rm --in /usr/bin ./rm -f "$A/none"
 run "$ann" chmod /bin/chmod 600 "$A/a1"
 run "$ann" chgrp /bin/chgrp kvrlive-grp "$A/a1"
 run "$ann" chattr /usr/bin/chattr -V -A "$A/a1"
-run "$ann" sudo /usr/bin/sudo -n /usr/bin/chmod 644 "$A/a1"
-count chmod "$ann"
-run "$ann" sudo /usr/bin/sudo -n /usr/bin/chmod 600 "$A/a1"
-count chmod "$ann"
+run "$ann" sudo /usr/bin/sudo -n /usr/bin/chmod 644 "$A/a1" && count chmod "$ann"
+run "$ann" sudo /usr/bin/sudo -n /usr/bin/chmod 600 "$A/a1" && count chmod "$ann"
 run "$ann" sudo /usr/bin/sudo -n /usr/bin/touch "$A/refused"
 ann_sudo_pid=$(cat "$work/lastpid")
 run "$ann" nice /usr/bin/nice -n 5 /bin/true
 # Two runs in one process: nice executes nice, which executes true.
-run "$ann" nice /usr/bin/nice /usr/bin/nice -n 2 /bin/true
-count nice "$ann"
+run "$ann" nice /usr/bin/nice /usr/bin/nice -n 2 /bin/true && count nice "$ann"
 run "$ann" wget /usr/bin/wget --version
 run "$ann" passwd /usr/bin/passwd -S
 # One login session, several programs: touch, cp, rm, sudo (and its chmod).
@@ -248,6 +268,15 @@ run "$bob" su /bin/su "$ann" -c /bin/true
 run "$bob" killall /usr/bin/killall -l
 run "$bob" nice /usr/bin/nice /bin/true
 run "$bob" renice /usr/bin/renice -n 1 -p 1
+# A failed exec of an existing program is an attempt to run it: chattr is
+# closed to others for this one run (its mode is put back at once, and on exit).
+chattr_mode=$(stat -c %a /usr/bin/chattr 2>/dev/null)
+if [ -n "$chattr_mode" ] && chmod 0744 /usr/bin/chattr; then
+  # Through a shell: setpriv itself still holds root's capabilities when it
+  # executes its program, so its own exec would succeed.
+  run "$bob" chattr /bin/sh -c "exec /usr/bin/chattr -V $B/b2"
+  chmod "$chattr_mode" /usr/bin/chattr
+fi
 run "$bob" wget /usr/bin/wget --version
 # Pid reuse: bob's sudo gets the pid of ann's earlier sudo, in another
 # session, when the kernel lets the next pid be chosen (a busy machine may
@@ -272,7 +301,7 @@ for _ in $(seq 100); do
   grep -qF "$marker" "$logfile" 2>/dev/null && break
   sleep 0.1
 done
-grep -qF "$marker" "$logfile" || { echo "$tag the daemon never wrote the end marker to $logfile"; exit 2; }
+grep -qF "$marker" "$logfile" 2>/dev/null || skip "the audit daemon writes no trail to $logfile here"
 
 # The part of the trail written since the scenario started, rotated files
 # included, in the order the daemon wrote it.
@@ -289,14 +318,23 @@ lost=$(( $(auditctl -s | awk '$1 == "lost" {print $2}') - lost0 ))
 result=$work/result.tsv
 KVR_AUDITREPORT_LOG=$trail QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 "$driver" >"$result" 2>"$work/driver.err"
 if [ $? -ne 0 ]; then
-  echo "$tag kvr-live-query failed:"; cat "$work/driver.err"
-  exit 2
+  cat "$work/driver.err"
+  echo "$tag FAIL: the window's query road (kvr-live-query) failed on the live trail"
+  exit 1
 fi
 
 # Expected against reported, per command and user, in the table's order.
+# Without ENRICHED names in the trail a user is named from the accounts at
+# query time: the deleted account by its uid.
+if ! grep -q $'\x1d' "$trail"; then
+  for k in "${!expected[@]}"; do
+    [ "${k#* }" = "$tmp" ] && { expected["${k% *} $tmp_uid"]=${expected[$k]}; unset "expected[$k]"; }
+  done
+  users=("${users[@]/#$tmp/$tmp_uid}")
+fi
 for k in "${!expected[@]}"; do echo "expect	${k% *}	${k#* }	${expected[$k]}"; done >"$work/expected.tsv"
 printf '%s\n' "${users[@]}" >"$work/users.txt"
-awk -F'\t' -v tag="$tag" -v skipped="${skipped[*]}" -v events="$events" -v reused="$reused" -v lost="$lost" '
+awk -F'\t' -v tag="$tag" -v skipped="$(printf '%s\n' "${skipped[@]}" | sort -u | tr '\n' ' ' | sed 's/ $//')" -v events="$events" -v reused="$reused" -v lost="$lost" '
   FILENAME ~ /users.txt$/ { ours[$1] = 1; nusers++; userorder[nusers] = $1; next }
   $1 == "expect" { want[$2 "\t" $3] = $4; next }
   $1 == "query" { n++; order[n] = $2; page[$2] = $3; msg[$2] = $4; next }
