@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -144,6 +145,85 @@ QStringList statisticsCommands()
                              "END{for(i in name) print i, name[i]}' >> ")
             + tongji,
     };
+}
+
+QString dailyCommand()
+{
+    // One pass: a line counts when the text after its first "用户id:" holds a
+    // word (as in the per-user pipeline); its day is the first word after
+    // "日期:". Lines without a day are left out.
+    return QStringLiteral("awk -F '用户id:' 'NF>1{split($2,u,\" \");if(u[1]!=\"\"){split($0,d,\"日期:\");"
+                          "split(d[2],w,\" \");if(w[1]!=\"\")n[w[1]]+=1}};"
+                          "END{for(i in n) print i, n[i]}' ")
+        + shellDataFile(QStringLiteral("result.log")) + QStringLiteral(" | sort > ")
+        + shellDataFile(QStringLiteral("daily.log"));
+}
+
+QMap<QDate, int> readDailyRuns(const QString &path)
+{
+    QMap<QDate, int> runs;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return runs;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QList<QByteArray> words = line.simplified().split(' ');
+        if (words.size() != 2)
+            continue;
+        const QDate day = QDate::fromString(QString::fromLatin1(words.at(0)), Qt::ISODate);
+        bool ok = false;
+        const int count = words.at(1).toInt(&ok);
+        if (day.isValid() && ok && count > 0)
+            runs[day] += count;
+    }
+    return runs;
+}
+
+DaySpan chartSpan(const std::optional<QDate> &start, const std::optional<QDate> &end,
+                  const QString &reportStart, const QString &reportEnd,
+                  const QMap<QDate, int> &runs)
+{
+    auto dayOf = [](const QString &word) {
+        return QDate::fromString(word.trimmed().left(10), Qt::ISODate);
+    };
+    DaySpan span;
+    span.first = start ? *start : dayOf(reportStart);
+    span.last = end ? *end : dayOf(reportEnd);
+    if (!runs.isEmpty()) {
+        if (!span.first.isValid() || runs.firstKey() < span.first)
+            span.first = runs.firstKey();
+        if (!span.last.isValid() || runs.lastKey() > span.last)
+            span.last = runs.lastKey();
+    }
+    if (span.first.isValid() && span.last.isValid() && span.first > span.last)
+        std::swap(span.first, span.last);
+    return span;
+}
+
+QList<int> runsPerDay(const QMap<QDate, int> &runs, const DaySpan &span)
+{
+    QList<int> counts;
+    if (!span.isValid())
+        return counts;
+    counts.fill(0, span.days());
+    for (auto it = runs.constBegin(); it != runs.constEnd(); ++it) {
+        const qint64 index = span.first.daysTo(it.key());
+        if (index >= 0 && index < counts.size())
+            counts[index] += it.value();
+    }
+    return counts;
+}
+
+QList<UserRuns> usersByRuns(const QStringList &userIds, const QList<int> &execCounts)
+{
+    QList<UserRuns> users;
+    for (int i = 0; i < userIds.size(); ++i)
+        users.append({userIds.at(i), execCounts.value(i)});
+    std::stable_sort(users.begin(), users.end(), [](const UserRuns &a, const UserRuns &b) {
+        if (a.runs != b.runs)
+            return a.runs > b.runs;
+        return a.user < b.user;
+    });
+    return users;
 }
 
 TongjiCount countTongjiLines(const QString &path)

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -76,6 +77,41 @@ std::optional<QDate> parseFieldDate(const QString &text);
 
 // The three pipelines that condense result.log into tongji.log.
 QStringList statisticsCommands();
+
+// ---- Runs per day and per user ---------------------------------------------
+
+// The fourth pipeline: every line of result.log that names a user (as the
+// per-user pipeline counts them) counted on the day of its "日期:" word,
+// written to daily.log as "YYYY-MM-DD N" lines in day order.
+QString dailyCommand();
+
+// The days of daily.log with their counts; lines that are not a valid day
+// followed by a positive count are skipped. Empty when the file is missing.
+QMap<QDate, int> readDailyRuns(const QString &path);
+
+// The first and last day a chart of runs covers: the chosen dates, and for a
+// side left open the first or last record day of the report (then the first
+// or last run day). Widened so that every run day lies inside. Invalid days
+// when nothing at all is known.
+struct DaySpan {
+    QDate first;
+    QDate last;
+    bool isValid() const { return first.isValid() && last.isValid() && first <= last; }
+    qint64 days() const { return isValid() ? first.daysTo(last) + 1 : 0; }
+};
+DaySpan chartSpan(const std::optional<QDate> &start, const std::optional<QDate> &end,
+                  const QString &reportStart, const QString &reportEnd,
+                  const QMap<QDate, int> &runs);
+
+// One count per day of `span`, in order; 0 for a day without runs.
+QList<int> runsPerDay(const QMap<QDate, int> &runs, const DaySpan &span);
+
+// The users of a report with their runs, most runs first, then by name.
+struct UserRuns {
+    QString user;
+    int runs = 0;
+};
+QList<UserRuns> usersByRuns(const QStringList &userIds, const QList<int> &execCounts);
 
 // ---- Report ------------------------------------------------------------------
 

@@ -12,6 +12,7 @@
 
 #include "audit/querycore.h"
 
+class DailyChart;
 class QCalendarWidget;
 class QMouseEvent;
 class QResizeEvent;
@@ -95,6 +96,10 @@ private:
     querycore::ShellRun runOverallSummary();
     void showOverallSummary();
     void showReport();
+    // Under the four summary rows: every user with its runs, and the chart
+    // of runs per day (peruserreport.cpp).
+    void showRunsPerUser();
+    void showDailyRuns();
     // Back to an empty form after a query without a report.
     void resetQueryForm();
 
@@ -103,6 +108,7 @@ private:
 
     QCalendarWidget *startCalendar = nullptr;
     QCalendarWidget *endCalendar = nullptr;
+    DailyChart *dailyChart = nullptr;
     QString reportEndTime;
     QString reportStartTime;
     QList<int> execCounts;
