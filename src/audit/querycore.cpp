@@ -149,13 +149,14 @@ QStringList statisticsCommands()
 
 QString dailyCommand()
 {
-    // One pass: a line counts when the text after its first "用户id:" holds a
-    // word (as in the per-user pipeline); its day is the first word after
-    // "日期:". Lines without a day are left out.
-    return QStringLiteral("awk -F '用户id:' 'NF>1{split($2,u,\" \");if(u[1]!=\"\"){split($0,d,\"日期:\");"
-                          "split(d[2],w,\" \");if(w[1]!=\"\")n[w[1]]+=1}};"
-                          "END{for(i in n) print i, n[i]}' ")
-        + shellDataFile(QStringLiteral("result.log")) + QStringLiteral(" | sort > ")
+    // A record line that names a user reads "日期: <day> <time> 用户id: <user>";
+    // grep picks exactly that much of each such line (a user of blanks only
+    // does not count, as in the per-user pipeline), awk counts the days.
+    // grep in the C locale matches bytes, several times faster than in a
+    // UTF-8 locale on a search result of a hundred megabytes or more.
+    return QStringLiteral("LC_ALL=C grep -o '日期: [0-9-]* [^ ]* 用户id:[[:blank:]]*[^[:blank:]]' ")
+        + shellDataFile(QStringLiteral("result.log"))
+        + QStringLiteral(" | awk '{n[$2]+=1};END{for(i in n) print i, n[i]}' | sort > ")
         + shellDataFile(QStringLiteral("daily.log"));
 }
 

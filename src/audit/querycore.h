@@ -81,8 +81,8 @@ QStringList statisticsCommands();
 // ---- Runs per day and per user ---------------------------------------------
 
 // The fourth pipeline: every line of result.log that names a user (as the
-// per-user pipeline counts them) counted on the day of its "日期:" word,
-// written to daily.log as "YYYY-MM-DD N" lines in day order.
+// per-user pipeline counts them) counted on the day of the "日期:" word just
+// before its "用户id:", written to daily.log as "YYYY-MM-DD N" lines in day order.
 QString dailyCommand();
 
 // The days of daily.log with their counts; lines that are not a valid day

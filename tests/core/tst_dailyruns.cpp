@@ -45,6 +45,7 @@ private slots:
             << QByteArray("2023-12-31 1\n2024-01-01 2\n");
         QTest::newRow("blank user, doubled label, no date")
             << head + "类型=SYSCALL 日期: 2024-03-05 10:00:00.000 用户id:    \n"
+                      "类型=SYSCALL 日期: 2024-03-05 10:00:00.000 用户id: \t \n"
                       "类型=SYSCALL 日期: 2024-03-05 11:00:00.000 用户id: root 用户id: test\n"
                       "类型=SYSCALL 用户id: root\n"
                       "类型=SYSCALL 日期: 2024-03-06 11:00:00.000 用户id:\n"
