@@ -24,8 +24,9 @@ constexpr int kSide = 14;
 constexpr int kTitleBand = 24;
 constexpr int kValueBand = 16;
 constexpr int kLabelBand = 20;
-// Narrowest bar: a span with more days than this allows groups its days.
-constexpr int kMinBarWidth = 2;
+// Narrowest slot of a bar (3 pixels and a gap): a span with more days than
+// the chart has such slots groups its days.
+constexpr int kMinBarWidth = 4;
 
 QString dayText(const QDate &day)
 {
