@@ -6,14 +6,10 @@
 //   kvr-bench-query query START END    all event types, dates START..END
 //                                      (YYYY-MM-DD): button press to table filled
 //   kvr-bench-query summary            button press to the summary list filled
-//   kvr-bench-query daily              the runs-per-day pipeline alone, on the
-//                                      result.log a query left in the data
-//                                      directory (the road's share of it)
 //
 // Results go to standard error as "RESULT key value" lines; standard output
 // carries the program's own diagnostic lines.
 #include "app/startup.h"
-#include "audit/querycore.h"
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 #include "widgets/line_edit.h"
@@ -73,14 +69,6 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments().mid(1);
     const QString mode = args.value(0);
 
-    if (mode == QLatin1String("daily")) {
-        QElapsedTimer timer;
-        timer.start();
-        const querycore::ShellRun run = querycore::runShell(querycore::dailyCommand());
-        result("daily_s", timer.nsecsElapsed() / 1e9);
-        return run.started && run.exitCode == 0 ? 0 : 1;
-    }
-
     // The same start-up as the program's own main().
     QTranslator qtTranslator;
     prepareApplication(&app, &qtTranslator);
@@ -132,6 +120,6 @@ int main(int argc, char *argv[])
         result("summary_items", ui->listWidget->count());
         return ui->contentStackedWidget->currentIndex() == 1 ? 0 : 1;
     }
-    std::fputs("usage: kvr-bench-query startup | query START END | summary | daily\n", stderr);
+    std::fputs("usage: kvr-bench-query startup | query START END | summary\n", stderr);
     return 2;
 }

@@ -75,6 +75,23 @@ ShellRun runShell(const QString &commandLine)
     return run;
 }
 
+FILE *startShell(const QString &commandLine)
+{
+    return ::popen(commandLine.toUtf8().constData(), "r");
+}
+
+ShellRun finishShell(FILE *pipe)
+{
+    ShellRun run;
+    if (!pipe)
+        return run;
+    run.started = true;
+    const int status = ::pclose(pipe);
+    if (status != -1 && WIFEXITED(status))
+        run.exitCode = WEXITSTATUS(status);
+    return run;
+}
+
 QString eventTypePath(const QByteArray &entryUtf8)
 {
     const kvrcommands::Command *command =

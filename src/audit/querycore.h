@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
 #include <optional>
 
 namespace querycore {
@@ -39,6 +40,12 @@ struct ShellRun {
 // it with pclose; nothing is read from the pipe. For a simple command with a
 // redirection the shell's status is the command's own.
 ShellRun runShell(const QString &commandLine);
+
+// The same in two steps, so that other commands can run meanwhile: starts
+// `commandLine` with popen (nullptr when the shell cannot be started) ...
+FILE *startShell(const QString &commandLine);
+// ... and waits for it with pclose. A null pipe gives a run never started.
+ShellRun finishShell(FILE *pipe);
 
 // ---- Audit search --------------------------------------------------------
 
