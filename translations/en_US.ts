@@ -2,6 +2,30 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>DailyChart</name>
+    <message numerus="yes">
+        <location filename="../src/widgets/dailychart.cpp" line="162"/>
+        <source>%1：%n 次</source>
+        <translation>
+            <numerusform>%1: %n run</numerusform>
+            <numerusform>%1: %n runs</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../src/widgets/dailychart.cpp" line="163"/>
+        <source>%1 ~ %2：%n 次</source>
+        <translation>
+            <numerusform>%1 ~ %2: %n run</numerusform>
+            <numerusform>%1 ~ %2: %n runs</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/dailychart.cpp" line="168"/>
+        <source>每日执行次数</source>
+        <translation>Runs per day</translation>
+    </message>
+</context>
+<context>
     <name>InfoBox</name>
     <message>
         <location filename="../src/widgets/infobox.cpp" line="70"/>
@@ -308,6 +332,11 @@ Licence: GNU GPL version 3 or later</translation>
     <message>
         <source>审计报告已经打开：另一个窗口正在使用数据目录 %1。</source>
         <translation>An audit report is already open: another window is using the data directory %1.</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/peruserreport.cpp" line="37"/>
+        <source>各用户执行次数</source>
+        <translation>Runs per user</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,28 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>DailyChart</name>
+    <message numerus="yes">
+        <location filename="../src/widgets/dailychart.cpp" line="162"/>
+        <source>%1：%n 次</source>
+        <translation>
+            <numerusform>%1：%n 次</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../src/widgets/dailychart.cpp" line="163"/>
+        <source>%1 ~ %2：%n 次</source>
+        <translation>
+            <numerusform>%1 ~ %2：%n 次</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/dailychart.cpp" line="168"/>
+        <source>每日执行次数</source>
+        <translation>每日执行次数</translation>
+    </message>
+</context>
+<context>
     <name>InfoBox</name>
     <message>
         <location filename="../src/widgets/infobox.cpp" line="70"/>
@@ -308,6 +330,11 @@
     <message>
         <source>审计报告已经打开：另一个窗口正在使用数据目录 %1。</source>
         <translation>审计报告已经打开：另一个窗口正在使用数据目录 %1。</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/peruserreport.cpp" line="37"/>
+        <source>各用户执行次数</source>
+        <translation>各用户执行次数</translation>
     </message>
 </context>
 </TS>

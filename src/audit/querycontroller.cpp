@@ -222,6 +222,8 @@ void MainWindow::showReport()
     };
     for (int row = 0; row < 4; ++row)
         table->setItem(row, 1, new QTableWidgetItem(values[row]));
+    showRunsPerUser();
+    showDailyRuns();
 
     printSummaryTable();
 }

@@ -6,9 +6,11 @@
 #include <QByteArray>
 #include <QDate>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
 #include <optional>
 
 namespace querycore {
@@ -42,6 +44,12 @@ struct ShellRun {
 // it with pclose; nothing is read from the pipe. For a simple command with a
 // redirection the shell's status is the command's own.
 ShellRun runShell(const QString &commandLine);
+
+// The same in two steps, so that other commands can run meanwhile: starts
+// `commandLine` with popen (nullptr when the shell cannot be started) ...
+FILE *startShell(const QString &commandLine);
+// ... and waits for it with pclose. A null pipe gives a run never started.
+ShellRun finishShell(FILE *pipe);
 
 // ---- Audit search --------------------------------------------------------
 
@@ -120,6 +128,41 @@ RunProblem pipelineProblem(const ShellRun &run, const WriteContext &context);
 
 // The three pipelines that condense result.log into tongji.log.
 QStringList statisticsCommands();
+
+// ---- Runs per day and per user ---------------------------------------------
+
+// The fourth pipeline: every line of result.log that names a user (as the
+// per-user pipeline counts them) counted on the day of the "日期:" word just
+// before its "用户id:", written to daily.log as "YYYY-MM-DD N" lines in day order.
+QString dailyCommand();
+
+// The days of daily.log with their counts; lines that are not a valid day
+// followed by a positive count are skipped. Empty when the file is missing.
+QMap<QDate, int> readDailyRuns(const QString &path);
+
+// The first and last day a chart of runs covers: the chosen dates, and for a
+// side left open the first or last record day of the report (then the first
+// or last run day). Widened so that every run day lies inside. Invalid days
+// when nothing at all is known.
+struct DaySpan {
+    QDate first;
+    QDate last;
+    bool isValid() const { return first.isValid() && last.isValid() && first <= last; }
+    qint64 days() const { return isValid() ? first.daysTo(last) + 1 : 0; }
+};
+DaySpan chartSpan(const std::optional<QDate> &start, const std::optional<QDate> &end,
+                  const QString &reportStart, const QString &reportEnd,
+                  const QMap<QDate, int> &runs);
+
+// One count per day of `span`, in order; 0 for a day without runs.
+QList<int> runsPerDay(const QMap<QDate, int> &runs, const DaySpan &span);
+
+// The users of a report with their runs, most runs first, then by name.
+struct UserRuns {
+    QString user;
+    int runs = 0;
+};
+QList<UserRuns> usersByRuns(const QStringList &userIds, const QList<int> &execCounts);
 
 // ---- Report ------------------------------------------------------------------
 

@@ -13,6 +13,7 @@
 #include "audit/querycore.h"
 
 class InputGuard;
+class DailyChart;
 class QCalendarWidget;
 class QKeyEvent;
 class QMouseEvent;
@@ -105,6 +106,10 @@ private:
     // The message for a search or summary that did not finish; no report.
     void showRunProblem(const querycore::RunOutcome &outcome);
     void showReport();
+    // Under the four summary rows: every user with its runs, and the chart
+    // of runs per day (peruserreport.cpp).
+    void showRunsPerUser();
+    void showDailyRuns();
     // Back to an empty form after a query without a report.
     void resetQueryForm();
 
@@ -115,6 +120,7 @@ private:
 
     QCalendarWidget *startCalendar = nullptr;
     QCalendarWidget *endCalendar = nullptr;
+    DailyChart *dailyChart = nullptr;
     QString reportEndTime;
     QString reportStartTime;
     QList<int> execCounts;
