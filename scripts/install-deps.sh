@@ -6,7 +6,7 @@ set -euo pipefail
 pkgs=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
-  libauparse-dev libaudit-dev
+  libaudit-dev
   auditd            # the stock ausearch/aureport: reference oracle of the tests
   xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei time
   clang-format      # scripts/check-format.sh

@@ -37,7 +37,7 @@ rm -f "$build"/${pkg}_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/${pkg}_*_*.deb)
 echo "package: $deb"
-dpkg-deb -f "$deb" Depends | grep -q libauparse || fail "Depends lacks libauparse: $(dpkg-deb -f "$deb" Depends)"
+dpkg-deb -f "$deb" Depends | grep -q libaudit1 || fail "Depends lacks libaudit1: $(dpkg-deb -f "$deb" Depends)"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "Depends lacks Qt 6 Widgets"
 dpkg-deb -f "$deb" Recommends | grep -q auditd || fail "auditd is not recommended"
 

@@ -7,6 +7,7 @@
 #include "ui_mainwindow.h"
 #include "widgets/line_edit.h"
 
+#include "files.h"
 #include "modalwatch.h"
 #include "windowaccess.h"
 
@@ -38,7 +39,8 @@ bool runs(const QString &program, const QStringList &args)
 bool mountFullTmpfs(const QString &dir)
 {
     QDir().mkpath(dir);
-    if (!runs("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", dir}))
+    // Mode 0755: a data directory writable by others is refused before any query.
+    if (!runs("mount", {"-t", "tmpfs", "-o", "size=64k,mode=0755", "tmpfs", dir}))
         return false;
     QFile fill(dir + "/fill");
     fill.open(QIODevice::WriteOnly);
@@ -188,10 +190,16 @@ private slots:
     // would copy an empty or an earlier report.
     void reportFileUnwritable()
     {
-        QDir().mkpath(dataDir + "/temp_report"); // a directory where the file goes
+        // An immutable report file: root cannot write it either, and it is
+        // still the regular file that the working-file checks accept.
+        const QString report = dataDir + "/temp_report";
+        QVERIFY(testsupport::writeAll(report, "an older report\n"));
+        if (!runs("chattr", {"+i", report}))
+            QSKIP("chattr +i is not supported here");
         MainWindow w;
         const QStringList messages = query(w, "sudo");
-        QDir(dataDir + "/temp_report").removeRecursively();
+        runs("chattr", {"-i", report});
+        QFile::remove(report);
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages[0].contains("报告文件无法写入工作目录") && messages[0].contains(dataDir + "/temp_report"),
                  qPrintable(messages[0]));

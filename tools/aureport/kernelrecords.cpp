@@ -52,12 +52,8 @@ bool parseTaskInfo(char *msg, Items &s)
     str = std::strstr(msg, "exe=");
     if (!str)
         return false;
-    {
-        char *t = term;
-        if (!quotedOrHex(str + 4, &s.exe, &t))
-            return false;
-        term = t;
-    }
+    if (!quotedOrHex(str + 4, &s.exe, &term))
+        return false;
 
     str = std::strstr(term, "res=");
     if (str) {

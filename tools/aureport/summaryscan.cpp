@@ -5,8 +5,7 @@
 #include "summaryscan.h"
 #include "recordparse.h"
 
-// The message type numbers and names come from libaudit (the library
-// libauparse is built on).
+// The message type numbers and names come from libaudit.
 #include <libaudit.h>
 
 #include <algorithm>

@@ -156,7 +156,7 @@ void appendLocalStamp(std::string &out, time_t sec, unsigned milli)
 {
     // Events come in runs of the same second; convert each second once.
     static thread_local time_t lastSec = (time_t)-1;
-    static thread_local char lastText[24];
+    static thread_local char lastText[64];
     if (sec != lastSec || lastSec == (time_t)-1) {
         struct tm tm {};
         if (!localtime_r(&sec, &tm))

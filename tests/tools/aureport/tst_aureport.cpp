@@ -511,8 +511,8 @@ private slots:
                                       .split(' ');
         for (const QString &cmd : names)
             for (const auto &set : files)
-                for (const QString &dir : {"/usr/bin/", "/usr/sbin/"})
-                    perCommand[cmd] += set.contains(dir + cmd);
+                for (const char *dir : {"/usr/bin/", "/usr/sbin/"})
+                    perCommand[cmd] += set.contains(QLatin1String(dir) + cmd);
         for (const QString &cmd : names)
             QVERIFY2(perCommand.value(cmd) > 0, qPrintable(cmd));
         QVERIFY2(accounts.size() >= 3, qPrintable(QStringList(accounts.values()).join(',')));
