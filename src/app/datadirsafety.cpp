@@ -13,7 +13,7 @@ namespace datadirsafety {
 
 QStringList workingFileNames()
 {
-    return {QStringLiteral("result.log"), QStringLiteral("tongji.log"),
+    return {QStringLiteral("result.log"), QStringLiteral("tongji.log"), QStringLiteral("daily.log"),
             QStringLiteral("temp_report"), QStringLiteral("all_report.log"),
             QStringLiteral("kvr-auditreport.lock")};
 }
