@@ -3,9 +3,9 @@
 // CPU_SECONDS" (the exit status, or 128+signal; CPU is user plus system
 // time, the fairer figure on a loaded machine). Needs nothing beyond the C library, so the
 // benchmark works on a fresh system without /usr/bin/time.
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -46,7 +46,7 @@ int main(int argc, char **argv)
     double wall = double(t1.tv_sec - t0.tv_sec) + double(t1.tv_nsec - t0.tv_nsec) / 1e9;
     int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     const double cpu = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec)
-                       + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+        + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
     std::printf("%.3f %ld %d %.3f\n", wall, ru.ru_maxrss, code, cpu);
     return 0;
 }

@@ -17,8 +17,9 @@ QString title()
 
 QString text()
 {
-    return QCoreApplication::translate("MainWindow", "审计报告 kvr-auditreport\n版本 %1\n许可证：GNU GPL 第 3 版或更高版本")
-            .arg(QStringLiteral(KVR_APP_VERSION));
+    return QCoreApplication::translate(
+               "MainWindow", "审计报告 kvr-auditreport\n版本 %1\n许可证：GNU GPL 第 3 版或更高版本")
+        .arg(QStringLiteral(KVR_APP_VERSION));
 }
 
 } // namespace about

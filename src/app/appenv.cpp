@@ -15,7 +15,7 @@ QString installedDataDir;
 void useProgramDir(const QString &appDir)
 {
     const QString dir =
-            QDir::cleanPath(appDir + QLatin1Char('/') + QStringLiteral(KVR_DATA_RELATIVE_DIR));
+        QDir::cleanPath(appDir + QLatin1Char('/') + QStringLiteral(KVR_DATA_RELATIVE_DIR));
     installedDataDir = QFileInfo(dir).isDir() ? dir : QString();
 }
 

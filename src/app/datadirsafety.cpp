@@ -13,9 +13,9 @@ namespace datadirsafety {
 
 QStringList workingFileNames()
 {
-    return {QStringLiteral("result.log"), QStringLiteral("tongji.log"), QStringLiteral("daily.log"),
-            QStringLiteral("temp_report"), QStringLiteral("all_report.log"),
-            QStringLiteral("kvr-auditreport.lock")};
+    return {QStringLiteral("result.log"),     QStringLiteral("tongji.log"),
+            QStringLiteral("daily.log"),      QStringLiteral("temp_report"),
+            QStringLiteral("all_report.log"), QStringLiteral("kvr-auditreport.lock")};
 }
 
 Verdict check(const QString &dirPath, uid_t uid)
@@ -25,7 +25,8 @@ Verdict check(const QString &dirPath, uid_t uid)
         dir.chop(1);
     const QByteArray native = QFile::encodeName(dir);
 
-    struct stat st {};
+    struct stat st {
+    };
     if (::lstat(native.constData(), &st) != 0) {
         // Made root's way: readable by all, writable by its owner only. A
         // directory that cannot be made is unusable, not unsafe: the query
@@ -48,7 +49,8 @@ Verdict check(const QString &dirPath, uid_t uid)
 
     for (const QString &name : workingFileNames()) {
         const QString file = dir + QLatin1Char('/') + name;
-        struct stat fst {};
+        struct stat fst {
+        };
         if (::lstat(QFile::encodeName(file).constData(), &fst) != 0)
             continue; // not written yet
         if (S_ISLNK(fst.st_mode))

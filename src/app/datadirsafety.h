@@ -14,13 +14,13 @@ namespace datadirsafety {
 
 enum class Problem {
     None,
-    DirIsSymlink,     // the directory itself is a symbolic link
-    NotADirectory,    // the path is something else than a directory
+    DirIsSymlink,        // the directory itself is a symbolic link
+    NotADirectory,       // the path is something else than a directory
     DirWritableByOthers, // group or others may write into it
-    DirForeignOwner,  // owned by another user than root or the running user
-    FileIsSymlink,    // a working file is a symbolic link
-    FileNotRegular,   // a working file is a directory, a pipe, a device ...
-    FileHardLinked,   // a working file has another name elsewhere
+    DirForeignOwner,     // owned by another user than root or the running user
+    FileIsSymlink,       // a working file is a symbolic link
+    FileNotRegular,      // a working file is a directory, a pipe, a device ...
+    FileHardLinked,      // a working file has another name elsewhere
 };
 
 struct Verdict {

@@ -16,8 +16,8 @@ QLocale::Language interfaceLanguage(QLocale::Language systemLanguage)
 QString translationFileName(QLocale::Language systemLanguage)
 {
     return interfaceLanguage(systemLanguage) == QLocale::English
-            ? QStringLiteral("locale/en_US.qm")
-            : QStringLiteral("locale/zh_CN.qm");
+        ? QStringLiteral("locale/en_US.qm")
+        : QStringLiteral("locale/zh_CN.qm");
 }
 
 void loadLanguage(QCoreApplication *app)
@@ -35,6 +35,5 @@ void loadLanguage(QCoreApplication *app)
 
 QPoint centredPosition(const QSize &desktop, const QSize &window)
 {
-    return QPoint((desktop.width() - window.width()) / 2,
-                  (desktop.height() - window.height()) / 2);
+    return QPoint((desktop.width() - window.width()) / 2, (desktop.height() - window.height()) / 2);
 }

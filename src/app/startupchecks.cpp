@@ -63,11 +63,11 @@ QString refusalText(const toolcheck::Verdict &verdict)
     case toolcheck::Problem::None:
         return QString();
     case toolcheck::Problem::Missing:
-        return tr("安装已损坏：找不到本程序的审计工具 %1。").arg(verdict.tool)
-                + QLatin1Char('\n') + tr("查询功能已停用。");
+        return tr("安装已损坏：找不到本程序的审计工具 %1。").arg(verdict.tool) + QLatin1Char('\n')
+            + tr("查询功能已停用。");
     case toolcheck::Problem::Foreign:
-        return tr("安装已损坏：%1 不是本程序的审计工具。").arg(verdict.tool)
-                + QLatin1Char('\n') + tr("查询功能已停用。");
+        return tr("安装已损坏：%1 不是本程序的审计工具。").arg(verdict.tool) + QLatin1Char('\n')
+            + tr("查询功能已停用。");
     }
     return QString();
 }
@@ -95,8 +95,7 @@ bool dataDirStillSafe(QWidget *window)
     return false;
 }
 
-bool checkQueryRoad(QWidget *window, const datadirsafety::Verdict &dataDir,
-                    const QString &toolsDir)
+bool checkQueryRoad(QWidget *window, const datadirsafety::Verdict &dataDir, const QString &toolsDir)
 {
     QString why = refusalText(dataDir);
     if (why.isEmpty())
@@ -121,8 +120,9 @@ bool takeInstanceLock(QLockFile *lock, QWidget *parent)
         return true;
     if (lock->error() != QLockFile::LockFailedError)
         return true; // cannot lock at all (read-only place): nothing to protect
-    InfoBox::showInfo(parent, tr("审计报告"),
-                      tr("审计报告已经打开：另一个窗口正在使用数据目录 %1。").arg(appenv::dataDir()));
+    InfoBox::showInfo(
+        parent, tr("审计报告"),
+        tr("审计报告已经打开：另一个窗口正在使用数据目录 %1。").arg(appenv::dataDir()));
     return false;
 }
 

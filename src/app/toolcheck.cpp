@@ -27,7 +27,8 @@ Verdict check(const QString &toolsDir)
         tool.start(path, {QStringLiteral("--version")});
         QString first;
         if (tool.waitForStarted(5000) && tool.waitForFinished(5000))
-            first = QString::fromUtf8(tool.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0);
+            first =
+                QString::fromUtf8(tool.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0);
         else {
             tool.kill();
             tool.waitForFinished(1000);

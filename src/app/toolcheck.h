@@ -9,8 +9,8 @@ namespace toolcheck {
 
 enum class Problem {
     None,
-    Missing,   // no executable file of that name in the tools directory
-    Foreign,   // it runs, but its --version line is not ours
+    Missing, // no executable file of that name in the tools directory
+    Foreign, // it runs, but its --version line is not ours
 };
 
 struct Verdict {

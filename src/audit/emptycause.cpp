@@ -100,7 +100,8 @@ bool rulesWatch(const QStringList &ruleLines, const QString &program)
         const int w = words.indexOf(QStringLiteral("-w"));
         if (w >= 0 && w + 1 < words.size()) {
             const int p = words.indexOf(QStringLiteral("-p"));
-            const bool executes = p < 0 || (p + 1 < words.size() && words[p + 1].contains(QLatin1Char('x')));
+            const bool executes =
+                p < 0 || (p + 1 < words.size() && words[p + 1].contains(QLatin1Char('x')));
             if (executes && names.contains(words[w + 1]))
                 return true;
             continue;
@@ -110,8 +111,8 @@ bool rulesWatch(const QStringList &ruleLines, const QString &program)
             continue;
         if (!rule.contains(QLatin1String("execve")) && !rule.contains(QLatin1String("-S all")))
             continue;
-        const QStringList paths = filterValues(rule, QStringLiteral("path"))
-                + filterValues(rule, QStringLiteral("exe"));
+        const QStringList paths =
+            filterValues(rule, QStringLiteral("path")) + filterValues(rule, QStringLiteral("exe"));
         const QStringList dirs = filterValues(rule, QStringLiteral("dir"));
         if (paths.isEmpty() && dirs.isEmpty())
             return true; // every execution is recorded
@@ -177,8 +178,9 @@ QString causeText(Cause cause, const QString &program)
         return translate("原因：审计服务 auditd 没有运行，审计事件没有写入日志。");
     case Cause::NoRuleForProgram: {
         const QString what = program.isEmpty() ? QStringLiteral("28") : program;
-        return translate("原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。")
-                .arg(what, rulesFile(), QStringLiteral("augenrules --load"));
+        return translate(
+                   "原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。")
+            .arg(what, rulesFile(), QStringLiteral("augenrules --load"));
     }
     }
     return QString();

@@ -90,16 +90,18 @@ std::optional<MainWindow::QueryRequest> MainWindow::validateQuery()
     if (startText != all) {
         request.start = fieldDate(startEdit, startCalendar);
         if (!request.start) {
-            queryui::showMessage(this, tr("警告"),
-                                 tr("开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择"));
+            queryui::showMessage(
+                this, tr("警告"),
+                tr("开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择"));
             return std::nullopt;
         }
     }
     if (endText != all) {
         request.end = fieldDate(endEdit, endCalendar);
         if (!request.end) {
-            queryui::showMessage(this, tr("警告"),
-                                 tr("结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择"));
+            queryui::showMessage(
+                this, tr("警告"),
+                tr("结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择"));
             return std::nullopt;
         }
     }
@@ -132,7 +134,8 @@ querycore::RunOutcome MainWindow::runOverallSummary()
     if (!summary.run.started)
         writeLine("#################");
     writeLine("@@@@@@@@@@@@@@@@@@@@@@@@@@@@");
-    summary.problem = querycore::toolProblem(summary.run, querycore::writeContext(appenv::dataDir()));
+    summary.problem =
+        querycore::toolProblem(summary.run, querycore::writeContext(appenv::dataDir()));
     return summary;
 }
 
@@ -198,7 +201,8 @@ void MainWindow::resetQueryForm()
 void MainWindow::showReport()
 {
     showPageSet(PageSet::QueryReport);
-    ui->tableWidget->setStyleSheet(QStringLiteral("QTableWidget#tableWidget{background-color:white;}"));
+    ui->tableWidget->setStyleSheet(
+        QStringLiteral("QTableWidget#tableWidget{background-color:white;}"));
     ui->other_btn->setStyleSheet(QLatin1String(kExportButtonStyle));
     ui->other_btn->setText(tr("导出报告"));
     ui->titlelabel_3->setText(tr("审计报告"));

@@ -165,13 +165,15 @@ std::optional<QDate> parseFieldDate(const QString &text)
 WriteContext writeContext(const QString &directory)
 {
     WriteContext context;
-    struct statvfs fs {};
+    struct statvfs fs {
+    };
     if (::statvfs(QFile::encodeName(directory).constData(), &fs) == 0) {
         // Root may use the blocks reserved for it; others only the available ones.
         const unsigned long long blocks = ::geteuid() == 0 ? fs.f_bfree : fs.f_bavail;
         context.directoryFull = blocks * fs.f_frsize < 64 * 1024;
     }
-    struct rlimit limit {};
+    struct rlimit limit {
+    };
     if (::getrlimit(RLIMIT_FSIZE, &limit) == 0)
         context.sizeLimited = limit.rlim_cur != RLIM_INFINITY;
     return context;
@@ -402,7 +404,8 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 
 QString summaryCommand()
 {
-    return QStringLiteral("aureport --summary > ") + shellDataFile(QStringLiteral("all_report.log"));
+    return QStringLiteral("aureport --summary > ")
+        + shellDataFile(QStringLiteral("all_report.log"));
 }
 
 QList<QByteArray> readSummaryLines(const QString &path, bool *opened)

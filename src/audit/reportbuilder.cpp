@@ -22,7 +22,8 @@ bool MainWindow::buildReport()
     if (counted.count != 3) {
         writeLine("tongjiweikong");
         // The system's message, and the cause when one can be established.
-        const QString program = querycore::eventTypePath(ui->type_com->currentText().toUtf8()).trimmed();
+        const QString program =
+            querycore::eventTypePath(ui->type_com->currentText().toUtf8()).trimmed();
         QString text = tr("审计报告为空或未开启审计规则！");
         if (const QString cause = emptycause::causeText(emptycause::establish(program), program);
             !cause.isEmpty())

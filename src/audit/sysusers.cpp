@@ -17,8 +17,8 @@ QStringList MainWindow::getCurrentSysUsers()
         cat.waitForFinished(30000);
     for (QByteArray line = cat.readLine(); !line.isEmpty(); line = cat.readLine()) {
         // One character per byte, up to the first NUL.
-        const QString text = QString::fromLatin1(line.constData(),
-                                                 int(::strnlen(line.constData(), size_t(line.size()))));
+        const QString text = QString::fromLatin1(
+            line.constData(), int(::strnlen(line.constData(), size_t(line.size()))));
         users << text.split(QLatin1Char(':'), Qt::KeepEmptyParts, Qt::CaseSensitive).first();
     }
     cat.close();

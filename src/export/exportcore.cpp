@@ -65,8 +65,8 @@ QString copyCommandText(const QString &chosenPath)
 
 bool copyReport(const QString &chosenPath)
 {
-    const int code = QProcess::execute(QStringLiteral("cp"),
-                                       {appenv::dataFile(QStringLiteral("temp_report")), chosenPath});
+    const int code = QProcess::execute(
+        QStringLiteral("cp"), {appenv::dataFile(QStringLiteral("temp_report")), chosenPath});
     return code == 0 && QFileInfo(chosenPath).isFile();
 }
 

@@ -3,8 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 
-InputGuard::InputGuard(QObject *parent)
-    : QObject(parent)
+InputGuard::InputGuard(QObject *parent) : QObject(parent)
 {
     qApp->installEventFilter(this);
 }

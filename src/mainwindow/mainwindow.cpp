@@ -23,12 +23,11 @@
 
 namespace {
 
-const char backButtonStyleZh[] =
-        "QPushButton{border-image: url(:/pics/return.png);}"
-        "QPushButton:hover{border-image: url(:/pics/return_hover.png);}";
+const char backButtonStyleZh[] = "QPushButton{border-image: url(:/pics/return.png);}"
+                                 "QPushButton:hover{border-image: url(:/pics/return_hover.png);}";
 const char backButtonStyleEn[] =
-        "QPushButton{border-image: url(:/pics/images/en/return.png);}"
-        "QPushButton:hover{border-image: url(:/pics/images/en/return_hover.png);}";
+    "QPushButton{border-image: url(:/pics/images/en/return.png);}"
+    "QPushButton:hover{border-image: url(:/pics/images/en/return_hover.png);}";
 
 const char aboutProgram[] = "/usr/share/kvr-duvovedadizuve/bin/about-dialog";
 
@@ -56,8 +55,7 @@ void describeButton(QPushButton *button, const QString &what)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui_MainWindow)
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui_MainWindow)
 {
     ui->setupUi(this);
     inputGuard = new InputGuard(this);
@@ -68,24 +66,24 @@ MainWindow::MainWindow(QWidget *parent)
     setAutoFillBackground(true);
 
     ui->contentStackedWidget->setStyleSheet(
-            QStringLiteral("QWidget#contentStackedWidget{background-color:white;}"));
+        QStringLiteral("QWidget#contentStackedWidget{background-color:white;}"));
 
     showPageSet(PageSet::QueryForm);
 
     createTrayIcon();
 
     ui->query_btn->setStyleSheet(
-            QStringLiteral("QPushButton{border-image:url(:/pics/anniu.png);color:white;}"));
+        QStringLiteral("QPushButton{border-image:url(:/pics/anniu.png);color:white;}"));
     ui->titlelabel_1->setText(tr("审计报告"));
     ui->query_btn->setText(tr("点击查询"));
     ui->slot_label->setText(tr("请选择时间段"));
     ui->type_label->setText(tr("请选择事件类型"));
 
-    ui->type_com->setStyleSheet(QStringLiteral(
-            "QComboBox{border:1px solid #BBBBBB;width:50px;}"
-            "QComboBox QAbstractItemView::item{height:25px;}"
-            "QComboBox::down-arrow{image:url(:/pics/combox.png);}"
-            "QComboBox::drop-down{border:0px;}"));
+    ui->type_com->setStyleSheet(
+        QStringLiteral("QComboBox{border:1px solid #BBBBBB;width:50px;}"
+                       "QComboBox QAbstractItemView::item{height:25px;}"
+                       "QComboBox::down-arrow{image:url(:/pics/combox.png);}"
+                       "QComboBox::drop-down{border:0px;}"));
     // Only "all", the no-restriction marker, is translated; the commands keep
     // their names in every language.
     ui->type_com->addItem(tr("all"), 1);
@@ -116,8 +114,8 @@ MainWindow::MainWindow(QWidget *parent)
     for (QCalendarWidget *calendar : {startCalendar, endCalendar})
         calendar->setDateRange(querycore::firstSearchDate(), querycore::lastSearchDate());
 
-    const QString backStyle = QString::fromLatin1(
-            uiLanguage == QLocale::English ? backButtonStyleEn : backButtonStyleZh);
+    const QString backStyle =
+        QString::fromLatin1(uiLanguage == QLocale::English ? backButtonStyleEn : backButtonStyleZh);
     ui->back_btn->setStyleSheet(backStyle);
     ui->btn->setStyleSheet(backStyle);
     ui->fan_btn->setStyleSheet(backStyle);
@@ -158,9 +156,8 @@ void MainWindow::createTrayIcon()
     trayIcon->setToolTip(tr("DuvovedaDizuve"));
 
     auto *menu = new QMenu(this);
-    menu->setStyleSheet(QStringLiteral(
-            "QMenu::item{padding:2px 25px 2px 20px ;padding-left:20px;}"
-            "QMenu::item:selected{background-color:#CCDAE7;}"));
+    menu->setStyleSheet(QStringLiteral("QMenu::item{padding:2px 25px 2px 20px ;padding-left:20px;}"
+                                       "QMenu::item:selected{background-color:#CCDAE7;}"));
 
     auto *aboutAction = new QAction(tr("about"), this);
     menu->addAction(aboutAction);
@@ -172,8 +169,8 @@ void MainWindow::createTrayIcon()
 
     trayIcon->setContextMenu(menu);
     trayIcon->show();
-    connect(trayIcon, SIGNAL(activated(QSystemTrayIcon::ActivationReason)),
-            this, SLOT(iconActivated(QSystemTrayIcon::ActivationReason)));
+    connect(trayIcon, SIGNAL(activated(QSystemTrayIcon::ActivationReason)), this,
+            SLOT(iconActivated(QSystemTrayIcon::ActivationReason)));
 }
 
 void MainWindow::mousePressEvent(QMouseEvent *event)

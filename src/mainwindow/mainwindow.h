@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QMainWindow>
 #include <QDate>
+#include <QMainWindow>
 #include <QModelIndex>
 #include <QPoint>
 #include <QStringList>
@@ -50,9 +50,9 @@ public:
     // Asks for the target file of an export. Tests replace it so that no
     // native dialog has to be driven; an empty function restores the default
     // (QFileDialog::getSaveFileName).
-    using SaveFileNameProvider = std::function<QString(QWidget *parent, const QString &caption,
-                                                       const QString &defaultName,
-                                                       const QString &filter)>;
+    using SaveFileNameProvider =
+        std::function<QString(QWidget *parent, const QString &caption, const QString &defaultName,
+                              const QString &filter)>;
     static void setSaveFileNameProvider(SaveFileNameProvider provider);
 
     // Password file that getCurrentSysUsers() lists; "/etc/passwd" by default.

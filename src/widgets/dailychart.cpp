@@ -35,8 +35,7 @@ QString dayText(const QDate &day)
 
 } // namespace
 
-DailyChart::DailyChart(QWidget *parent)
-    : QWidget(parent)
+DailyChart::DailyChart(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(title());

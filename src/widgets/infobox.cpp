@@ -14,11 +14,10 @@ namespace {
 
 // OK and Cancel share one look: the green dialog button images, stretched
 // onto the 70 x 25 buttons.
-const char kButtonStyle[] =
-    "QPushButton:focus{padding: -2;}"
-    "QPushButton{border-image:url(:/pics/btn.png);}"
-    "QPushButton:hover{border-image: url(:/pics/btn_over.png);}"
-    "QPushButton:pressed{border-image: url(:/pics/btn_press.png);}";
+const char kButtonStyle[] = "QPushButton:focus{padding: -2;}"
+                            "QPushButton{border-image:url(:/pics/btn.png);}"
+                            "QPushButton:hover{border-image: url(:/pics/btn_over.png);}"
+                            "QPushButton:pressed{border-image: url(:/pics/btn_press.png);}";
 
 // The title band that drags the dialog, edges included.
 const QRect kTitleStrip(QPoint(0, 0), QPoint(319, 34));
@@ -72,7 +71,8 @@ InfoBox::InfoBox(const QString &title, const QString &text, bool showCancel, QPi
     closeButton = new QPushButton(this);
     closeButton->resize(28, 28);
     closeButton->move(width() - closeButton->width() - 2, 2);
-    closeButton->setStyleSheet(QStringLiteral("QPushButton{border-image: url(:/pics/btn_close.png);}"));
+    closeButton->setStyleSheet(
+        QStringLiteral("QPushButton{border-image: url(:/pics/btn_close.png);}"));
     // The button shows only an image; say what it does to screen readers and
     // on hover.
     closeButton->setAccessibleName(tr("关闭"));

@@ -2,8 +2,7 @@
 
 #include <QMouseEvent>
 
-line_edit::line_edit(QWidget *parent)
-    : QLineEdit(parent)
+line_edit::line_edit(QWidget *parent) : QLineEdit(parent)
 {
 }
 

@@ -6,8 +6,7 @@
 
 #include <cmath>
 
-WrapLabel::WrapLabel(QWidget *parent)
-    : QLabel(parent)
+WrapLabel::WrapLabel(QWidget *parent) : QLabel(parent)
 {
 }
 

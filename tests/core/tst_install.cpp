@@ -24,8 +24,8 @@ bool writeScript(const QString &path, const QByteArray &body)
     f.write("#!/bin/sh\n" + body);
     f.close();
     return f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                            | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
-                            | QFileDevice::ExeOther);
+                            | QFileDevice::ReadGroup | QFileDevice::ExeGroup
+                            | QFileDevice::ReadOther | QFileDevice::ExeOther);
 }
 
 // A fake auditctl: `auditctl -s` prints `status`, `auditctl -l` prints
@@ -34,8 +34,8 @@ QByteArray fakeAuditctl(const QByteArray &status, const QByteArray &rules)
 {
     if (status == "FAIL")
         return "echo 'Error sending status request (Operation not permitted)' >&2\nexit 1\n";
-    return "case \"$1\" in\n  -s) printf '%s\\n' '" + status + "' ;;\n  -l) printf '%s\\n' '" + rules
-            + "' ;;\n  *) exit 2 ;;\nesac\n";
+    return "case \"$1\" in\n  -s) printf '%s\\n' '" + status + "' ;;\n  -l) printf '%s\\n' '"
+        + rules + "' ;;\n  *) exit 2 ;;\nesac\n";
 }
 
 } // namespace
@@ -63,41 +63,53 @@ private slots:
         QTest::addColumn<int>("cause");
         using C = emptycause::Cause;
         const QByteArray on = "enabled 1\nfailure 1\npid 812\nbacklog 0";
-        QTest::newRow("no auditctl") << false << QByteArray() << QByteArray() << "/bin/chown" << int(C::NoAuditDaemon);
-        QTest::newRow("auditing off") << true << QByteArray("enabled 0\nfailure 1\npid 812") << QByteArray()
-                                      << "/bin/chown" << int(C::AuditingOff);
-        QTest::newRow("daemon stopped") << true << QByteArray("enabled 1\nfailure 1\npid 0") << QByteArray()
-                                        << "/bin/chown" << int(C::DaemonNotRunning);
-        QTest::newRow("locked on") << true << QByteArray("enabled 2\npid 812") << QByteArray("-w /bin/chown -p x")
-                                   << "/bin/chown" << int(C::None);
-        QTest::newRow("no rules") << true << on << QByteArray("No rules") << "/bin/chown" << int(C::NoRuleForProgram);
-        QTest::newRow("watch on the /usr twin") << true << on << QByteArray("-w /usr/bin/chown -p x -k kvr")
-                                                << "/bin/chown" << int(C::None);
-        QTest::newRow("watch on /sbin twin") << true << on << QByteArray("-w /usr/sbin/reboot -p x -k kvr")
-                                             << "/sbin/reboot" << int(C::None);
-        QTest::newRow("watch without execute") << true << on << QByteArray("-w /usr/bin/chown -p wa -k attr")
-                                               << "/bin/chown" << int(C::NoRuleForProgram);
-        QTest::newRow("watch of another program") << true << on << QByteArray("-w /usr/bin/chowner -p x")
-                                                  << "/bin/chown" << int(C::NoRuleForProgram);
-        QTest::newRow("every execve") << true << on << QByteArray("-a always,exit -F arch=b64 -S execve -F key=exec")
-                                      << "/bin/chown" << int(C::None);
-        QTest::newRow("execve of another path") << true << on
-                << QByteArray("-a always,exit -F arch=b64 -S execve -F path=/usr/bin/sudo -F key=x")
-                << "/bin/chown" << int(C::NoRuleForProgram);
-        QTest::newRow("execve by exe") << true << on
-                << QByteArray("-a always,exit -F arch=b64 -S execve -F exe=/usr/bin/chown")
-                << "/bin/chown" << int(C::None);
-        QTest::newRow("execve in a dir") << true << on
-                << QByteArray("-a always,exit -F arch=b64 -S execve -F dir=/usr/sbin")
-                << "/sbin/shutdown" << int(C::None);
-        QTest::newRow("never rule") << true << on
-                << QByteArray("-a never,exit -F arch=b64 -S execve") << "/bin/chown" << int(C::NoRuleForProgram);
-        QTest::newRow("not root: nothing known") << true << QByteArray("FAIL") << QByteArray()
-                                                 << "/bin/chown" << int(C::None);
-        QTest::newRow("all programs, one watched") << true << on << QByteArray("-w /usr/bin/sudo -p x")
-                                                   << QString() << int(C::None);
-        QTest::newRow("all programs, none watched") << true << on << QByteArray("-w /etc/passwd -p wa")
-                                                    << QString() << int(C::NoRuleForProgram);
+        QTest::newRow("no auditctl")
+            << false << QByteArray() << QByteArray() << "/bin/chown" << int(C::NoAuditDaemon);
+        QTest::newRow("auditing off") << true << QByteArray("enabled 0\nfailure 1\npid 812")
+                                      << QByteArray() << "/bin/chown" << int(C::AuditingOff);
+        QTest::newRow("daemon stopped") << true << QByteArray("enabled 1\nfailure 1\npid 0")
+                                        << QByteArray() << "/bin/chown" << int(C::DaemonNotRunning);
+        QTest::newRow("locked on")
+            << true << QByteArray("enabled 2\npid 812") << QByteArray("-w /bin/chown -p x")
+            << "/bin/chown" << int(C::None);
+        QTest::newRow("no rules") << true << on << QByteArray("No rules") << "/bin/chown"
+                                  << int(C::NoRuleForProgram);
+        QTest::newRow("watch on the /usr twin")
+            << true << on << QByteArray("-w /usr/bin/chown -p x -k kvr") << "/bin/chown"
+            << int(C::None);
+        QTest::newRow("watch on /sbin twin")
+            << true << on << QByteArray("-w /usr/sbin/reboot -p x -k kvr") << "/sbin/reboot"
+            << int(C::None);
+        QTest::newRow("watch without execute")
+            << true << on << QByteArray("-w /usr/bin/chown -p wa -k attr") << "/bin/chown"
+            << int(C::NoRuleForProgram);
+        QTest::newRow("watch of another program")
+            << true << on << QByteArray("-w /usr/bin/chowner -p x") << "/bin/chown"
+            << int(C::NoRuleForProgram);
+        QTest::newRow("every execve")
+            << true << on << QByteArray("-a always,exit -F arch=b64 -S execve -F key=exec")
+            << "/bin/chown" << int(C::None);
+        QTest::newRow("execve of another path")
+            << true << on
+            << QByteArray("-a always,exit -F arch=b64 -S execve -F path=/usr/bin/sudo -F key=x")
+            << "/bin/chown" << int(C::NoRuleForProgram);
+        QTest::newRow("execve by exe")
+            << true << on
+            << QByteArray("-a always,exit -F arch=b64 -S execve -F exe=/usr/bin/chown")
+            << "/bin/chown" << int(C::None);
+        QTest::newRow("execve in a dir")
+            << true << on << QByteArray("-a always,exit -F arch=b64 -S execve -F dir=/usr/sbin")
+            << "/sbin/shutdown" << int(C::None);
+        QTest::newRow("never rule")
+            << true << on << QByteArray("-a never,exit -F arch=b64 -S execve") << "/bin/chown"
+            << int(C::NoRuleForProgram);
+        QTest::newRow("not root: nothing known")
+            << true << QByteArray("FAIL") << QByteArray() << "/bin/chown" << int(C::None);
+        QTest::newRow("all programs, one watched")
+            << true << on << QByteArray("-w /usr/bin/sudo -p x") << QString() << int(C::None);
+        QTest::newRow("all programs, none watched")
+            << true << on << QByteArray("-w /etc/passwd -p wa") << QString()
+            << int(C::NoRuleForProgram);
     }
     void emptyCause()
     {
@@ -122,7 +134,7 @@ private slots:
         QCOMPARE(emptycause::causeText(C::None, "/bin/chown"), QString());
         const QString rule = emptycause::causeText(C::NoRuleForProgram, "/bin/chown");
         QVERIFY2(rule.contains("/bin/chown") && rule.contains(emptycause::rulesFile())
-                         && rule.contains("augenrules --load"),
+                     && rule.contains("augenrules --load"),
                  qPrintable(rule));
         QVERIFY(emptycause::rulesFile().endsWith("/audit/rules.d/kvr-auditreport.rules"));
         QSet<QString> distinct;
@@ -152,10 +164,12 @@ private slots:
         qunsetenv("KVR_AUDITREPORT_LOG");
         QFile conf(work.filePath("auditd.conf"));
         QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write("# log_file = /commented/out\nlocal_events = yes\nlog_file = /srv/audit/audit.log\nlog_format = ENRICHED\n");
+        conf.write("# log_file = /commented/out\nlocal_events = yes\nlog_file = "
+                   "/srv/audit/audit.log\nlog_format = ENRICHED\n");
         conf.close();
         QCOMPARE(emptycause::trailPath(conf.fileName()), QString("/srv/audit/audit.log"));
-        QCOMPARE(emptycause::trailPath(work.filePath("missing.conf")), QString("/var/log/audit/audit.log"));
+        QCOMPARE(emptycause::trailPath(work.filePath("missing.conf")),
+                 QString("/var/log/audit/audit.log"));
         qputenv("KVR_AUDITREPORT_LOG", "/tmp/elsewhere.log");
         QCOMPARE(emptycause::trailPath(conf.fileName()), QString("/tmp/elsewhere.log"));
         qputenv("KVR_AUDITREPORT_LOG", saved);
@@ -180,7 +194,8 @@ private slots:
         QTest::newRow("file is a fifo") << "fifo" << int(P::FileNotRegular) << "result.log";
         QTest::newRow("file is a dir") << "filedir" << int(P::FileNotRegular) << "temp_report";
         QTest::newRow("file hard-linked") << "hardlink" << int(P::FileHardLinked) << "temp_report";
-        QTest::newRow("lock is a link") << "locklink" << int(P::FileIsSymlink) << "kvr-auditreport.lock";
+        QTest::newRow("lock is a link")
+            << "locklink" << int(P::FileIsSymlink) << "kvr-auditreport.lock";
     }
     void dataDirSafety()
     {
@@ -218,7 +233,8 @@ private slots:
             for (const QString &name : datadirsafety::workingFileNames())
                 QVERIFY(QFile::copy(victim, dir + '/' + name));
         } else if (setup == "filelink") {
-            QVERIFY(::symlink(QFile::encodeName(victim).constData(), file("tongji.log").constData()) == 0);
+            QVERIFY(::symlink(QFile::encodeName(victim).constData(), file("tongji.log").constData())
+                    == 0);
         } else if (setup == "dangling") {
             QVERIFY(::symlink("/nonexistent/target", file("all_report.log").constData()) == 0);
         } else if (setup == "fifo") {
@@ -226,9 +242,12 @@ private slots:
         } else if (setup == "filedir") {
             QVERIFY(::mkdir(file("temp_report").constData(), 0755) == 0);
         } else if (setup == "hardlink") {
-            QVERIFY(::link(QFile::encodeName(victim).constData(), file("temp_report").constData()) == 0);
+            QVERIFY(::link(QFile::encodeName(victim).constData(), file("temp_report").constData())
+                    == 0);
         } else if (setup == "locklink") {
-            QVERIFY(::symlink(QFile::encodeName(victim).constData(), file("kvr-auditreport.lock").constData()) == 0);
+            QVERIFY(::symlink(QFile::encodeName(victim).constData(),
+                              file("kvr-auditreport.lock").constData())
+                    == 0);
         }
 
         const datadirsafety::Verdict verdict = datadirsafety::check(dir + '/', ::geteuid());
@@ -238,7 +257,8 @@ private slots:
         else if (!culprit.isEmpty())
             QCOMPARE(verdict.path, dir + '/' + culprit);
         if (setup == "missing") {
-            struct stat st {};
+            struct stat st {
+            };
             QVERIFY(::lstat(d.constData(), &st) == 0 && S_ISDIR(st.st_mode));
             QCOMPARE(int(st.st_mode & 0777) & 022, 0);
         }
@@ -262,7 +282,9 @@ private slots:
         QCOMPARE(v.output, QString("ausearch version 3.0.9"));
 
         // Ours, but its companion is missing or not executable.
-        QVERIFY(writeScript(dir + "/ausearch", "echo '" + toolcheck::expectedVersionLine("ausearch").toUtf8() + "'\n"));
+        QVERIFY(
+            writeScript(dir + "/ausearch",
+                        "echo '" + toolcheck::expectedVersionLine("ausearch").toUtf8() + "'\n"));
         v = toolcheck::check(dir);
         QCOMPARE(int(v.problem), int(toolcheck::Problem::Missing));
         QCOMPARE(v.tool, dir + "/aureport");
@@ -276,7 +298,9 @@ private slots:
         // Another version of ours is not the one this program was built with.
         QVERIFY(writeScript(dir + "/aureport", "echo 'aureport (kvr-auditreport) 0.1'\n"));
         QCOMPARE(int(toolcheck::check(dir).problem), int(toolcheck::Problem::Foreign));
-        QVERIFY(writeScript(dir + "/aureport", "echo '" + toolcheck::expectedVersionLine("aureport").toUtf8() + "'\n"));
+        QVERIFY(
+            writeScript(dir + "/aureport",
+                        "echo '" + toolcheck::expectedVersionLine("aureport").toUtf8() + "'\n"));
         QVERIFY(toolcheck::check(dir).ok());
     }
 };

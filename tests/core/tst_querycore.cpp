@@ -17,7 +17,10 @@ QByteArray readAll(const QString &path)
     return testsupport::readAll(path, "<missing>");
 }
 using testsupport::writeAll;
-std::optional<QDate> opt(const QDate &d) { return d.isValid() ? std::optional<QDate>(d) : std::nullopt; }
+std::optional<QDate> opt(const QDate &d)
+{
+    return d.isValid() ? std::optional<QDate>(d) : std::nullopt;
+}
 } // namespace
 
 class QueryCoreTest : public QObject
@@ -25,7 +28,10 @@ class QueryCoreTest : public QObject
     Q_OBJECT
     QTemporaryDir dir;
     // A data directory whose name the shell would split or expand.
-    QString data(const QString &name = QString()) const { return dir.filePath("data 'dir' $(x);/" + name); }
+    QString data(const QString &name = QString()) const
+    {
+        return dir.filePath("data 'dir' $(x);/" + name);
+    }
 
 private slots:
     void initTestCase() { QVERIFY(dir.isValid() && QDir().mkpath(data())); }
@@ -37,34 +43,37 @@ private slots:
         QTest::addColumn<QDate>("start");
         QTest::addColumn<QDate>("end");
         QTest::addColumn<QString>("expected");
-        const QStringList table = QString(
-            "chgrp=/bin/chgrp chown=/bin/chown chmod=/bin/chmod chattr=/usr/bin/chattr su=/bin/su "
-            "sudo=/usr/bin/sudo touch=/bin/touch cp=/bin/cp mv=/bin/mv rm=/bin/rm mkdir=/bin/mkdir "
-            "rmdir=/bin/rmdir groupadd=/usr/sbin/groupadd groupdel=/usr/sbin/groupdel "
-            "gpasswd=/usr/bin/gpasswd useradd=/usr/sbin/useradd userdel=/usr/sbin/userdel "
-            "passwd=/usr/bin/passwd ifup=/sbin/ifup ifdown=/sbin/ifdown wget=/usr/bin/wget "
-            "apt-get=/usr/bin/apt-get shutdown=/sbin/shutdown reboot=/sbin/reboot "
-            "service=/usr/sbin/service killall=/usr/bin/killall nice=/usr/bin/nice "
-            "renice=/usr/bin/renice").split(' ');
+        const QStringList table =
+            QString("chgrp=/bin/chgrp chown=/bin/chown chmod=/bin/chmod chattr=/usr/bin/chattr "
+                    "su=/bin/su "
+                    "sudo=/usr/bin/sudo touch=/bin/touch cp=/bin/cp mv=/bin/mv rm=/bin/rm "
+                    "mkdir=/bin/mkdir "
+                    "rmdir=/bin/rmdir groupadd=/usr/sbin/groupadd groupdel=/usr/sbin/groupdel "
+                    "gpasswd=/usr/bin/gpasswd useradd=/usr/sbin/useradd userdel=/usr/sbin/userdel "
+                    "passwd=/usr/bin/passwd ifup=/sbin/ifup ifdown=/sbin/ifdown wget=/usr/bin/wget "
+                    "apt-get=/usr/bin/apt-get shutdown=/sbin/shutdown reboot=/sbin/reboot "
+                    "service=/usr/sbin/service killall=/usr/bin/killall nice=/usr/bin/nice "
+                    "renice=/usr/bin/renice")
+                .split(' ');
         QCOMPARE(eventTypeNames().size(), table.size());
         const QString tail = " > " + kDefaultDir + "result.log";
         for (int i = 0; i < table.size(); ++i) {
             const QString name = table[i].section('=', 0, 0), path = table[i].section('=', 1);
             QCOMPARE(eventTypeNames().at(i), name);
-            QTest::addRow("%s", qPrintable(name)) << name << QDate() << QDate()
-                                                  << "ausearch -i  -f " + path + " " + tail;
+            QTest::addRow("%s", qPrintable(name))
+                << name << QDate() << QDate() << "ausearch -i  -f " + path + " " + tail;
             QTest::addRow("%s dated", qPrintable(name))
                 << name << QDate(2024, 3, 5) << QDate(2024, 12, 31)
                 << "ausearch -i  -f " + path + " -ts 3/5/24 -te 12/31/24 " + tail;
         }
-        QTest::newRow("all, end only") << "all" << QDate() << QDate(2024, 12, 31)
-                                       << "ausearch -i -te 12/31/24 " + tail;
+        QTest::newRow("all, end only")
+            << "all" << QDate() << QDate(2024, 12, 31) << "ausearch -i -te 12/31/24 " + tail;
         QTest::newRow("all, 2009") << "all" << QDate(2009, 1, 2) << QDate(2009, 11, 20)
                                    << "ausearch -i -ts 1/2/09 -te 11/20/09 " + tail;
-        QTest::newRow("all, 2000") << "all" << QDate(2000, 10, 1) << QDate()
-                                   << "ausearch -i -ts 10/1/00 " + tail;
-        QTest::newRow("untranslatable") << "chown(改)" << QDate(2024, 3, 5) << QDate()
-                                        << "ausearch -i  -f -ts 3/5/24 " + tail;
+        QTest::newRow("all, 2000")
+            << "all" << QDate(2000, 10, 1) << QDate() << "ausearch -i -ts 10/1/00 " + tail;
+        QTest::newRow("untranslatable")
+            << "chown(改)" << QDate(2024, 3, 5) << QDate() << "ausearch -i  -f -ts 3/5/24 " + tail;
     }
     // Byte for byte, with the built-in data directory.
     void searchCommand()
@@ -102,12 +111,14 @@ private slots:
         QTest::newRow("two empty lines") << QByteArray("\n\n") << "0" << 0 << "";
         QTest::newRow("missing") << QByteArray() << "" << 0 << "";
         QTest::newRow("one date line") << QByteArray("2024-03-05\n") << "10,0" << 2 << "";
-        QTest::newRow("dates, no user") << QByteArray("2024-03-05\n2024-03-07\n") << "10,10,0" << 3 << "";
+        QTest::newRow("dates, no user")
+            << QByteArray("2024-03-05\n2024-03-07\n") << "10,10,0" << 3 << "";
         QTest::newRow("first date only") << QByteArray("2024-03-05\n\n") << "10,0,0" << 3 << "";
         QTest::newRow("not a number") << QByteArray("a\nb\nroot x\n") << "1,1,6" << 3 << "root=0";
-        QTest::newRow("several users") << QByteArray("a\nb\nroot 3\ntest 1\n用户 12") << "1,1,6" << 3
-                                       << "root=3,test=1,用户=12";
-        QTest::newRow("over 255 bytes") << QByteArray(300, 'x') + "\nb\nroot 1\n" << "255" << 1 << "";
+        QTest::newRow("several users") << QByteArray("a\nb\nroot 3\ntest 1\n用户 12") << "1,1,6"
+                                       << 3 << "root=3,test=1,用户=12";
+        QTest::newRow("over 255 bytes") << QByteArray(300, 'x') + "\nb\nroot 1\n"
+                                        << "255" << 1 << "";
     }
     void tongji()
     {
@@ -130,9 +141,11 @@ private slots:
 
     void reportBytes()
     {
-        QVERIFY(writeFile(data("temp_report"), reportText("2024-03-05", "2024-03-07", 4, {"root", "test"}, {3, 1})));
+        QVERIFY(writeFile(data("temp_report"),
+                          reportText("2024-03-05", "2024-03-07", 4, {"root", "test"}, {3, 1})));
         QCOMPARE(readAll(data("temp_report")),
-                 QByteArray("时间范围：2024年03月05日~2024年03月07日\n记录条数：4\n用户ID：root,test\n执行次数：3,1"));
+                 QByteArray("时间范围：2024年03月05日~2024年03月07日\n记录条数：4\n用户ID：root,"
+                            "test\n执行次数：3,1"));
         QCOMPARE(reportText("2024-03", "", 0, {}, {}),
                  QByteArray("时间范围：2024年03月~\n记录条数：0\n用户ID：\n执行次数："));
     }
@@ -145,7 +158,8 @@ private slots:
         QTest::newRow("no final newline") << QByteArray("a\nb") << QList<QByteArray>{"a", "b", ""};
         QTest::newRow("empty") << QByteArray("") << QList<QByteArray>{""};
         QTest::newRow("missing") << QByteArray() << QList<QByteArray>{};
-        QTest::newRow("300 bytes") << QByteArray(300, 'x') + "\ny\n" << QList<QByteArray>{QByteArray(300, 'x'), "y", ""};
+        QTest::newRow("300 bytes") << QByteArray(300, 'x') + "\ny\n"
+                                   << QList<QByteArray>{QByteArray(300, 'x'), "y", ""};
     }
     void summaryLines()
     {
@@ -164,14 +178,17 @@ private slots:
         QTest::addColumn<QByteArray>("result");
         QTest::addColumn<QByteArray>("tongji");
         const QByteArray head = "----\ntime->x\n";
-        QTest::newRow("two lines only") << QByteArray("日期: 2024-03-05 1\n日期: 2024-03-06 2\n") << QByteArray("\n2024-03-06\n");
-        QTest::newRow("last line without date") << head + "t 日期: 2024-03-05 10:00 用户id: root\n用户id: root\n"
-                                                << QByteArray("2024-03-05\n\nroot 2\n");
-        QTest::newRow("three root one test")
-            << head + "日期: 2024-03-05 用户id: root\n用户id: test\n用户id: root a\n日期: 2024-03-07 用户id:  root\n"
-            << QByteArray("2024-03-05\n2024-03-07\nroot 3\ntest 1\n");
-        QTest::newRow("doubled label, blanks") << head + "日期: 2024-03-05 用户id: root 用户id: test\n用户id:   \n用户id:\n"
-                                                         "日期:   2024-03-09   日期: 2025-01-01\n"
+        QTest::newRow("two lines only") << QByteArray("日期: 2024-03-05 1\n日期: 2024-03-06 2\n")
+                                        << QByteArray("\n2024-03-06\n");
+        QTest::newRow("last line without date")
+            << head + "t 日期: 2024-03-05 10:00 用户id: root\n用户id: root\n"
+            << QByteArray("2024-03-05\n\nroot 2\n");
+        QTest::newRow("three root one test") << head
+                + "日期: 2024-03-05 用户id: root\n用户id: test\n用户id: root a\n日期: 2024-03-07 "
+                  "用户id:  root\n" << QByteArray("2024-03-05\n2024-03-07\nroot 3\ntest 1\n");
+        QTest::newRow("doubled label, blanks") << head
+                + "日期: 2024-03-05 用户id: root 用户id: test\n用户id:   \n用户id:\n"
+                  "日期:   2024-03-09   日期: 2025-01-01\n"
                                                << QByteArray("2024-03-05\n2024-03-09\nroot 1\n");
         QTest::newRow("empty result") << QByteArray("") << QByteArray("\n\n");
     }
@@ -192,26 +209,36 @@ private slots:
     void defaultCommandTexts()
     {
         qunsetenv("KVR_AUDITREPORT_DATA_DIR");
-        const QString d = kDefaultDir, date = "|awk -F '日期:' '{print $2}'|awk '{split($0,a,\" \");}END{print a[1]}' ";
-        QCOMPARE(statisticsCommands(), QStringList({
-            "sed -n '3p' " + d + "result.log " + date + "> " + d + "tongji.log",
-            "tail -1 " + d + "result.log " + date + ">> " + d + "tongji.log",
-            "awk -F '用户id:' '{print $2}'  " + d + "result.log | awk 'NF' |awk '{split($0,a,\" \");"
-            "name[a[1]]+=1};END{for(i in name) print i, name[i]}' >> " + d + "tongji.log"}));
+        const QString d = kDefaultDir,
+                      date =
+                          "|awk -F '日期:' '{print $2}'|awk '{split($0,a,\" \");}END{print a[1]}' ";
+        QCOMPARE(statisticsCommands(),
+                 QStringList({"sed -n '3p' " + d + "result.log " + date + "> " + d + "tongji.log",
+                              "tail -1 " + d + "result.log " + date + ">> " + d + "tongji.log",
+                              "awk -F '用户id:' '{print $2}'  " + d
+                                  + "result.log | awk 'NF' |awk '{split($0,a,\" \");"
+                                    "name[a[1]]+=1};END{for(i in name) print i, name[i]}' >> "
+                                  + d + "tongji.log"}));
         QCOMPARE(summaryCommand(), "aureport --summary > " + d + "all_report.log");
         QCOMPARE(exportcore::summaryExport("/home/a/report").command,
-                 "awk '{if($1~\"时间范围\"){print}else{printf $1;for(i=0;i<(30-length($1));i++){printf \"  \";"
-                 "if(substr($1,i,1)~/^[VMCAI(]/)printf \" \"};print $2}}' " + d + "all_report.log > /home/a/report.doc");
+                 "awk '{if($1~\"时间范围\"){print}else{printf "
+                 "$1;for(i=0;i<(30-length($1));i++){printf \"  \";"
+                 "if(substr($1,i,1)~/^[VMCAI(]/)printf \" \"};print $2}}' "
+                     + d + "all_report.log > /home/a/report.doc");
     }
 
     void exports_data()
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("target");
-        QTest::newRow("report") << "report" << "report.doc";
-        QTest::newRow(".doc") << "r.doc" << "r.doc";
-        QTest::newRow(".DOC") << "r.DOC" << "r.DOC.doc";
-        QTest::newRow("shell characters") << "a b'c\";$(touch pwned)`id`" << "a b'c\";$(touch pwned)`id`.doc";
+        QTest::newRow("report") << "report"
+                                << "report.doc";
+        QTest::newRow(".doc") << "r.doc"
+                              << "r.doc";
+        QTest::newRow(".DOC") << "r.DOC"
+                              << "r.DOC.doc";
+        QTest::newRow("shell characters") << "a b'c\";$(touch pwned)`id`"
+                                          << "a b'c\";$(touch pwned)`id`.doc";
     }
     // Both exports land in exactly the chosen file and run nothing in its name.
     void exports()
@@ -219,7 +246,8 @@ private slots:
         QFETCH(QString, chosen);
         QFETCH(QString, target);
         QTemporaryDir out;
-        writeAll(data("all_report.log"), "时间范围 2019-02-22 - 2019-02-24\nhello 5 x\nhVxyz 7\n\n");
+        writeAll(data("all_report.log"),
+                 "时间范围 2019-02-22 - 2019-02-24\nhello 5 x\nhVxyz 7\n\n");
         const exportcore::SummaryExport job = exportcore::summaryExport(out.filePath(chosen));
         QCOMPARE(job.target, out.filePath(target));
         const QString cwd = QDir::currentPath();
@@ -227,8 +255,9 @@ private slots:
         const bool exported = exportcore::runSummaryExport(job);
         QDir::setCurrent(cwd);
         QVERIFY(exported);
-        QCOMPARE(readAll(job.target), "时间范围 2019-02-22 - 2019-02-24\nhello" + QByteArray(50, ' ') + "5\nhVxyz"
-                                          + QByteArray(51, ' ') + "7\n" + QByteArray(60, ' ') + "\n");
+        QCOMPARE(readAll(job.target),
+                 "时间范围 2019-02-22 - 2019-02-24\nhello" + QByteArray(50, ' ') + "5\nhVxyz"
+                     + QByteArray(51, ' ') + "7\n" + QByteArray(60, ' ') + "\n");
         writeAll(data("temp_report"), "时间范围：x\n执行次数：1");
         QVERIFY(exportcore::copyReport(out.filePath(chosen)));
         QCOMPARE(readAll(out.filePath(chosen)), QByteArray("时间范围：x\n执行次数：1"));

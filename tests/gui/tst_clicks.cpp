@@ -21,7 +21,8 @@ namespace {
 
 QList<int> pages(MainWindow &w)
 {
-    return {A::ui(w)->contentStackedWidget->currentIndex(), A::ui(w)->bottomStackedWidget->currentIndex(),
+    return {A::ui(w)->contentStackedWidget->currentIndex(),
+            A::ui(w)->bottomStackedWidget->currentIndex(),
             A::ui(w)->titleStackedWidget->currentIndex()};
 }
 
@@ -35,10 +36,12 @@ QPoint centre(QWidget *w)
 void queueClick(QWidget *target, QPoint pos)
 {
     const QPointF global = target->mapToGlobal(pos);
-    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, pos, global,
-                                                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonRelease, pos, global,
-                                                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    QCoreApplication::postEvent(target,
+                                new QMouseEvent(QEvent::MouseButtonPress, pos, global,
+                                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(target,
+                                new QMouseEvent(QEvent::MouseButtonRelease, pos, global,
+                                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
 }
 
 } // namespace
@@ -79,13 +82,15 @@ private slots:
         appenv::prependToPath(KVR_TOOLS_BUILD_DIR);
         QFile trail(work.filePath("trail.log"));
         QVERIFY(trail.open(QIODevice::WriteOnly));
-        trail.write("type=SYSCALL msg=audit(1550624400.250:100): arch=c000003e syscall=59 success=yes exit=0 "
+        trail.write("type=SYSCALL msg=audit(1550624400.250:100): arch=c000003e syscall=59 "
+                    "success=yes exit=0 "
                     "items=1 pid=200 auid=0 uid=0 gid=0 exe=\"/usr/bin/sudo\"\n");
         qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trail.fileName()));
-        MainWindow::setSaveFileNameProvider([this](QWidget *, const QString &, const QString &, const QString &) {
-            ++exportAsked;
-            return QString(); // as if the file dialog was cancelled
-        });
+        MainWindow::setSaveFileNameProvider(
+            [this](QWidget *, const QString &, const QString &, const QString &) {
+                ++exportAsked;
+                return QString(); // as if the file dialog was cancelled
+            });
         // The guard below is measured against this interval.
         QVERIFY(QApplication::doubleClickInterval() > 0);
     }
@@ -96,7 +101,8 @@ private slots:
     {
         QTest::addColumn<int>("pause");
         QTest::newRow("double click") << 0;
-        QTest::newRow("second click a third of the interval later") << QApplication::doubleClickInterval() / 3;
+        QTest::newRow("second click a third of the interval later")
+            << QApplication::doubleClickInterval() / 3;
     }
     // Double click on "点击查询": the summary shows, the export is not asked
     // for; once the interval has passed, the export button works again.
@@ -106,14 +112,15 @@ private slots:
         MainWindow w;
         showWindow(w);
         QCOMPARE(A::ui(w)->query_btn->geometry(), A::ui(w)->export_btn->geometry());
-        const QStringList messages = modalwatch::messagesOf([&] { doubleClick(A::ui(w)->query_btn, pause); },
-                                                            work.filePath("out"));
+        const QStringList messages = modalwatch::messagesOf(
+            [&] { doubleClick(A::ui(w)->query_btn, pause); }, work.filePath("out"));
         QCOMPARE(messages, QStringList());
         QCOMPARE(pages(w), (QList<int>{1, 1, 2}));
         QCOMPARE(exportAsked, 0);
 
         QTest::qWait(QApplication::doubleClickInterval() + 50);
-        QTest::mouseClick(A::ui(w)->export_btn, Qt::LeftButton, Qt::NoModifier, centre(A::ui(w)->export_btn));
+        QTest::mouseClick(A::ui(w)->export_btn, Qt::LeftButton, Qt::NoModifier,
+                          centre(A::ui(w)->export_btn));
         QCOMPARE(exportAsked, 1);
     }
 
@@ -133,7 +140,8 @@ private slots:
 
         // Past the interval the form's back button closes the window as always.
         QTest::qWait(QApplication::doubleClickInterval() + 50);
-        QTest::mouseClick(A::ui(w)->back_btn, Qt::LeftButton, Qt::NoModifier, centre(A::ui(w)->back_btn));
+        QTest::mouseClick(A::ui(w)->back_btn, Qt::LeftButton, Qt::NoModifier,
+                          centre(A::ui(w)->back_btn));
         QVERIFY(!w.isVisible());
     }
 

@@ -20,7 +20,8 @@ namespace {
 
 QList<int> pages(MainWindow &w)
 {
-    return {A::ui(w)->contentStackedWidget->currentIndex(), A::ui(w)->bottomStackedWidget->currentIndex(),
+    return {A::ui(w)->contentStackedWidget->currentIndex(),
+            A::ui(w)->bottomStackedWidget->currentIndex(),
             A::ui(w)->titleStackedWidget->currentIndex()};
 }
 
@@ -54,7 +55,8 @@ private slots:
         appenv::prependToPath(KVR_TOOLS_BUILD_DIR);
         QFile trail(work.filePath("trail.log"));
         QVERIFY(trail.open(QIODevice::WriteOnly));
-        trail.write("type=SYSCALL msg=audit(1550624400.250:100): arch=c000003e syscall=59 success=yes exit=0 "
+        trail.write("type=SYSCALL msg=audit(1550624400.250:100): arch=c000003e syscall=59 "
+                    "success=yes exit=0 "
                     "items=1 pid=200 auid=0 uid=0 gid=0 exe=\"/usr/bin/sudo\"\n");
         qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trail.fileName()));
     }
@@ -65,7 +67,8 @@ private slots:
         MainWindow w;
         showWindow(w);
         QCOMPARE(QApplication::focusWidget(), A::edit(w, DateField::Start));
-        const QList<QWidget *> order{A::edit(w, DateField::End), A::ui(w)->type_com, A::ui(w)->query_btn};
+        const QList<QWidget *> order{A::edit(w, DateField::End), A::ui(w)->type_com,
+                                     A::ui(w)->query_btn};
         for (QWidget *next : order) {
             key(w, Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
@@ -93,9 +96,11 @@ private slots:
         QFETCH(int, enterKey);
         MainWindow w;
         showWindow(w);
-        QWidget *targets[] = {A::edit(w, DateField::Start), A::edit(w, DateField::End), A::ui(w)->type_com, A::ui(w)->query_btn};
+        QWidget *targets[] = {A::edit(w, DateField::Start), A::edit(w, DateField::End),
+                              A::ui(w)->type_com, A::ui(w)->query_btn};
         targets[focus]->setFocus();
-        QStringList messages = modalwatch::messagesOf([&] { key(w, enterKey); }, work.filePath("out"));
+        QStringList messages =
+            modalwatch::messagesOf([&] { key(w, enterKey); }, work.filePath("out"));
         QCOMPARE(messages, QStringList());
         QCOMPARE(pages(w), (QList<int>{1, 1, 2}));
 

@@ -58,8 +58,10 @@ private slots:
         QVERIFY(A::endCalendar(w)->isHidden());
         // The calendars lie above every other child of the form.
         QCOMPARE(ui->content1->children().last(), A::endCalendar(w));
-        for (QPushButton *b : {ui->close_btn, ui->Minimization_btn, ui->back_btn, ui->btn, ui->fan_btn})
-            QVERIFY2(!b->accessibleName().isEmpty() && !b->toolTip().isEmpty(), qPrintable(b->objectName()));
+        for (QPushButton *b :
+             {ui->close_btn, ui->Minimization_btn, ui->back_btn, ui->btn, ui->fan_btn})
+            QVERIFY2(!b->accessibleName().isEmpty() && !b->toolTip().isEmpty(),
+                     qPrintable(b->objectName()));
 
         // Any later change of a date field opens its calendar.
         A::endEdit(w)->setText("2024-1-2 ");

@@ -61,7 +61,8 @@ bool writeScript(const QString &path, const QByteArray &body)
         return false;
     f.write("#!/bin/sh\n" + body);
     f.close();
-    return f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                            | QFileDevice::ExeOwner);
 }
 
 QByteArray readAll(const QString &path)
@@ -97,9 +98,11 @@ private slots:
         // A small trail with one run of chown only.
         QFile trail(work.filePath("audit.log"));
         QVERIFY(trail.open(QIODevice::WriteOnly));
-        trail.write("type=SYSCALL msg=audit(1550624400.250:100): arch=c000003e syscall=59 success=yes exit=0 "
+        trail.write("type=SYSCALL msg=audit(1550624400.250:100): arch=c000003e syscall=59 "
+                    "success=yes exit=0 "
                     "items=1 pid=200 auid=0 uid=0 gid=0 exe=\"/bin/chown\"\n"
-                    "type=PATH msg=audit(1550624400.250:100): item=0 name=\"/bin/chown\" inode=1 nametype=NORMAL\n");
+                    "type=PATH msg=audit(1550624400.250:100): item=0 name=\"/bin/chown\" inode=1 "
+                    "nametype=NORMAL\n");
         trail.close();
         qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trail.fileName()));
     }
@@ -117,11 +120,16 @@ private slots:
     {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("expected"); // empty: no message, road open
-        QTest::newRow("all well") << "none" << "";
-        QTest::newRow("group-writable data dir") << "g+w" << "可被其他用户写入";
-        QTest::newRow("working file linked") << "link" << "是符号链接";
-        QTest::newRow("tools missing") << "notools" << "安装已损坏";
-        QTest::newRow("stock tools") << "stock" << "不是本程序的审计工具";
+        QTest::newRow("all well") << "none"
+                                  << "";
+        QTest::newRow("group-writable data dir") << "g+w"
+                                                 << "可被其他用户写入";
+        QTest::newRow("working file linked") << "link"
+                                             << "是符号链接";
+        QTest::newRow("tools missing") << "notools"
+                                       << "安装已损坏";
+        QTest::newRow("stock tools") << "stock"
+                                     << "不是本程序的审计工具";
     }
     void startupRefusals()
     {
@@ -162,7 +170,8 @@ private slots:
     void linkBeforeQuery()
     {
         MainWindow w;
-        QVERIFY(startupchecks::checkQueryRoad(&w, startupchecks::checkDataDir(), KVR_TOOLS_BUILD_DIR));
+        QVERIFY(
+            startupchecks::checkQueryRoad(&w, startupchecks::checkDataDir(), KVR_TOOLS_BUILD_DIR));
         const QString victim = work.filePath("precious");
         QFile v(victim);
         QVERIFY(v.open(QIODevice::WriteOnly));
@@ -172,7 +181,8 @@ private slots:
         A::pickEnd(w, QDate(2019, 3, 1));
         const QStringList seen = query(w, "chown");
         QCOMPARE(seen.size(), 1);
-        QVERIFY2(seen[0].contains("tongji.log") && seen[0].contains("符号链接"), qPrintable(seen[0]));
+        QVERIFY2(seen[0].contains("tongji.log") && seen[0].contains("符号链接"),
+                 qPrintable(seen[0]));
         QCOMPARE(readAll(victim), QByteArray("keep me\n"));
         QVERIFY(!QFile::exists(data("result.log")));
         QVERIFY(!queryButton(w)->isEnabled());
@@ -187,12 +197,13 @@ private slots:
         QTest::addColumn<QString>("absent");
         QTest::newRow("auditing off") << QByteArray("enabled 0\npid 0") << QByteArray()
                                       << QStringList{"enabled 0"} << "augenrules";
-        QTest::newRow("no rule for reboot") << QByteArray("enabled 1\npid 77") << QByteArray("-w /usr/bin/chown -p x")
-                                            << QStringList{"/sbin/reboot", "kvr-auditreport.rules", "augenrules --load"}
-                                            << "enabled 0";
-        QTest::newRow("rule loaded: message alone") << QByteArray("enabled 1\npid 77")
-                                                    << QByteArray("-w /usr/sbin/reboot -p x")
-                                                    << QStringList() << "原因";
+        QTest::newRow("no rule for reboot")
+            << QByteArray("enabled 1\npid 77") << QByteArray("-w /usr/bin/chown -p x")
+            << QStringList{"/sbin/reboot", "kvr-auditreport.rules", "augenrules --load"}
+            << "enabled 0";
+        QTest::newRow("rule loaded: message alone")
+            << QByteArray("enabled 1\npid 77") << QByteArray("-w /usr/sbin/reboot -p x")
+            << QStringList() << "原因";
     }
     void emptyReportCause()
     {
@@ -202,8 +213,9 @@ private slots:
         QFETCH(QString, absent);
         const QString bin = work.filePath("fakebin");
         QVERIFY(QDir().mkpath(bin));
-        QVERIFY(writeScript(bin + "/auditctl", "case \"$1\" in -s) printf '%s\\n' '" + status
-                                                     + "' ;; -l) printf '%s\\n' '" + rules + "' ;; esac\n"));
+        QVERIFY(writeScript(bin + "/auditctl",
+                            "case \"$1\" in -s) printf '%s\\n' '" + status
+                                + "' ;; -l) printf '%s\\n' '" + rules + "' ;; esac\n"));
         qputenv("PATH", QFile::encodeName(bin) + ':' + KVR_TOOLS_BUILD_DIR + ':' + savedPath);
         MainWindow w;
         A::pickEnd(w, QDate(2019, 3, 1));
@@ -225,8 +237,9 @@ private slots:
         const QStringList seen = query(w, "all");
         qputenv("KVR_AUDITREPORT_LOG", saved);
         QCOMPARE(seen.size(), 1);
-        QVERIFY2(seen[0].contains("还没有写入任何审计日志") && seen[0].contains("empty-log-dir/audit.log")
-                         && !seen[0].contains("请以管理员身份运行"),
+        QVERIFY2(seen[0].contains("还没有写入任何审计日志")
+                     && seen[0].contains("empty-log-dir/audit.log")
+                     && !seen[0].contains("请以管理员身份运行"),
                  qPrintable(seen[0]));
         QCOMPARE(A::ui(w)->contentStackedWidget->currentIndex(), 0);
     }
@@ -246,15 +259,18 @@ private slots:
 
         QLockFile second(startupchecks::lockFilePath());
         bool took = true;
-        const QStringList seen = closingDialogs([&] { took = startupchecks::takeInstanceLock(&second, nullptr); });
+        const QStringList seen =
+            closingDialogs([&] { took = startupchecks::takeInstanceLock(&second, nullptr); });
         QVERIFY(!took);
         QCOMPARE(seen.size(), 1);
-        QVERIFY2(seen[0].contains("审计报告已经打开") && seen[0].contains(dataDir), qPrintable(seen[0]));
+        QVERIFY2(seen[0].contains("审计报告已经打开") && seen[0].contains(dataDir),
+                 qPrintable(seen[0]));
 
         first.kill();
         QVERIFY(first.waitForFinished());
         QVERIFY(QFile::exists(startupchecks::lockFilePath()));
-        const QStringList none = closingDialogs([&] { took = startupchecks::takeInstanceLock(&second, nullptr); });
+        const QStringList none =
+            closingDialogs([&] { took = startupchecks::takeInstanceLock(&second, nullptr); });
         QVERIFY(took);
         QCOMPARE(none, QStringList());
         // Another data directory is another report: no conflict.
@@ -270,7 +286,7 @@ private slots:
         const QStringList seen = closingDialogs([&] { QMetaObject::invokeMethod(&w, "about"); });
         QCOMPARE(seen.size(), 1);
         QVERIFY2(seen[0].contains("kvr-auditreport") && seen[0].contains(KVR_APP_VERSION)
-                         && seen[0].contains("GPL"),
+                     && seen[0].contains("GPL"),
                  qPrintable(seen[0]));
     }
 };

@@ -45,21 +45,35 @@ private slots:
         QTest::addColumn<bool>("withFiles");
         QTest::addColumn<int>("expectedLanguage");
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("title");  // window title
-        QTest::addColumn<QString>("all");    // the no-restriction marker
-        QTest::addColumn<QString>("quit");   // second tray action
+        QTest::addColumn<QString>("title"); // window title
+        QTest::addColumn<QString>("all");   // the no-restriction marker
+        QTest::addColumn<QString>("quit");  // second tray action
 
         QTest::newRow("Chinese") << QLocale::Chinese << true << int(QLocale::Chinese)
-                                 << "locale/zh_CN.qm" << "安全中心" << "全部" << "返回主界面";
+                                 << "locale/zh_CN.qm"
+                                 << "安全中心"
+                                 << "全部"
+                                 << "返回主界面";
         QTest::newRow("English") << QLocale::English << true << int(QLocale::English)
-                                 << "locale/en_US.qm" << "Security Center" << "all" << "Back to main";
+                                 << "locale/en_US.qm"
+                                 << "Security Center"
+                                 << "all"
+                                 << "Back to main";
         QTest::newRow("German falls back to Chinese")
-                << QLocale::German << true << int(QLocale::Chinese)
-                << "locale/zh_CN.qm" << "安全中心" << "全部" << "返回主界面";
-        QTest::newRow("English, no files") << QLocale::English << false << int(QLocale::English)
-                                           << "locale/en_US.qm" << "安全中心" << "all" << "back to main";
-        QTest::newRow("Chinese, no files") << QLocale::Chinese << false << int(QLocale::Chinese)
-                                           << "locale/zh_CN.qm" << "安全中心" << "all" << "back to main";
+            << QLocale::German << true << int(QLocale::Chinese) << "locale/zh_CN.qm"
+            << "安全中心"
+            << "全部"
+            << "返回主界面";
+        QTest::newRow("English, no files")
+            << QLocale::English << false << int(QLocale::English) << "locale/en_US.qm"
+            << "安全中心"
+            << "all"
+            << "back to main";
+        QTest::newRow("Chinese, no files")
+            << QLocale::Chinese << false << int(QLocale::Chinese) << "locale/zh_CN.qm"
+            << "安全中心"
+            << "all"
+            << "back to main";
     }
 
     void loadLanguage()

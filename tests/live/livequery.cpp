@@ -93,7 +93,8 @@ QList<QPair<QString, QString>> reportUsers(const QStringList &lines)
     const QString idText = lines[2].mid(idLabel.size());
     const QString countText = lines[3].mid(countLabel.size());
     const QStringList ids = idText.isEmpty() ? QStringList() : idText.split(QLatin1Char(','));
-    const QStringList counts = countText.isEmpty() ? QStringList() : countText.split(QLatin1Char(','));
+    const QStringList counts =
+        countText.isEmpty() ? QStringList() : countText.split(QLatin1Char(','));
     for (int i = 0; i < ids.size() || i < counts.size(); ++i)
         users.append({ids.value(i, QStringLiteral("?")), counts.value(i, QStringLiteral("?"))});
     return users;
@@ -124,8 +125,8 @@ void query(const QString &command, const QString &dataDir)
     for (int row = 0; row < 4; ++row) {
         const QTableWidgetItem *label = ui->tableWidget->item(row, 0);
         const QTableWidgetItem *value = ui->tableWidget->item(row, 1);
-        out({QStringLiteral("table"), command, QString::number(row), label ? label->text() : QString(),
-             value ? value->text() : QString()});
+        out({QStringLiteral("table"), command, QString::number(row),
+             label ? label->text() : QString(), value ? value->text() : QString()});
     }
     QFile report(dataDir + QStringLiteral("/temp_report"));
     QStringList lines;
@@ -150,7 +151,8 @@ int main(int argc, char *argv[])
             std::fputs("kvr-live-query: cannot create a temporary directory\n", stderr);
             return 2;
         }
-        qputenv("KVR_AUDITREPORT_DATA_DIR", QFile::encodeName(scratch.filePath(QStringLiteral("data"))));
+        qputenv("KVR_AUDITREPORT_DATA_DIR",
+                QFile::encodeName(scratch.filePath(QStringLiteral("data"))));
     }
     if (qEnvironmentVariableIsEmpty("KVR_AUDITREPORT_LOG")) {
         std::fputs("kvr-live-query: set KVR_AUDITREPORT_LOG to the trail to query\n", stderr);
@@ -171,7 +173,8 @@ int main(int argc, char *argv[])
     }
     for (const QString &command : commands) {
         if (!kvrcommands::findCommand(command.toStdString())) {
-            std::fprintf(stderr, "kvr-live-query: %s is none of the 28 commands\n", qPrintable(command));
+            std::fprintf(stderr, "kvr-live-query: %s is none of the 28 commands\n",
+                         qPrintable(command));
             return 2;
         }
     }

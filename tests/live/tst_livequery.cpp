@@ -23,9 +23,11 @@ class LiveQueryTest : public QObject
         p.start(QStringLiteral(KVR_LIVE_QUERY), args);
         p.waitForFinished(120000);
         *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return QString::fromUtf8(p.readAllStandardOutput())
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
-    static QStringList linesOf(const QStringList &lines, const QString &kind, const QString &command)
+    static QStringList linesOf(const QStringList &lines, const QString &kind,
+                               const QString &command)
     {
         QStringList out;
         for (const QString &line : lines) {
@@ -44,15 +46,29 @@ private slots:
         trail = work.filePath(QStringLiteral("audit.log"));
         QFile f(trail);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        const struct { const char *path; int auid; } runs[] = {
-            {"/usr/bin/chown", 0}, {"/usr/bin/rmdir", 65534}, {"/usr/bin/chown", 65534}, {"/usr/bin/chown", 0}};
+        const struct {
+            const char *path;
+            int auid;
+        } runs[] = {{"/usr/bin/chown", 0},
+                    {"/usr/bin/rmdir", 65534},
+                    {"/usr/bin/chown", 65534},
+                    {"/usr/bin/chown", 0}};
         int serial = 10;
         for (const auto &run : runs) {
-            const QString stamp = QStringLiteral("msg=audit(1796600000.%1:%2): ").arg(serial * 7, 3, 10, QLatin1Char('0')).arg(serial);
-            f.write(QStringLiteral("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 items=2 ppid=1 "
-                                   "pid=%2 auid=%3 uid=%3 gid=0 ses=3 comm=\"x\" exe=\"%4\" key=\"kvr-auditreport\"\n"
-                                   "type=PATH %1item=0 name=\"%4\" inode=%2 dev=fe:00 mode=0100755 nametype=NORMAL\n")
-                        .arg(stamp).arg(1000 + serial).arg(run.auid).arg(QLatin1String(run.path)).toUtf8());
+            const QString stamp = QStringLiteral("msg=audit(1796600000.%1:%2): ")
+                                      .arg(serial * 7, 3, 10, QLatin1Char('0'))
+                                      .arg(serial);
+            f.write(QStringLiteral(
+                        "type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 items=2 ppid=1 "
+                        "pid=%2 auid=%3 uid=%3 gid=0 ses=3 comm=\"x\" exe=\"%4\" "
+                        "key=\"kvr-auditreport\"\n"
+                        "type=PATH %1item=0 name=\"%4\" inode=%2 dev=fe:00 mode=0100755 "
+                        "nametype=NORMAL\n")
+                        .arg(stamp)
+                        .arg(1000 + serial)
+                        .arg(run.auid)
+                        .arg(QLatin1String(run.path))
+                        .toUtf8());
             ++serial;
         }
     }
@@ -62,8 +78,9 @@ private slots:
     void reportsAndEmptyReport()
     {
         int exitCode = 0;
-        const QStringList lines = runDriver({QStringLiteral("chown"), QStringLiteral("reboot"), QStringLiteral("rmdir")},
-                                            &exitCode);
+        const QStringList lines =
+            runDriver({QStringLiteral("chown"), QStringLiteral("reboot"), QStringLiteral("rmdir")},
+                      &exitCode);
         QCOMPARE(exitCode, 0);
 
         QCOMPARE(linesOf(lines, QStringLiteral("query"), QStringLiteral("chown")),
@@ -76,10 +93,11 @@ private slots:
         QCOMPARE(table[1].section(QLatin1Char('\t'), 2), QStringLiteral("3"));
         QCOMPARE(linesOf(lines, QStringLiteral("report"), QStringLiteral("chown")).size(), 4);
 
-        const QStringList reboot = linesOf(lines, QStringLiteral("query"), QStringLiteral("reboot"));
+        const QStringList reboot =
+            linesOf(lines, QStringLiteral("query"), QStringLiteral("reboot"));
         QCOMPARE(reboot.size(), 1);
-        QVERIFY2(reboot[0].startsWith(QLatin1String("page=0\tmessage=")) &&
-                     reboot[0].contains(QStringLiteral("审计报告为空或未开启审计规则！")),
+        QVERIFY2(reboot[0].startsWith(QLatin1String("page=0\tmessage="))
+                     && reboot[0].contains(QStringLiteral("审计报告为空或未开启审计规则！")),
                  qPrintable(reboot[0]));
         QVERIFY(linesOf(lines, QStringLiteral("report"), QStringLiteral("reboot")).isEmpty());
         QVERIFY(linesOf(lines, QStringLiteral("user"), QStringLiteral("reboot")).isEmpty());
@@ -97,7 +115,8 @@ private slots:
         QCOMPARE(exitCode, 0);
         for (const QString &line : lines) {
             const QString kind = line.section(QLatin1Char('\t'), 0, 0);
-            QVERIFY2(QStringList({"query", "table", "report", "user"}).contains(kind), qPrintable(line));
+            QVERIFY2(QStringList({"query", "table", "report", "user"}).contains(kind),
+                     qPrintable(line));
         }
         runDriver({QStringLiteral("rmdir"), QStringLiteral("format-disk")}, &exitCode);
         QCOMPARE(exitCode, 2);

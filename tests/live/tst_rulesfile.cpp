@@ -44,14 +44,17 @@ QList<Rule> readRules(QStringList *errors)
         }
         const QRegularExpressionMatch m = rule.match(line);
         if (!m.hasMatch()) {
-            errors->append(QStringLiteral("line %1 is no exec watch with the key: %2").arg(i + 1).arg(line));
+            errors->append(
+                QStringLiteral("line %1 is no exec watch with the key: %2").arg(i + 1).arg(line));
             continue;
         }
         if (!priced)
             errors->append(QStringLiteral("line %1 has no cost comment above it").arg(i + 1));
         for (const Rule &earlier : rules) {
             if (earlier.path == m.captured(1))
-                errors->append(QStringLiteral("line %1 repeats the watch of line %2").arg(i + 1).arg(earlier.line));
+                errors->append(QStringLiteral("line %1 repeats the watch of line %2")
+                                   .arg(i + 1)
+                                   .arg(earlier.line));
         }
         rules.append({m.captured(1), i + 1});
     }
@@ -76,7 +79,8 @@ private slots:
                 return r.path == QLatin1String(command.path);
             });
             if (!watched)
-                errors.append(QStringLiteral("no watch on %1 (%2)").arg(command.path, command.name));
+                errors.append(
+                    QStringLiteral("no watch on %1 (%2)").arg(command.path, command.name));
         }
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
     }

@@ -25,7 +25,8 @@ namespace {
 
 QList<int> pages(MainWindow &w)
 {
-    return {A::ui(w)->contentStackedWidget->currentIndex(), A::ui(w)->bottomStackedWidget->currentIndex(),
+    return {A::ui(w)->contentStackedWidget->currentIndex(),
+            A::ui(w)->bottomStackedWidget->currentIndex(),
             A::ui(w)->titleStackedWidget->currentIndex()};
 }
 
@@ -64,7 +65,10 @@ class FailuresTest : public QObject
         A::ui(w)->type_com->setCurrentText(type);
         return modalwatch::messagesOf([&] { A::ui(w)->query_btn->click(); }, work.filePath("out"));
     }
-    void useDataDir(const QString &dir) { qputenv("KVR_AUDITREPORT_DATA_DIR", QFile::encodeName(dir)); }
+    void useDataDir(const QString &dir)
+    {
+        qputenv("KVR_AUDITREPORT_DATA_DIR", QFile::encodeName(dir));
+    }
 
 private slots:
     void initTestCase()
@@ -80,11 +84,15 @@ private slots:
         QVERIFY(trail.open(QIODevice::WriteOnly));
         const qint64 base = QDateTime(QDate(2019, 2, 20), QTime(1, 0), Qt::UTC).toSecsSinceEpoch();
         for (int i = 0; i < 400; ++i) {
-            const QString stamp = QString("msg=audit(%1.250:%2): ").arg(base + i * 3600).arg(100 + i);
-            trail.write(QString("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 items=1 pid=%2 "
-                                "auid=0 uid=0 gid=0 exe=\"/usr/bin/sudo\"\ntype=PATH %1item=0 "
-                                "name=\"/usr/bin/sudo\" inode=1 nametype=NORMAL\n")
-                            .arg(stamp).arg(200 + i).toUtf8());
+            const QString stamp =
+                QString("msg=audit(%1.250:%2): ").arg(base + i * 3600).arg(100 + i);
+            trail.write(
+                QString("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 items=1 pid=%2 "
+                        "auid=0 uid=0 gid=0 exe=\"/usr/bin/sudo\"\ntype=PATH %1item=0 "
+                        "name=\"/usr/bin/sudo\" inode=1 nametype=NORMAL\n")
+                    .arg(stamp)
+                    .arg(200 + i)
+                    .toUtf8());
         }
         qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trail.fileName()));
     }
@@ -95,7 +103,8 @@ private slots:
         if (!mounted.isEmpty())
             runs("umount", {mounted});
         mounted.clear();
-        struct rlimit limit {};
+        struct rlimit limit {
+        };
         getrlimit(RLIMIT_FSIZE, &limit);
         limit.rlim_cur = limit.rlim_max;
         setrlimit(RLIMIT_FSIZE, &limit);
@@ -120,9 +129,12 @@ private slots:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("cause");
-        QTest::newRow("file-size limit, killed by it") << "limit" << "文件大小限制";
-        QTest::newRow("file-size limit, write fails") << "limit, ignored" << "文件大小限制";
-        QTest::newRow("search killed") << "killed" << "查询被中止（信号 15）";
+        QTest::newRow("file-size limit, killed by it") << "limit"
+                                                       << "文件大小限制";
+        QTest::newRow("file-size limit, write fails") << "limit, ignored"
+                                                      << "文件大小限制";
+        QTest::newRow("search killed") << "killed"
+                                       << "查询被中止（信号 15）";
     }
     // A search cut short leaves part of result.log: no report of that part.
     void searchStopped()
@@ -136,7 +148,8 @@ private slots:
             QDir().mkpath(work.filePath("killer"));
             QFile tool(work.filePath("killer/ausearch"));
             QVERIFY(tool.open(QIODevice::WriteOnly));
-            tool.write("#!/bin/sh\necho '----'\necho 'type=SYSCALL msg=audit(02/20/2019 01:00:00.250:100) : 用户id:root'\n"
+            tool.write("#!/bin/sh\necho '----'\necho 'type=SYSCALL msg=audit(02/20/2019 "
+                       "01:00:00.250:100) : 用户id:root'\n"
                        "kill -TERM $$\n");
             tool.close();
             tool.setPermissions(QFile::permissions(tool.fileName()) | QFile::ExeOwner);
@@ -144,7 +157,8 @@ private slots:
         } else {
             if (how.contains("ignored"))
                 std::signal(SIGXFSZ, SIG_IGN);
-            struct rlimit limit {};
+            struct rlimit limit {
+            };
             getrlimit(RLIMIT_FSIZE, &limit);
             limit.rlim_cur = 16 * 1024;
             QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
@@ -153,7 +167,8 @@ private slots:
         qputenv("PATH", path);
         cleanup();
         QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages[0].contains(cause) && messages[0].contains("未生成报告"), qPrintable(messages[0]));
+        QVERIFY2(messages[0].contains(cause) && messages[0].contains("未生成报告"),
+                 qPrintable(messages[0]));
         QCOMPARE(pages(w), (QList<int>{0, 0, 0}));
         QVERIFY(!A::ui(w)->tableWidget->item(1, 1));
         // Part of the output was written, and the statistics did not run on it.
@@ -201,7 +216,8 @@ private slots:
         runs("chattr", {"-i", report});
         QFile::remove(report);
         QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages[0].contains("报告文件无法写入工作目录") && messages[0].contains(dataDir + "/temp_report"),
+        QVERIFY2(messages[0].contains("报告文件无法写入工作目录")
+                     && messages[0].contains(dataDir + "/temp_report"),
                  qPrintable(messages[0]));
         QCOMPARE(pages(w), (QList<int>{0, 0, 0}));
     }
@@ -246,16 +262,16 @@ private slots:
             chosen = dir + "/summary.doc";
         } else if (target == "limit") {
             std::signal(SIGXFSZ, SIG_IGN);
-            struct rlimit limit {};
+            struct rlimit limit {
+            };
             getrlimit(RLIMIT_FSIZE, &limit);
             limit.rlim_cur = 1024;
             QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
         }
 
         MainWindow w;
-        MainWindow::setSaveFileNameProvider([&](QWidget *, const QString &, const QString &, const QString &) {
-            return chosen;
-        });
+        MainWindow::setSaveFileNameProvider(
+            [&](QWidget *, const QString &, const QString &, const QString &) { return chosen; });
         const QStringList messages = modalwatch::messagesOf(
             [&] { QMetaObject::invokeMethod(&w, "on_export_btn_clicked"); }, work.filePath("out"));
         MainWindow::setSaveFileNameProvider(nullptr);
@@ -263,7 +279,8 @@ private slots:
             runs("chattr", {"-i", chosen});
         cleanup();
         QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages[0].contains(succeeds ? "报告导出成功!" : "报告导出失败!"), qPrintable(messages[0]));
+        QVERIFY2(messages[0].contains(succeeds ? "报告导出成功!" : "报告导出失败!"),
+                 qPrintable(messages[0]));
         if (succeeds)
             QVERIFY(QFileInfo(chosen).size() > summary.size());
     }

@@ -20,7 +20,10 @@ class MainWindowTestAccess
 {
 public:
     static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
-    static QCalendarWidget *calendar(MainWindow &w, bool start) { return start ? w.startCalendar : w.endCalendar; }
+    static QCalendarWidget *calendar(MainWindow &w, bool start)
+    {
+        return start ? w.startCalendar : w.endCalendar;
+    }
     static DailyChart *chart(MainWindow &w) { return w.dailyChart; }
     static void setUsers(MainWindow &w, const QStringList &ids, const QList<int> &counts)
     {
@@ -65,7 +68,8 @@ class PerUserTest : public QObject
 
     // Runs a query of `type` (dates as given, an invalid one meaning "all")
     // with every dialog closed; returns the texts of the dialogs shown.
-    QStringList query(MainWindow &w, const QString &type, const QDate &start = {}, const QDate &end = {})
+    QStringList query(MainWindow &w, const QString &type, const QDate &start = {},
+                      const QDate &end = {})
     {
         if (start.isValid()) {
             A::calendar(w, true)->setSelectedDate(start);
@@ -123,31 +127,45 @@ private slots:
         appenv::prependToPath(KVR_TOOLS_BUILD_DIR);
 
         QList<Event> events;
-        auto at = [](int y, int m, int d, int h) { return QDateTime(QDate(y, m, d), QTime(h, 0), Qt::UTC); };
+        auto at = [](int y, int m, int d, int h) {
+            return QDateTime(QDate(y, m, d), QTime(h, 0), Qt::UTC);
+        };
         // sudo: root only, three runs on one day.
         for (int h : {1, 9, 23})
             events << Event{at(2019, 6, 10, h), "/usr/bin/sudo", 0};
         // chown across the turn of the year, nothing on 2020-01-01: 5003 three
         // times, 5001 and 5002 twice each (a tie), root once.
-        events << Event{at(2019, 12, 30, 8), "/bin/chown", 5001} << Event{at(2019, 12, 30, 9), "/bin/chown", 5003}
-               << Event{at(2019, 12, 31, 23), "/bin/chown", 5002} << Event{at(2019, 12, 31, 23), "/bin/chown", 5003}
-               << Event{at(2020, 1, 2, 0), "/bin/chown", 5001} << Event{at(2020, 1, 2, 5), "/bin/chown", 5002}
-               << Event{at(2020, 1, 2, 6), "/bin/chown", 0} << Event{at(2020, 1, 2, 7), "/bin/chown", 5003};
+        events << Event{at(2019, 12, 30, 8), "/bin/chown", 5001}
+               << Event{at(2019, 12, 30, 9), "/bin/chown", 5003}
+               << Event{at(2019, 12, 31, 23), "/bin/chown", 5002}
+               << Event{at(2019, 12, 31, 23), "/bin/chown", 5003}
+               << Event{at(2020, 1, 2, 0), "/bin/chown", 5001}
+               << Event{at(2020, 1, 2, 5), "/bin/chown", 5002}
+               << Event{at(2020, 1, 2, 6), "/bin/chown", 0}
+               << Event{at(2020, 1, 2, 7), "/bin/chown", 5003};
         // useradd: a hundred users on two days, the last ten twice.
         for (uint i = 0; i < 100; ++i) {
             events << Event{at(2019, 8, 1, int(i % 24)), "/usr/sbin/useradd", 6000 + i};
             if (i >= 90)
                 events << Event{at(2019, 8, 3, int(i % 24)), "/usr/sbin/useradd", 6000 + i};
         }
-        std::stable_sort(events.begin(), events.end(), [](const Event &a, const Event &b) { return a.at < b.at; });
+        std::stable_sort(events.begin(), events.end(),
+                         [](const Event &a, const Event &b) { return a.at < b.at; });
         QFile trail(work.filePath("trail.log"));
         QVERIFY(trail.open(QIODevice::WriteOnly));
         int serial = 100;
         for (const Event &e : events) {
-            const QString stamp = QString("msg=audit(%1.250:%2): ").arg(e.at.toSecsSinceEpoch()).arg(serial++);
-            trail.write(QString("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 items=1 pid=%2 auid=%3 "
-                                "uid=0 gid=0 exe=\"%4\"\ntype=PATH %1item=0 name=\"%4\" inode=1 nametype=NORMAL\n")
-                            .arg(stamp).arg(serial).arg(e.auid).arg(e.program).toUtf8());
+            const QString stamp =
+                QString("msg=audit(%1.250:%2): ").arg(e.at.toSecsSinceEpoch()).arg(serial++);
+            trail.write(QString("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 "
+                                "items=1 pid=%2 auid=%3 "
+                                "uid=0 gid=0 exe=\"%4\"\ntype=PATH %1item=0 name=\"%4\" inode=1 "
+                                "nametype=NORMAL\n")
+                            .arg(stamp)
+                            .arg(serial)
+                            .arg(e.auid)
+                            .arg(e.program)
+                            .toUtf8());
         }
         trail.close();
         qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trail.fileName()));
@@ -197,11 +215,13 @@ private slots:
         QCOMPARE(userRows(w), expected);
         QCOMPARE(cell(w, 1, 1), QString("8"));
 
-        QCOMPARE(readAll(data("daily.log")), QByteArray("2019-12-30 2\n2019-12-31 2\n2020-01-02 4\n"));
+        QCOMPARE(readAll(data("daily.log")),
+                 QByteArray("2019-12-30 2\n2019-12-31 2\n2020-01-02 4\n"));
         DailyChart *chart = A::chart(w);
         QVERIFY(chart && chart->isVisible());
         QCOMPARE(chartValues(chart), (QList<int>{0, 0, 2, 2, 0, 4, 0}));
-        QCOMPARE(chart->firstDayLabel() + ' ' + chart->lastDayLabel(), QString("2019-12-28 2020-01-03"));
+        QCOMPARE(chart->firstDayLabel() + ' ' + chart->lastDayLabel(),
+                 QString("2019-12-28 2020-01-03"));
         QCOMPARE(chart->highestBar(), 5);
         QCOMPARE(chart->barToolTip(4), QString("2020-01-01：0 次"));
 

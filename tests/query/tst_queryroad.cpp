@@ -29,7 +29,8 @@ struct A : MainWindowTestAccess {
 // Runs `action` with standard output sent to `file` and every modal dialog
 // closed; returns what was written. `messages` gets each dialog's texts, and
 // "busy" when the wait cursor was still set while it showed.
-QByteArray run(const QString &file, const std::function<void()> &action, QStringList *messages = nullptr)
+QByteArray run(const QString &file, const std::function<void()> &action,
+               QStringList *messages = nullptr)
 {
     testsupport::ModalCloser closer;
     const QByteArray out = testsupport::captureStdout(action, file);
@@ -44,7 +45,11 @@ class QueryRoadTest : public QObject
     Q_OBJECT
     QTemporaryDir work;
     QString dataDir;
-    struct Event { QDate day; int program; uint auid; };
+    struct Event {
+        QDate day;
+        int program;
+        uint auid;
+    };
     QList<Event> events;
     const QStringList programs{"/bin/chown", "/usr/bin/sudo", "/usr/sbin/useradd"};
 
@@ -57,11 +62,13 @@ class QueryRoadTest : public QObject
     QByteArray query(MainWindow &w, const QString &type, QStringList *messages = nullptr)
     {
         A::ui(w)->type_com->setCurrentText(type);
-        return run(work.filePath("out"), [&] { A::ui(w)->query_btn->click(); }, messages);
+        return run(
+            work.filePath("out"), [&] { A::ui(w)->query_btn->click(); }, messages);
     }
     QList<int> pages(MainWindow &w)
     {
-        return {A::ui(w)->contentStackedWidget->currentIndex(), A::ui(w)->bottomStackedWidget->currentIndex(),
+        return {A::ui(w)->contentStackedWidget->currentIndex(),
+                A::ui(w)->bottomStackedWidget->currentIndex(),
                 A::ui(w)->titleStackedWidget->currentIndex()};
     }
     QString cell(MainWindow &w, int row, int column = 1)
@@ -88,12 +95,21 @@ private slots:
         QVERIFY(trail.open(QIODevice::WriteOnly));
         const QDateTime base(QDate(2019, 2, 20), QTime(1, 0), Qt::UTC);
         for (int i = 0; i < 60; ++i) {
-            const Event e{base.addSecs(i * 3 * 3600).date(), i % 3, uint(QList<int>{0, 4242, 4343}[(i / 2) % 3])};
+            const Event e{base.addSecs(i * 3 * 3600).date(), i % 3,
+                          uint(QList<int>{0, 4242, 4343}[(i / 2) % 3])};
             events << e;
-            const QString stamp = QString("msg=audit(%1.250:%2): ").arg(base.toSecsSinceEpoch() + i * 3 * 3600).arg(100 + i);
-            trail.write(QString("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 items=1 pid=%2 auid=%3 "
-                                "uid=0 gid=0 exe=\"%4\"\ntype=PATH %1item=0 name=\"%4\" inode=1 nametype=NORMAL\n")
-                            .arg(stamp).arg(200 + i).arg(e.auid).arg(programs[e.program]).toUtf8());
+            const QString stamp = QString("msg=audit(%1.250:%2): ")
+                                      .arg(base.toSecsSinceEpoch() + i * 3 * 3600)
+                                      .arg(100 + i);
+            trail.write(QString("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 "
+                                "items=1 pid=%2 auid=%3 "
+                                "uid=0 gid=0 exe=\"%4\"\ntype=PATH %1item=0 name=\"%4\" inode=1 "
+                                "nametype=NORMAL\n")
+                            .arg(stamp)
+                            .arg(200 + i)
+                            .arg(e.auid)
+                            .arg(programs[e.program])
+                            .toUtf8());
         }
         qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trail.fileName()));
     }
@@ -107,7 +123,8 @@ private slots:
         QTest::newRow("chown, range") << "chown" << QDate(2019, 2, 21) << QDate(2019, 2, 25) << "";
         QTest::newRow("all, from a date") << "all" << QDate(2019, 2, 24) << QDate() << "";
         QTest::newRow("sudo, no dates") << "sudo" << QDate() << QDate() << "";
-        QTest::newRow("useradd, typed end") << "useradd" << QDate() << QDate(2019, 2, 23) << " 2019-02-23";
+        QTest::newRow("useradd, typed end")
+            << "useradd" << QDate() << QDate(2019, 2, 23) << " 2019-02-23";
     }
     // Every output of the road against numbers derived from the written events.
     void writtenTrail()
@@ -119,15 +136,16 @@ private slots:
         QList<Event> hit;
         QMap<QString, int> perUser;
         for (const Event &e : events) {
-            if ((type == "all" || programs[e.program].endsWith('/' + type)) && !(start.isValid() && e.day < start)
-                && !(end.isValid() && e.day > end)) {
+            if ((type == "all" || programs[e.program].endsWith('/' + type))
+                && !(start.isValid() && e.day < start) && !(end.isValid() && e.day > end)) {
                 hit << e;
                 const passwd *pw = ::getpwuid(e.auid);
                 ++perUser[pw ? QString(pw->pw_name) : QString::number(e.auid)];
             }
         }
         MainWindow w;
-        query(w, type == "chown" ? "sudo" : "chown"); // an earlier report must not leak into this one
+        query(w,
+              type == "chown" ? "sudo" : "chown"); // an earlier report must not leak into this one
         QCOMPARE(pages(w), (QList<int>{2, 2, 1}));
         if (start.isValid())
             pick(w, true, start);
@@ -141,10 +159,12 @@ private slots:
         QCOMPARE(messages, QStringList());
         QCOMPARE(A::calendar(w, false)->selectedDate(), end.isValid() ? end : QDate(2019, 2, 28));
 
-        const QString first = hit.first().day.toString(Qt::ISODate), last = hit.last().day.toString(Qt::ISODate);
+        const QString first = hit.first().day.toString(Qt::ISODate),
+                      last = hit.last().day.toString(Qt::ISODate);
         QCOMPARE(cell(w, 0), first + " ~ " + last);
         QCOMPARE(cell(w, 1), QString::number(hit.size()));
-        QStringList tongji = QString::fromUtf8(readAll(data("tongji.log"))).split('\n', Qt::SkipEmptyParts).mid(2);
+        QStringList tongji =
+            QString::fromUtf8(readAll(data("tongji.log"))).split('\n', Qt::SkipEmptyParts).mid(2);
         QMap<QString, int> listed;
         QStringList ids, counts;
         for (const QString &line : tongji) {
@@ -154,16 +174,26 @@ private slots:
         }
         QCOMPARE(listed, perUser);
         QCOMPARE(cell(w, 2) + ' ' + cell(w, 3), tongji.last());
-        auto cut = [](const QString &d) { return d.left(4) + "年" + d.mid(5, 2) + "月" + d.mid(8, 2) + "日"; };
+        auto cut = [](const QString &d) {
+            return d.left(4) + "年" + d.mid(5, 2) + "月" + d.mid(8, 2) + "日";
+        };
         QCOMPARE(QString::fromUtf8(readAll(data("temp_report"))),
-                 "时间范围：" + cut(first) + "~" + cut(last) + "\n记录条数：" + QString::number(hit.size())
-                     + "\n用户ID：" + ids.join(',') + "\n执行次数：" + counts.join(','));
+                 "时间范围：" + cut(first) + "~" + cut(last) + "\n记录条数："
+                     + QString::number(hit.size()) + "\n用户ID：" + ids.join(',') + "\n执行次数："
+                     + counts.join(','));
 
         auto mdy = [](const QDate &d) { return d.toString("M/d/yy") + ' '; };
-        const QString head = "ausearch -i " + (type == "all" ? "" : " -f " + programs[QStringList{"chown", "sudo", "useradd"}.indexOf(type)] + ' ');
+        const QString head = "ausearch -i "
+            + (type == "all" ? ""
+                             : " -f "
+                       + programs[QStringList{"chown", "sudo", "useradd"}.indexOf(type)] + ' ');
         QVERIFY(('\n' + out).contains("\nminglingshi " + head.toUtf8() + '\n'));
-        QVERIFY(out.contains("\n部分的命令是  " + (head + (start.isValid() ? "-ts " + mdy(start) : "")
-                     + (end.isValid() ? "-te " + mdy(end) : "") + " > " + data("result.log")).toUtf8() + '\n'));
+        QVERIFY(
+            out.contains("\n部分的命令是  "
+                         + (head + (start.isValid() ? "-ts " + mdy(start) : "")
+                            + (end.isValid() ? "-te " + mdy(end) : "") + " > " + data("result.log"))
+                               .toUtf8()
+                         + '\n'));
         QByteArray table;
         for (int row = 0; row < 4; ++row)
             table += (cell(w, row, 0) + '\n' + cell(w, row) + '\n').toUtf8();
@@ -175,11 +205,21 @@ private slots:
         QTest::addColumn<QString>("startText");
         QTest::addColumn<QString>("endText");
         QTest::addColumn<QString>("message");
-        QTest::newRow("same day") << "2019-2-22 " << "2019-2-22 " << "选择的时间有误，开始时间应早于结束时间";
-        QTest::newRow("start after end") << "2019-2-23 " << "2019-02-22" << "选择的时间有误";
-        QTest::newRow("empty start") << "" << "all" << "开始时间无效";
-        QTest::newRow("bad end") << "all" << "2019-02-30" << "结束时间无效";
-        QTest::newRow("no data dir") << "all" << "all" << "无法写入工作目录";
+        QTest::newRow("same day") << "2019-2-22 "
+                                  << "2019-2-22 "
+                                  << "选择的时间有误，开始时间应早于结束时间";
+        QTest::newRow("start after end") << "2019-2-23 "
+                                         << "2019-02-22"
+                                         << "选择的时间有误";
+        QTest::newRow("empty start") << ""
+                                     << "all"
+                                     << "开始时间无效";
+        QTest::newRow("bad end") << "all"
+                                 << "2019-02-30"
+                                 << "结束时间无效";
+        QTest::newRow("no data dir") << "all"
+                                     << "all"
+                                     << "无法写入工作目录";
     }
     // Refused queries warn and run nothing.
     void refused()
@@ -200,7 +240,8 @@ private slots:
         const QByteArray out = query(w, "sudo", &messages);
         qputenv("KVR_AUDITREPORT_DATA_DIR", dataDir.toUtf8());
         QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages[0].contains("警告") && messages[0].contains(message), qPrintable(messages[0]));
+        QVERIFY2(messages[0].contains("警告") && messages[0].contains(message),
+                 qPrintable(messages[0]));
         QVERIFY(!blocked || messages[0].contains(work.filePath("file/data/")));
         QCOMPARE(out, QByteArray());
         QVERIFY(!QFile::exists(data("result.log")));
@@ -211,9 +252,11 @@ private slots:
     {
         QTest::addColumn<QByteArray>("trail");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no match") << qgetenv("KVR_AUDITREPORT_LOG") << "审计报告为空或未开启审计规则！";
+        QTest::newRow("no match") << qgetenv("KVR_AUDITREPORT_LOG")
+                                  << "审计报告为空或未开启审计规则！";
         // No trail at that place: the message says that none has been written.
-        QTest::newRow("unreadable") << QByteArray("/nonexistent/audit.log") << "还没有写入任何审计日志";
+        QTest::newRow("unreadable")
+            << QByteArray("/nonexistent/audit.log") << "还没有写入任何审计日志";
     }
     void emptyAndUnreadable()
     {
@@ -227,7 +270,8 @@ private slots:
         const QByteArray out = query(w, "reboot", &messages);
         qputenv("KVR_AUDITREPORT_LOG", saved);
         QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages[0].contains(message) && !messages[0].endsWith("busy"), qPrintable(messages[0]));
+        QVERIFY2(messages[0].contains(message) && !messages[0].endsWith("busy"),
+                 qPrintable(messages[0]));
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(out.contains("\ntongjiweikong\n"), message.startsWith("审计报告为空"));
         QVERIFY(out.endsWith("fanhuizhuye\n"));
@@ -244,7 +288,9 @@ private slots:
         QCOMPARE(pages(w), (QList<int>{1, 1, 2}));
         QCOMPARE(A::ui(w)->export_btn->text(), QString("导出报告"));
         const QByteArray summary = readAll(data("all_report.log"));
-        QVERIFY(out.startsWith("zongtishenjibaogao daochumingl" "aureport --summary > " + data("all_report.log").toUtf8()
+        QVERIFY(out.startsWith("zongtishenjibaogao daochumingl"
+                               "aureport --summary > "
+                               + data("all_report.log").toUtf8()
                                + "\n@@@@@@@@@@@@@@@@@@@@@@@@@@@@\n"));
         const QList<QByteArray> lines = summary.split('\n');
         QCOMPARE(A::ui(w)->listWidget->count(), lines.size());
@@ -256,12 +302,15 @@ private slots:
         QVERIFY2(range.contains("时间范围"), summary.constData());
 
         QString asked;
-        MainWindow::setSaveFileNameProvider([&](QWidget *, const QString &caption, const QString &name, const QString &filter) {
-            asked = caption + '|' + name + '|' + filter;
-            return work.filePath("summary export");
-        });
+        MainWindow::setSaveFileNameProvider(
+            [&](QWidget *, const QString &caption, const QString &name, const QString &filter) {
+                asked = caption + '|' + name + '|' + filter;
+                return work.filePath("summary export");
+            });
         QStringList messages;
-        run(work.filePath("out"), [&] { QMetaObject::invokeMethod(&w, "on_export_btn_clicked"); }, &messages);
+        run(
+            work.filePath("out"), [&] { QMetaObject::invokeMethod(&w, "on_export_btn_clicked"); },
+            &messages);
         MainWindow::setSaveFileNameProvider(nullptr);
         QCOMPARE(asked, QString("导出报告|uname.doc|doc(*.doc)"));
         QCOMPARE(messages.size(), 1);
@@ -276,7 +325,8 @@ private slots:
     // breaks; the report is exactly that of the same trail without them.
     void forgedValuesChangeNothing()
     {
-        const QByteArray forged = "x\n日期: 1999-01-01 用户id: mallory\r\n----\n时间范围 \xff\xc0\\";
+        const QByteArray forged =
+            "x\n日期: 1999-01-01 用户id: mallory\r\n----\n时间范围 \xff\xc0\\";
         const QByteArray hex = forged.toHex().toUpper();
         QByteArray crafted;
         const QByteArray clean = readAll(qEnvironmentVariable("KVR_AUDITREPORT_LOG"));
@@ -288,10 +338,10 @@ private slots:
             if (!line.startsWith("type=PATH "))
                 continue;
             const QByteArray stamp = line.mid(10, line.indexOf("): ") + 3 - 10);
-            crafted += "type=EXECVE " + stamp + "argc=2 a0=\"touch\" a1=" + hex + '\n'
-                + "type=CWD " + stamp + "cwd=" + hex + '\n'
-                + "type=PATH " + stamp + "item=1 name=" + hex + " inode=2 nametype=CREATE\n"
-                + "type=PROCTITLE " + stamp + "proctitle=" + hex + '\n';
+            crafted += "type=EXECVE " + stamp + "argc=2 a0=\"touch\" a1=" + hex + '\n' + "type=CWD "
+                + stamp + "cwd=" + hex + '\n' + "type=PATH " + stamp + "item=1 name=" + hex
+                + " inode=2 nametype=CREATE\n" + "type=PROCTITLE " + stamp + "proctitle=" + hex
+                + '\n';
         }
         QVERIFY(testsupport::writeAll(work.filePath("crafted.log"), crafted));
 
@@ -306,7 +356,8 @@ private slots:
             QStringList cells;
             for (int row = 0; row < 4; ++row)
                 cells << cell(w, row);
-            return cells.join('|').toUtf8() + '\n' + readAll(data("tongji.log")) + readAll(data("temp_report"));
+            return cells.join('|').toUtf8() + '\n' + readAll(data("tongji.log"))
+                + readAll(data("temp_report"));
         };
         const QByteArray expected = report(qgetenv("KVR_AUDITREPORT_LOG"));
         QVERIFY(expected.contains("记录条数：60"));
@@ -337,10 +388,14 @@ private slots:
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("message");
-        QTest::newRow("plain") << "report.doc" << "报告导出成功!";
-        QTest::newRow("shell characters") << "my 'report' $(touch pwned);.DOC" << "报告导出成功!";
-        QTest::newRow("cancelled") << "" << "";
-        QTest::newRow("unwritable") << "no such dir/x.doc" << "报告导出失败!";
+        QTest::newRow("plain") << "report.doc"
+                               << "报告导出成功!";
+        QTest::newRow("shell characters") << "my 'report' $(touch pwned);.DOC"
+                                          << "报告导出成功!";
+        QTest::newRow("cancelled") << ""
+                                   << "";
+        QTest::newRow("unwritable") << "no such dir/x.doc"
+                                    << "报告导出失败!";
     }
     void queryExport()
     {
@@ -349,13 +404,18 @@ private slots:
         MainWindow w;
         query(w, "sudo");
         const QString target = chosen.isEmpty() ? QString() : work.filePath(chosen);
-        MainWindow::setSaveFileNameProvider([&](QWidget *, const QString &, const QString &, const QString &) { return target; });
+        MainWindow::setSaveFileNameProvider(
+            [&](QWidget *, const QString &, const QString &, const QString &) { return target; });
         QStringList messages;
-        const QByteArray out = run(work.filePath("out"), [&] { QMetaObject::invokeMethod(&w, "on_other_btn_clicked"); }, &messages);
+        const QByteArray out = run(
+            work.filePath("out"), [&] { QMetaObject::invokeMethod(&w, "on_other_btn_clicked"); },
+            &messages);
         MainWindow::setSaveFileNameProvider(nullptr);
         QCOMPARE(messages.size(), message.isEmpty() ? 0 : 1);
         QVERIFY(message.isEmpty() || messages[0].contains(message));
-        QCOMPARE(out, "lujing shi %%%%%%%%%%%%%%" + target.toUtf8() + (target.isEmpty() ? "" : "quanbu\n"));
+        QCOMPARE(out,
+                 "lujing shi %%%%%%%%%%%%%%" + target.toUtf8()
+                     + (target.isEmpty() ? "" : "quanbu\n"));
         if (message == "报告导出成功!")
             QCOMPARE(readAll(target), readAll(data("temp_report")));
         QVERIFY(!QFile::exists(work.filePath("pwned")));
@@ -379,21 +439,29 @@ private slots:
         QMap<QString, int> perUser;
         for (const QByteArray &line : result)
             if (line.contains("用户id:"))
-                ++perUser[QString::fromUtf8(line.mid(line.indexOf("用户id:") + 9).trimmed().split(' ')[0])];
-        auto date = [](const QByteArray &line) { return QString::fromUtf8(line.mid(line.indexOf("日期:") + 7).trimmed().split(' ')[0]); };
+                ++perUser[QString::fromUtf8(
+                    line.mid(line.indexOf("用户id:") + 9).trimmed().split(' ')[0])];
+        auto date = [](const QByteArray &line) {
+            return QString::fromUtf8(line.mid(line.indexOf("日期:") + 7).trimmed().split(' ')[0]);
+        };
         QCOMPARE(cell(w, 0), date(result.value(2)) + " ~ " + date(result.value(result.size() - 2)));
         QCOMPARE(cell(w, 1), "29"); // sudo's runs in this trail: its 29 USER_CMD records
         QCOMPARE(perUser.value(cell(w, 2)), cell(w, 3).toInt());
-        QVERIFY(readAll(data("temp_report")).startsWith("时间范围：2019年02月22日~2019年02月24日\n记录条数：29\n"));
+        QVERIFY(readAll(data("temp_report"))
+                    .startsWith("时间范围：2019年02月22日~2019年02月24日\n记录条数：29\n"));
     }
 
     void sysUsers_data()
     {
         QTest::addColumn<QByteArray>("passwd");
         QTest::addColumn<QStringList>("users");
-        QTest::newRow("root, daemon") << QByteArray("root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1::/:/bin/sh\n") << QStringList{"root", "daemon"};
-        QTest::newRow("odd lines") << QByteArray("nocolon\n\n:x:2\nlast:x:9") << QStringList{"nocolon\n", "\n", "", "last"};
-        QTest::newRow("latin-1") << QByteArray("\xe9t\xe9:x:5\n") << QStringList{QString::fromLatin1("\xe9t\xe9")};
+        QTest::newRow("root, daemon")
+            << QByteArray("root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1::/:/bin/sh\n")
+            << QStringList{"root", "daemon"};
+        QTest::newRow("odd lines") << QByteArray("nocolon\n\n:x:2\nlast:x:9")
+                                   << QStringList{"nocolon\n", "\n", "", "last"};
+        QTest::newRow("latin-1") << QByteArray("\xe9t\xe9:x:5\n")
+                                 << QStringList{QString::fromLatin1("\xe9t\xe9")};
         QTest::newRow("missing") << QByteArray() << QStringList();
     }
     void sysUsers()
@@ -406,7 +474,8 @@ private slots:
         MainWindow w;
         w.setPasswdPath(path);
         QStringList listed;
-        QVERIFY(QMetaObject::invokeMethod(&w, "getCurrentSysUsers", Q_RETURN_ARG(QStringList, listed)));
+        QVERIFY(
+            QMetaObject::invokeMethod(&w, "getCurrentSysUsers", Q_RETURN_ARG(QStringList, listed)));
         QTEST(listed, "users");
     }
 };

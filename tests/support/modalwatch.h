@@ -33,7 +33,8 @@ inline QStringList messagesOf(const std::function<void()> &action, const QString
     timer.start(20);
     std::fflush(stdout);
     const int saved = ::dup(1);
-    const int fd = ::open(QFile::encodeName(outFile).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int fd =
+        ::open(QFile::encodeName(outFile).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(fd, 1);
     ::close(fd);
     action();

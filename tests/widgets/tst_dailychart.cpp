@@ -43,7 +43,8 @@ private slots:
         QCOMPARE(chart.barLastDay(chart.barCount() - 1), last);
         QCOMPARE(chart.lastDayLabel(), QString("2023-12-31"));
         QCOMPARE(chart.barToolTip(0),
-                 QString("2021-01-01 ~ %1：%2 次").arg(chart.barLastDay(0).toString(Qt::ISODate))
+                 QString("2021-01-01 ~ %1：%2 次")
+                     .arg(chart.barLastDay(0).toString(Qt::ISODate))
                      .arg(chart.barValue(0)));
     }
 
@@ -81,7 +82,8 @@ private slots:
         QApplication::sendEvent(&chart, &help);
         QTRY_COMPARE(QToolTip::text(), QString("2024-03-02：2 次"));
         QCOMPARE(chart.barAt(QPoint(2, onBar.y())), -1);
-        QHelpEvent beside(QEvent::ToolTip, QPoint(2, onBar.y()), chart.mapToGlobal(QPoint(2, onBar.y())));
+        QHelpEvent beside(QEvent::ToolTip, QPoint(2, onBar.y()),
+                          chart.mapToGlobal(QPoint(2, onBar.y())));
         QApplication::sendEvent(&chart, &beside);
         QTRY_VERIFY(!QToolTip::isVisible());
 

@@ -55,7 +55,8 @@ private slots:
         line_edit *field = A::edit(*window, false);
         field->setCursorPosition(field->text().size());
         QList<int> caretAtSignal;
-        connect(field, &line_edit::clicked, this, [&] { caretAtSignal << field->cursorPosition(); });
+        connect(field, &line_edit::clicked, this,
+                [&] { caretAtSignal << field->cursorPosition(); });
         QTest::mousePress(field, Qt::LeftButton, {}, QPoint(3, field->height() / 2));
         QCOMPARE(caretAtSignal, QList<int>{3}); // once, before the press moved the caret
         QCOMPARE(field->cursorPosition(), 0);
@@ -77,8 +78,9 @@ private slots:
         QFETCH(QString, text);
         line_edit *field = A::edit(*window, end);
         QTest::mouseClick(field, Qt::LeftButton);
-        QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("%1 %2 %3")
-                                 .arg(day.year()).arg(day.month()).arg(day.day())));
+        QTest::ignoreMessage(
+            QtDebugMsg,
+            qPrintable(QStringLiteral("%1 %2 %3").arg(day.year()).arg(day.month()).arg(day.day())));
         clickDay(A::calendar(*window, end), day);
         QCOMPARE(field->text(), text);
         QCOMPARE(openCalendars(*window), QStringLiteral("--"));
@@ -117,9 +119,13 @@ private slots:
                 continue;
             }
             const Qt::MouseButton button = p.isUpper() ? Qt::LeftButton
-                : p == QLatin1Char('m') ? Qt::MiddleButton : Qt::RightButton;
+                : p == QLatin1Char('m')                ? Qt::MiddleButton
+                                                       : Qt::RightButton;
             // A right press may open the field's context menu; close it.
-            QTimer::singleShot(0, [] { if (QWidget *m = QApplication::activePopupWidget()) m->close(); });
+            QTimer::singleShot(0, [] {
+                if (QWidget *m = QApplication::activePopupWidget())
+                    m->close();
+            });
             QTest::mouseClick(A::edit(*window, p.toUpper() == QLatin1Char('E')), button);
             QCOMPARE(openCalendars(*window), states.at(i));
         }
@@ -129,10 +135,12 @@ private slots:
     {
         QTableWidget *table = A::table(*window);
         QToolTip::hideText();
-        QCOMPARE(captureStdout([&] { emit table->entered(QModelIndex()); }), QByteArray("Invalid index"));
+        QCOMPARE(captureStdout([&] { emit table->entered(QModelIndex()); }),
+                 QByteArray("Invalid index"));
         QVERIFY(!QToolTip::isVisible());
 
-        const QString wide = QStringLiteral("type=SYSCALL msg=audit(1700000000.123:4567) uid=0 ").repeated(3);
+        const QString wide =
+            QStringLiteral("type=SYSCALL msg=audit(1700000000.123:4567) uid=0 ").repeated(3);
         table->setItem(1, 1, new QTableWidgetItem(wide));
         emit table->entered(table->model()->index(1, 1));
         QVERIFY(QToolTip::isVisible());

@@ -35,16 +35,36 @@ private slots:
         QTest::addColumn<QString>("startText");
         QTest::addColumn<QString>("endText");
         QTest::addColumn<QString>("message");
-        QTest::newRow("two-digit end year") << "2024-3-5" << "24-3-10" << "结束时间无效";
-        QTest::newRow("two-digit start year") << "24-3-5" << "2024-3-10" << "开始时间无效";
-        QTest::newRow("1960 read as 2060") << "1960-1-1" << "all" << "开始时间无效";
-        QTest::newRow("end 2099-12-31 read as 1999") << "2024-1-1" << "2099-12-31" << "结束时间无效";
-        QTest::newRow("day before the range") << "1969-12-31" << "all" << "开始时间无效";
-        QTest::newRow("day after the range") << "all" << "2069-1-1 " << "结束时间无效";
-        QTest::newRow("five-digit year") << "all" << "02024-1-1" << "结束时间无效";
-        QTest::newRow("first and last day") << "1970-1-1" << "2068-12-31 " << "无法写入工作目录";
-        QTest::newRow("four-digit years in order") << "2024-3-5 " << "2024-03-10" << "无法写入工作目录";
-        QTest::newRow("range backwards") << "2024-3-10" << "2024-3-5" << "开始时间应早于结束时间";
+        QTest::newRow("two-digit end year") << "2024-3-5"
+                                            << "24-3-10"
+                                            << "结束时间无效";
+        QTest::newRow("two-digit start year") << "24-3-5"
+                                              << "2024-3-10"
+                                              << "开始时间无效";
+        QTest::newRow("1960 read as 2060") << "1960-1-1"
+                                           << "all"
+                                           << "开始时间无效";
+        QTest::newRow("end 2099-12-31 read as 1999") << "2024-1-1"
+                                                     << "2099-12-31"
+                                                     << "结束时间无效";
+        QTest::newRow("day before the range") << "1969-12-31"
+                                              << "all"
+                                              << "开始时间无效";
+        QTest::newRow("day after the range") << "all"
+                                             << "2069-1-1 "
+                                             << "结束时间无效";
+        QTest::newRow("five-digit year") << "all"
+                                         << "02024-1-1"
+                                         << "结束时间无效";
+        QTest::newRow("first and last day") << "1970-1-1"
+                                            << "2068-12-31 "
+                                            << "无法写入工作目录";
+        QTest::newRow("four-digit years in order") << "2024-3-5 "
+                                                   << "2024-03-10"
+                                                   << "无法写入工作目录";
+        QTest::newRow("range backwards") << "2024-3-10"
+                                         << "2024-3-5"
+                                         << "开始时间应早于结束时间";
     }
     // Typed dates: what the check accepts is what the search gets.
     void typedDates()
@@ -55,12 +75,13 @@ private slots:
         MainWindow w;
         A::edit(w, DateField::Start)->setText(startText);
         A::edit(w, DateField::End)->setText(endText);
-        const QStringList messages = modalwatch::messagesOf([&] { A::ui(w)->query_btn->click(); },
-                                                            work.filePath("out"));
+        const QStringList messages =
+            modalwatch::messagesOf([&] { A::ui(w)->query_btn->click(); }, work.filePath("out"));
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages[0].contains(message), qPrintable(messages[0]));
         if (message.endsWith("无效"))
-            QVERIFY2(messages[0].contains("1970") && messages[0].contains("2068"), qPrintable(messages[0]));
+            QVERIFY2(messages[0].contains("1970") && messages[0].contains("2068"),
+                     qPrintable(messages[0]));
     }
 
     // The calendars offer no day outside the range: a picked 2099-12-31
@@ -75,7 +96,8 @@ private slots:
             calendar->setSelectedDate(QDate(2099, 12, 31));
             QCOMPARE(calendar->selectedDate(), QDate(2068, 12, 31));
             QMetaObject::invokeMethod(&w, start ? "ok" : "deadok");
-            QCOMPARE(A::edit(w, start ? DateField::Start : DateField::End)->text(), QString("2068-12-31 "));
+            QCOMPARE(A::edit(w, start ? DateField::Start : DateField::End)->text(),
+                     QString("2068-12-31 "));
         }
         // And the search writes the boundary days with the years the tools
         // read back as 1970 and 2068.

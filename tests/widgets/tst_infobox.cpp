@@ -82,7 +82,7 @@ private slots:
             if (how == QLatin1String("escape"))
                 QTest::keyClick(box, Qt::Key_Escape);
             else
-                QTest::mouseClick(how == QLatin1String("ok") ? A::ok(box)
+                QTest::mouseClick(how == QLatin1String("ok")           ? A::ok(box)
                                       : how == QLatin1String("cancel") ? A::cancel(box)
                                                                        : A::close(box),
                                   Qt::LeftButton);
@@ -122,9 +122,11 @@ private slots:
             A::ok(box)->click();
         });
         if (question)
-            InfoBox::showQuestion(nullptr, QStringLiteral("t"), QStringLiteral("x"), own ? &mine : nullptr);
+            InfoBox::showQuestion(nullptr, QStringLiteral("t"), QStringLiteral("x"),
+                                  own ? &mine : nullptr);
         else
-            InfoBox::showInfo(nullptr, QStringLiteral("t"), QStringLiteral("x"), own ? &mine : nullptr);
+            InfoBox::showInfo(nullptr, QStringLiteral("t"), QStringLiteral("x"),
+                              own ? &mine : nullptr);
         QCOMPARE(hasCancel, question);
         QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32),
                  expected.convertToFormat(QImage::Format_ARGB32));
@@ -135,7 +137,8 @@ private slots:
         QTest::addColumn<QPoint>("press");
         QTest::addColumn<Qt::MouseButton>("button");
         QTest::addColumn<bool>("drags");
-        QTest::newRow("left, last row of the title strip") << QPoint(100, 34) << Qt::LeftButton << true;
+        QTest::newRow("left, last row of the title strip")
+            << QPoint(100, 34) << Qt::LeftButton << true;
         QTest::newRow("left, on the title label") << QPoint(40, 12) << Qt::LeftButton << true;
         QTest::newRow("left, white panel") << QPoint(100, 35) << Qt::LeftButton << false;
         QTest::newRow("right, title strip") << QPoint(100, 10) << Qt::RightButton << false;

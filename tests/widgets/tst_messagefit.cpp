@@ -58,7 +58,8 @@ void checkFits(InfoBox &box, const QString &what)
     QCOMPARE(panel->geometry().bottom() + 1 + 35, box.height());
     for (QPushButton *button : {A::ok(&box), A::cancel(&box)}) {
         if (button)
-            QVERIFY2(button->y() > panel->geometry().bottom() && button->geometry().bottom() < box.height(),
+            QVERIFY2(button->y() > panel->geometry().bottom()
+                         && button->geometry().bottom() < box.height(),
                      name.constData());
     }
     QCOMPARE(box.width(), 320);
@@ -74,7 +75,8 @@ private slots:
     // The short messages keep the dialog's 320 x 150 and the 220 x 50 text area.
     void shortMessagesKeepGeometry()
     {
-        for (const QString &text : {QStringLiteral("报告导出成功!"), QStringLiteral("The report was exported.")}) {
+        for (const QString &text :
+             {QStringLiteral("报告导出成功!"), QStringLiteral("The report was exported.")}) {
             InfoBox box(QStringLiteral("导出报告"), text, true, nullptr, nullptr);
             QCOMPARE(box.size(), QSize(320, 150));
             QCOMPARE(A::text(&box)->geometry(), QRect(65, 27, 220, 50));
@@ -105,7 +107,8 @@ private slots:
             InfoBox box(QStringLiteral("审计报告"), text, false, nullptr, nullptr);
             checkFits(box, text);
         }
-        const QString path = QStringLiteral(KVR_DEFAULT_DATA_DIR "/") + QString("very-long-directory-name/").repeated(4);
+        const QString path = QStringLiteral(KVR_DEFAULT_DATA_DIR "/")
+            + QString("very-long-directory-name/").repeated(4);
         InfoBox box(QStringLiteral("审计报告"), longest + '\n' + path, false, nullptr, nullptr);
         checkFits(box, longest);
         QVERIFY(box.height() > 150);

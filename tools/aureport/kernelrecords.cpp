@@ -87,8 +87,9 @@ bool parseSyscall(char *msg, Items &s)
         term = std::strchr(ptr, ' ');
         if (!term)
             return false;
-        s.success = (size_t(term - ptr) == 3 && std::strncmp(ptr, "yes", 3) == 0) ? Outcome::Succeeded
-                                                                                   : Outcome::Failed;
+        s.success = (size_t(term - ptr) == 3 && std::strncmp(ptr, "yes", 3) == 0)
+            ? Outcome::Succeeded
+            : Outcome::Failed;
     }
     for (const char *arg : {"a0=", "a1="}) {
         str = std::strstr(term, arg);
@@ -175,7 +176,8 @@ bool parseSockaddr(char *msg, Items &s)
     // The decoded bytes are read as a struct sockaddr; pad so that reading
     // the fixed-size structures never runs off the end.
     raw.resize(std::max<size_t>(raw.size() + 1, sizeof(sockaddr_in6) + 1), '\0');
-    unsigned family = static_cast<unsigned char>(raw[0]) | (static_cast<unsigned char>(raw[1]) << 8);
+    unsigned family =
+        static_cast<unsigned char>(raw[0]) | (static_cast<unsigned char>(raw[1]) << 8);
     s.hostname.clear();
     if (family == AF_INET) {
         if (len < sizeof(sockaddr_in))
@@ -197,8 +199,9 @@ bool parseSockaddr(char *msg, Items &s)
     sockaddr_storage ss{};
     std::memcpy(&ss, raw.data(), len);
     char name[NI_MAXHOST];
-    if (getnameinfo(reinterpret_cast<sockaddr *>(&ss), socklen_t(len), name, sizeof(name),
-                    nullptr, 0, NI_NUMERICHOST) == 0)
+    if (getnameinfo(reinterpret_cast<sockaddr *>(&ss), socklen_t(len), name, sizeof(name), nullptr,
+                    0, NI_NUMERICHOST)
+        == 0)
         s.hostname.assign(name);
     return true;
 }

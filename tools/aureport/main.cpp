@@ -93,11 +93,11 @@ std::string formatSummary(const kvrreport::SummaryScanner &scan, const kvrtools:
     out += "======================\n";
     const bool any = scan.hasRecords();
     out += "日志时间范围: " + stampOrNone(any, scan.firstStamp()) + " - "
-           + stampOrNone(any, scan.lastStamp()) + "\n";
+        + stampOrNone(any, scan.lastStamp()) + "\n";
     Stamp from = o.hasStart ? stampOfMs(o.startMs) : scan.firstStamp();
     Stamp to = o.hasEnd ? stampOfMs(o.endMs) : scan.lastStamp();
     out += "报告时间范围: " + stampOrNone(any || o.hasStart, from) + " - "
-           + stampOrNone(any || o.hasEnd, to) + "\n";
+        + stampOrNone(any || o.hasEnd, to) + "\n";
     // Every label is six double-width characters (Chinese, or full-width
     // Latin letters for AVC and MAC) and an ASCII colon, so that the export's
     // awk aligns the values whether its length() counts characters (gawk) or
@@ -201,8 +201,9 @@ int main(int argc, char **argv)
         return kvrtools::ExitUnreadable;
     }
     if (scanner.overflow() == Overflow::TooManyOpenEvents) {
-        std::fprintf(stderr, "aureport: the trail keeps too many events open at once "
-                             "to group them in bounded memory\n");
+        std::fprintf(stderr,
+                     "aureport: the trail keeps too many events open at once "
+                     "to group them in bounded memory\n");
         return kvrtools::ExitUnreadable;
     }
     const std::string out = formatSummary(scanner, options);

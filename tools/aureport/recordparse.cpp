@@ -10,9 +10,9 @@ namespace {
 
 bool isUserMessage(int t)
 {
-    return t == AUDIT_USER || (t >= AUDIT_USER_AUTH && t <= AUDIT_USER_END) ||
-           (t >= AUDIT_USER_CHAUTHTOK && t <= AUDIT_LAST_USER_MSG) ||
-           (t >= AUDIT_FIRST_USER_MSG2 && t <= AUDIT_LAST_USER_MSG2);
+    return t == AUDIT_USER || (t >= AUDIT_USER_AUTH && t <= AUDIT_USER_END)
+        || (t >= AUDIT_USER_CHAUTHTOK && t <= AUDIT_LAST_USER_MSG)
+        || (t >= AUDIT_FIRST_USER_MSG2 && t <= AUDIT_LAST_USER_MSG2);
 }
 
 } // namespace
@@ -28,12 +28,18 @@ bool parseRecord(int type, char *msg, size_t len, Items &s)
     if (type >= AUDIT_INTEGRITY_DATA && type <= AUDIT_INTEGRITY_RULE)
         return parseIntegrity(msg, s);
     switch (type) {
-    case AUDIT_SYSCALL: return parseSyscall(msg, s);
-    case AUDIT_CWD: return parseCwd(msg, len, s);
-    case AUDIT_AVC_PATH: return parseAvcPath(msg, s);
-    case AUDIT_PATH: return parsePathRecord(msg, len, s);
-    case AUDIT_SOCKADDR: return parseSockaddr(msg, s);
-    case AUDIT_LOGIN: return parseLogin(msg, s);
+    case AUDIT_SYSCALL:
+        return parseSyscall(msg, s);
+    case AUDIT_CWD:
+        return parseCwd(msg, len, s);
+    case AUDIT_AVC_PATH:
+        return parseAvcPath(msg, s);
+    case AUDIT_PATH:
+        return parsePathRecord(msg, len, s);
+    case AUDIT_SOCKADDR:
+        return parseSockaddr(msg, s);
+    case AUDIT_LOGIN:
+        return parseLogin(msg, s);
     case AUDIT_DAEMON_START:
     case AUDIT_DAEMON_END:
     case AUDIT_DAEMON_ABORT:
@@ -53,7 +59,8 @@ bool parseRecord(int type, char *msg, size_t len, Items &s)
     case AUDIT_AVC:
     case AUDIT_USER_AVC:
         return parseAvc(msg, len, type, s);
-    case AUDIT_NETFILTER_PKT: return parsePacket(msg, s);
+    case AUDIT_NETFILTER_PKT:
+        return parsePacket(msg, s);
     case AUDIT_FEATURE_CHANGE:
     case AUDIT_ANOM_LINK:
         return parseTaskInfo(msg, s);
@@ -61,7 +68,8 @@ bool parseRecord(int type, char *msg, size_t len, Items &s)
     case AUDIT_ANOM_PROMISCUOUS:
     case AUDIT_ANOM_ABEND:
         return parseKernelAnomaly(msg, type, s);
-    case AUDIT_TTY: return parseTty(msg, s);
+    case AUDIT_TTY:
+        return parseTty(msg, s);
     case AUDIT_NETFILTER_CFG:
     case AUDIT_EVENT_LISTENER:
         return parseKernelRecord(msg, s);

@@ -21,9 +21,21 @@ enum class Outcome { Unknown, Failed, Succeeded };
 struct Value {
     bool set = false;
     std::string text;
-    void assign(const char *b, const char *e) { set = true; text.assign(b, e); }
-    void assign(const char *s) { set = true; text.assign(s); }
-    void clear() { set = false; text.clear(); }
+    void assign(const char *b, const char *e)
+    {
+        set = true;
+        text.assign(b, e);
+    }
+    void assign(const char *s)
+    {
+        set = true;
+        text.assign(s);
+    }
+    void clear()
+    {
+        set = false;
+        text.clear();
+    }
 };
 
 // The items of one event that the summary counts.

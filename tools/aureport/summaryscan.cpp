@@ -39,7 +39,10 @@ int msgType(const char *name)
     return t;
 }
 
-uint64_t hashOf(std::string_view s) { return std::hash<std::string_view>()(s); }
+uint64_t hashOf(std::string_view s)
+{
+    return std::hash<std::string_view>()(s);
+}
 
 // strsplit of the audit userspace: words separated by one or more blanks.
 struct Splitter {
@@ -106,8 +109,8 @@ bool readStamp(char *s, int64_t *sec, unsigned *milli, unsigned long *serial)
 // Types whose event is complete with its first record.
 bool endsAtOnce(int t)
 {
-    return t == AUDIT_PROCTITLE || t < AUDIT_FIRST_EVENT || t >= AUDIT_FIRST_ANOM_MSG ||
-           t == AUDIT_KERNEL || (t >= AUDIT_MAC_UNLBL_ALLOW && t <= AUDIT_MAC_CALIPSO_DEL);
+    return t == AUDIT_PROCTITLE || t < AUDIT_FIRST_EVENT || t >= AUDIT_FIRST_ANOM_MSG
+        || t == AUDIT_KERNEL || (t >= AUDIT_MAC_UNLBL_ALLOW && t <= AUDIT_MAC_CALIPSO_DEL);
 }
 
 // Makes `hashes` unique once it has grown well past its last unique size,
@@ -126,7 +129,8 @@ bool keepUnique(std::vector<uint64_t> &hashes, size_t &unique)
 
 uint64_t keyHash(int64_t sec, unsigned milli, unsigned long serial, const char *node)
 {
-    uint64_t h = uint64_t(sec) * 1000003u ^ (uint64_t(milli) << 40) ^ serial * 0x9E3779B97F4A7C15ull;
+    uint64_t h =
+        uint64_t(sec) * 1000003u ^ (uint64_t(milli) << 40) ^ serial * 0x9E3779B97F4A7C15ull;
     if (node)
         h ^= hashOf(node) + 0x632BE59BD9B4E019ull;
     return h;
@@ -180,8 +184,8 @@ struct SummaryScanner::Event {
     std::string node;
     uint64_t hash = 0;
     std::multimap<int64_t, EventList::iterator>::iterator bySecond;
-    std::vector<int> types; // the distinct record types, in order of arrival
-    Items items;            // files and keys move to the hashes below
+    std::vector<int> types;            // the distinct record types, in order of arrival
+    Items items;                       // files and keys move to the hashes below
     std::vector<uint64_t> files, keys; // hashes, made unique now and then
     size_t uniqueFiles = 0, uniqueKeys = 0;
     bool malformed = false; // a record broke the rules: the event is not counted
@@ -189,17 +193,18 @@ struct SummaryScanner::Event {
 
     size_t measure() const
     {
-        size_t n = kEventOverhead + node.capacity() + types.capacity() * sizeof(int) +
-                   (files.capacity() + keys.capacity()) * sizeof(uint64_t);
-        for (const Value *v : {&items.hostname, &items.cwd, &items.exe, &items.terminal, &items.comm})
+        size_t n = kEventOverhead + node.capacity() + types.capacity() * sizeof(int)
+            + (files.capacity() + keys.capacity()) * sizeof(uint64_t);
+        for (const Value *v :
+             {&items.hostname, &items.cwd, &items.exe, &items.terminal, &items.comm})
             n += v->text.capacity();
         return n;
     }
 
     bool matches(int64_t s, unsigned m, unsigned long n, const char *nd) const
     {
-        return serial == n && milli == m && sec == s && hasNode == (nd != nullptr) &&
-               (!nd || node == nd);
+        return serial == n && milli == m && sec == s && hasNode == (nd != nullptr)
+            && (!nd || node == nd);
     }
     bool has(int lo, int hi) const
     {
@@ -364,8 +369,9 @@ void SummaryScanner::countEvent(const Event &ev)
     SummaryFigures &f = figures_;
     ++f.events;
 
-    for (int t : {int(AUDIT_CONFIG_CHANGE), int(AUDIT_DAEMON_CONFIG), int(AUDIT_USYS_CONFIG),
-                  int(AUDIT_NETFILTER_CFG), int(AUDIT_FEATURE_CHANGE), int(AUDIT_USER_MAC_CONFIG_CHANGE)})
+    for (int t :
+         {int(AUDIT_CONFIG_CHANGE), int(AUDIT_DAEMON_CONFIG), int(AUDIT_USYS_CONFIG),
+          int(AUDIT_NETFILTER_CFG), int(AUDIT_FEATURE_CHANGE), int(AUDIT_USER_MAC_CONFIG_CHANGE)})
         f.configChanges += hasType(t);
     f.configChanges += has(AUDIT_MAC_POLICY_LOAD, AUDIT_MAC_UNLBL_STCDEL);
 
@@ -406,9 +412,9 @@ void SummaryScanner::countEvent(const Event &ev)
             f.keys.insert(key);
         if (s.pid != -1)
             f.pids.insert(static_cast<uint32_t>(s.pid) + 1ull);
-        const size_t distinct = f.users.size() + f.terminals.size() + f.hosts.size() +
-                                f.executables.size() + f.commands.size() + f.files.size() +
-                                f.keys.size() + f.pids.size();
+        const size_t distinct = f.users.size() + f.terminals.size() + f.hosts.size()
+            + f.executables.size() + f.commands.size() + f.files.size() + f.keys.size()
+            + f.pids.size();
         if (distinct > kMaxDistinctValues)
             overflow_ = Overflow::TooManyValues;
     }

@@ -24,7 +24,8 @@ namespace kvrreport {
 
 // Open-addressing set of 64-bit hashes; only the count of distinct keys is
 // ever needed.
-class HashSet64 {
+class HashSet64
+{
 public:
     void insert(uint64_t key);
     size_t size() const { return count_; }
@@ -68,7 +69,8 @@ constexpr int64_t kLastSecond = 253402300799;
 // At most this many distinct values (all kinds together) are counted.
 constexpr size_t kMaxDistinctValues = 1500000;
 
-class SummaryScanner {
+class SummaryScanner
+{
 public:
     // Only records whose second lies in [startSec, endSec] are taken; use
     // INT64_MIN / INT64_MAX for an open side. eoeTimeout: end-of-event
@@ -123,8 +125,8 @@ private:
     bool hasRecords_ = false;
     Overflow overflow_ = Overflow::None;
     Stamp first_, last_;
-    std::string line_;      // a line with its newline, as the stock reader sees it
-    std::string scratch_;   // a record's text, for the parser to scan in place
+    std::string line_;    // a line with its newline, as the stock reader sees it
+    std::string scratch_; // a record's text, for the parser to scan in place
 };
 
 } // namespace kvrreport

@@ -114,13 +114,15 @@ UserParse parseUser(char *msg, int type, Items &s)
         term = std::strchr(ptr, '\'');
         if (!term)
             return UserParse::BadTail;
-        s.success = (term - ptr >= 6 && std::strncmp(ptr, "failed", 6) == 0) ? Outcome::Failed : Outcome::Succeeded;
+        s.success = (term - ptr >= 6 && std::strncmp(ptr, "failed", 6) == 0) ? Outcome::Failed
+                                                                             : Outcome::Succeeded;
     } else if ((str = std::strstr(mptr, "result="))) {
         ptr = str + 7;
         term = std::strchr(ptr, ')');
         if (!term)
             return UserParse::BadTail;
-        s.success = (term - ptr == 7 && strncasecmp(ptr, "success", 7) == 0) ? Outcome::Succeeded : Outcome::Failed;
+        s.success = (term - ptr == 7 && strncasecmp(ptr, "success", 7) == 0) ? Outcome::Succeeded
+                                                                             : Outcome::Failed;
     }
     return UserParse::Ok;
 }
@@ -176,7 +178,8 @@ bool daemonResult(char *str, Items &s)
         ++term;
     if (term == ptr)
         return false;
-    s.success = (term - ptr >= 6 && std::strncmp(ptr, "failed", 6) == 0) ? Outcome::Failed : Outcome::Succeeded;
+    s.success = (term - ptr >= 6 && std::strncmp(ptr, "failed", 6) == 0) ? Outcome::Failed
+                                                                         : Outcome::Succeeded;
     return true;
 }
 

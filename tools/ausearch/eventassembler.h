@@ -31,7 +31,8 @@ struct AssembledEvent {
     bool marked = false;
 };
 
-class EventAssembler {
+class EventAssembler
+{
 public:
     static constexpr size_t kMaxOpen = 4096;
     static constexpr size_t kMaxOpenBytes = 16u << 20;
@@ -59,7 +60,7 @@ private:
         size_t operator()(const Key &k) const
         {
             return std::hash<uint64_t>()(k.serial * 1000003u + uint64_t(k.ms))
-                   ^ std::hash<std::string>()(k.node);
+                ^ std::hash<std::string>()(k.node);
         }
     };
     using OpenMap = std::map<uint64_t, AssembledEvent>; // by creation order

@@ -48,7 +48,9 @@ struct EventSorter::Run {
     }
 };
 
-EventSorter::EventSorter(size_t memoryBound) : bound_(memoryBound) {}
+EventSorter::EventSorter(size_t memoryBound) : bound_(memoryBound)
+{
+}
 
 EventSorter::~EventSorter() = default;
 
@@ -56,7 +58,7 @@ bool EventSorter::fail(const char *what)
 {
     failed_ = true;
     error_ = std::string("cannot use a temporary file to sort events (") + what
-             + "): " + std::strerror(errno ? errno : EIO);
+        + "): " + std::strerror(errno ? errno : EIO);
     return false;
 }
 
@@ -142,8 +144,9 @@ bool EventSorter::next(std::string_view *text)
     for (auto &r : runs_) {
         if (!r->has)
             continue;
-        if (!best || r->ms < best->ms || (r->ms == best->ms && (r->serial < best->serial
-            || (r->serial == best->serial && r->seq < best->seq))))
+        if (!best || r->ms < best->ms
+            || (r->ms == best->ms
+                && (r->serial < best->serial || (r->serial == best->serial && r->seq < best->seq))))
             best = r.get();
     }
     if (!best)

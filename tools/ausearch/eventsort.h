@@ -20,7 +20,8 @@
 
 namespace kvrtools {
 
-class EventSorter {
+class EventSorter
+{
 public:
     static constexpr size_t kMemoryBound = 40u << 20;
 

@@ -70,8 +70,7 @@ const std::string &Formatter::syscallName(std::string_view arch, std::string_vie
     return syscallNames_.emplace(key_, std::move(name)).first->second;
 }
 
-void Formatter::interpreted(const std::vector<RecordLine> &records, bool withUser,
-                            std::string &out)
+void Formatter::interpreted(const std::vector<RecordLine> &records, bool withUser, std::string &out)
 {
     if (records.empty())
         return;

@@ -30,7 +30,8 @@
 
 namespace kvrtools {
 
-class Formatter {
+class Formatter
+{
 public:
     void interpreted(const std::vector<RecordLine> &records, bool withUser, std::string &out);
     static void raw(std::string_view eventText, std::string &out);

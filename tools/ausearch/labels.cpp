@@ -83,7 +83,8 @@ const LabelEntry labelEntries[] = {
 
 // Open-addressing table over labelEntries: a field name is looked up for
 // every field printed, so this stays clear of std::hash and allocation.
-class LabelTable {
+class LabelTable
+{
 public:
     LabelTable()
     {
@@ -111,7 +112,7 @@ private:
         auto at = [n](size_t i) { return size_t(static_cast<unsigned char>(n[i])); };
         return (n.size() * 31u + at(0) * 7u + at(n.size() - 1) * 131u
                 + (n.size() > 2 ? at(1) * 17u : 0u))
-               & (size - 1);
+            & (size - 1);
     }
     const LabelEntry *slots_[size] = {};
 };

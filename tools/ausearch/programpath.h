@@ -20,7 +20,8 @@ std::string mergedUsrTwin(const std::string &path);
 // slashes resolved lexically. Empty when a relative name has no cwd.
 std::string normalisePath(const std::string &name, const std::string &cwd);
 
-class ProgramTarget {
+class ProgramTarget
+{
 public:
     ProgramTarget() = default;
     // `path`: absolute and normalised (empty: no program filter).

@@ -21,7 +21,8 @@ struct RecordField {
     std::string_view name, value;
 };
 
-class RecordLine {
+class RecordLine
+{
 public:
     // Reads the header ("[node=N ]type=T msg=audit(S.M:N):"). False for a
     // line that is no audit record or whose stamp is malformed.
@@ -29,8 +30,8 @@ public:
     // parseHeader() and the fields.
     bool parse(std::string_view line);
 
-    std::string_view node;     // empty when the line has none
-    std::string_view type;     // e.g. SYSCALL, or UNKNOWN[1334]
+    std::string_view node; // empty when the line has none
+    std::string_view type; // e.g. SYSCALL, or UNKNOWN[1334]
     AuditStamp stamp;
     std::string_view body;     // the text after "):", up to the ENRICHED part
     std::string_view enriched; // after 0x1D; empty when there is none
@@ -43,7 +44,8 @@ public:
 
 // NAME=VALUE pairs of an ENRICHED part, with a case-blind look-up of the raw
 // field's name (auid -> AUID). Parsed on the first look-up only.
-class EnrichedNames {
+class EnrichedNames
+{
 public:
     void reset(std::string_view text)
     {

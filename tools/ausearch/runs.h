@@ -30,9 +30,9 @@
 namespace kvrtools {
 
 enum class RunPart {
-    Starts,  // the first event of a run: carries 用户id:
-    Joins,   // a later event of a run already counted
-    NoRun    // the event names the program but is no run of it
+    Starts, // the first event of a run: carries 用户id:
+    Joins,  // a later event of a run already counted
+    NoRun   // the event names the program but is no run of it
 };
 
 // The facts of one event that the rule needs.
@@ -51,7 +51,8 @@ ProcessFacts processFacts(const std::vector<RecordLine> &records, const ProgramT
 // trail's hex AUDIT_ARCH value) is execve or execveat.
 bool isExecSyscall(std::string_view arch, std::string_view syscall);
 
-class RunTracker {
+class RunTracker
+{
 public:
     explicit RunTracker(const ProgramTarget &target) : target_(target) {}
     // Feed the selected events in time order.

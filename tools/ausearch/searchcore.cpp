@@ -71,7 +71,8 @@ struct Batch {
     std::vector<size_t> ends; // where each event's text ends
 };
 
-class BatchQueue {
+class BatchQueue
+{
 public:
     explicit BatchQueue(size_t limit)
     {

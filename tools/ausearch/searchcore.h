@@ -17,8 +17,8 @@
 namespace kvrtools {
 
 struct SearchResult {
-    size_t events = 0; // selected events printed
-    size_t runs = 0;   // 用户id: lines written (-i)
+    size_t events = 0;   // selected events printed
+    size_t runs = 0;     // 用户id: lines written (-i)
     bool failed = false; // a read or temporary-file error; `error` says which
     std::string error;
 };

@@ -11,11 +11,11 @@
 namespace kvrtools {
 
 struct SearchOptions {
-    bool interpret = false;    // -i
-    bool help = false;         // --help
-    bool version = false;      // --version
-    std::string input;         // -if / --input
-    std::string file;          // -f (normalised, absolute); empty: no filter
+    bool interpret = false; // -i
+    bool help = false;      // --help
+    bool version = false;   // --version
+    std::string input;      // -if / --input
+    std::string file;       // -f (normalised, absolute); empty: no filter
     bool hasStart = false, hasEnd = false;
     int64_t startMs = 0, endMs = 0; // -ts / -te, inclusive
 };

@@ -14,8 +14,8 @@
 namespace kvrtools {
 
 struct AuditStamp {
-    int64_t sec = 0;     // seconds since the epoch, 0 .. kLastAuditSecond
-    unsigned milli = 0;  // 0 .. 999, never negative
+    int64_t sec = 0;    // seconds since the epoch, 0 .. kLastAuditSecond
+    unsigned milli = 0; // 0 .. 999, never negative
     uint64_t serial = 0;
     int64_t ms() const { return sec * 1000 + milli; }
 };

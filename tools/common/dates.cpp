@@ -47,7 +47,8 @@ bool parseTime(const std::string &text, int *h, int *m, int *s)
 // name a real day (e.g. 2/30) or mktime fails.
 bool makeLocal(int year, int month, int day, int h, int m, int s, time_t *out)
 {
-    struct tm tm {};
+    struct tm tm {
+    };
     tm.tm_year = year - 1900;
     tm.tm_mon = month - 1;
     tm.tm_mday = day;
@@ -72,11 +73,12 @@ bool looksLikeTime(const std::string &text)
     return parseTime(text, &h, &m, &s);
 }
 
-bool parseDate(const std::string &dateText, const std::string &timeText, bool isEnd,
-               time_t now, int64_t *epochMs, std::string *error)
+bool parseDate(const std::string &dateText, const std::string &timeText, bool isEnd, time_t now,
+               int64_t *epochMs, std::string *error)
 {
     int year = 0, month = 0, day = 0;
-    struct tm today {};
+    struct tm today {
+    };
     localtime_r(&now, &today);
     if (dateText == "now") {
         if (!timeText.empty()) {
@@ -121,12 +123,12 @@ bool parseDate(const std::string &dateText, const std::string &timeText, bool is
         const char *p = dateText.c_str();
         int yd = 0;
         bool ok = readNumber(p, 2, &month, nullptr) && *p++ == '/'
-                  && readNumber(p, 2, &day, nullptr) && *p++ == '/'
-                  && readNumber(p, 4, &year, &yd) && *p == '\0' && (yd == 2 || yd == 4);
+            && readNumber(p, 2, &day, nullptr) && *p++ == '/' && readNumber(p, 4, &year, &yd)
+            && *p == '\0' && (yd == 2 || yd == 4);
         if (!ok) {
             *error = "invalid date \"" + dateText
-                     + "\" (expected M/D/YY, MM/DD/YYYY, today, yesterday, this-week, "
-                       "this-month, this-year or now)";
+                + "\" (expected M/D/YY, MM/DD/YYYY, today, yesterday, this-week, "
+                  "this-month, this-year or now)";
             return false;
         }
         if (yd == 2)
@@ -144,7 +146,8 @@ bool parseDate(const std::string &dateText, const std::string &timeText, bool is
         s = 59;
     }
     time_t t;
-    if (month < 1 || month > 12 || day < 1 || day > 31 || !makeLocal(year, month, day, h, m, s, &t)) {
+    if (month < 1 || month > 12 || day < 1 || day > 31
+        || !makeLocal(year, month, day, h, m, s, &t)) {
         *error = "invalid date \"" + dateText + "\": no such day";
         return false;
     }
@@ -158,12 +161,13 @@ void appendLocalStamp(std::string &out, time_t sec, unsigned milli)
     static thread_local time_t lastSec = (time_t)-1;
     static thread_local char lastText[64];
     if (sec != lastSec || lastSec == (time_t)-1) {
-        struct tm tm {};
+        struct tm tm {
+        };
         if (!localtime_r(&sec, &tm))
             std::memset(&tm, 0, sizeof tm);
         std::snprintf(lastText, sizeof lastText, "%04d-%02d-%02d %02d:%02d:%02d",
-                      (tm.tm_year + 1900) % 10000, tm.tm_mon + 1, tm.tm_mday,
-                      tm.tm_hour, tm.tm_min, tm.tm_sec);
+                      (tm.tm_year + 1900) % 10000, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
+                      tm.tm_sec);
         lastSec = sec;
     }
     out.append(lastText);

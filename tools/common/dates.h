@@ -18,8 +18,8 @@ namespace kvrtools {
 // Sunday. Two-digit years 69-99 are 19xx, 00-68 are 20xx. `now` is the
 // reference clock. Result in milliseconds since the epoch. On failure
 // returns false and sets `error`.
-bool parseDate(const std::string &dateText, const std::string &timeText, bool isEnd,
-               time_t now, int64_t *epochMs, std::string *error);
+bool parseDate(const std::string &dateText, const std::string &timeText, bool isEnd, time_t now,
+               int64_t *epochMs, std::string *error);
 
 // True when `text` looks like HH:MM or HH:MM:SS (so a tool may take it as the
 // time part that follows a date argument).

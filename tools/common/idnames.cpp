@@ -7,7 +7,6 @@
 
 namespace kvrtools {
 
-
 bool isUnsetId(std::string_view id)
 {
     return id == "4294967295" || id == "-1";
@@ -63,13 +62,13 @@ const std::string &IdNames::lookup(std::string_view id, bool group)
         std::vector<char> buf(16384);
         if (group) {
             struct group gr, *res = nullptr;
-            if (getgrgid_r(gid_t(n), &gr, buf.data(), buf.size(), &res) == 0 && res
-                && res->gr_name && *res->gr_name)
+            if (getgrgid_r(gid_t(n), &gr, buf.data(), buf.size(), &res) == 0 && res && res->gr_name
+                && *res->gr_name)
                 name = res->gr_name;
         } else {
             struct passwd pw, *res = nullptr;
-            if (getpwuid_r(uid_t(n), &pw, buf.data(), buf.size(), &res) == 0 && res
-                && res->pw_name && *res->pw_name)
+            if (getpwuid_r(uid_t(n), &pw, buf.data(), buf.size(), &res) == 0 && res && res->pw_name
+                && *res->pw_name)
                 name = res->pw_name;
         }
     }
@@ -85,4 +84,3 @@ const std::string &IdNames::lookup(std::string_view id, bool group)
 }
 
 } // namespace kvrtools
-

@@ -11,7 +11,8 @@ namespace kvrtools {
 // Account and group names, looked up once per id in the local databases.
 // Unknown ids give their decimal number; 4294967295 and -1 give "unset".
 // A returned reference stays valid until the next call.
-class IdNames {
+class IdNames
+{
 public:
     const std::string &user(std::string_view id);
     const std::string &group(std::string_view id);

@@ -167,8 +167,8 @@ std::string decodeValue(std::string_view raw, bool mayBeHex)
 bool isEncodedField(std::string_view name, std::string_view recordType)
 {
     static constexpr std::string_view encoded[] = {
-        "name", "path", "comm", "exe", "cwd", "proctitle", "cmd", "acct", "key",
-        "ocomm", "dir", "file", "watch", "data", "new-name", "old-name", "grp", "new_name"};
+        "name",  "path", "comm", "exe",   "cwd",  "proctitle", "cmd",      "acct", "key",
+        "ocomm", "dir",  "file", "watch", "data", "new-name",  "old-name", "grp",  "new_name"};
     for (auto e : encoded)
         if (name == e)
             return true;

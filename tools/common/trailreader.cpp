@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <functional>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,8 +66,7 @@ TrailSource resolveSource(const std::string &inputOption)
     return source;
 }
 
-bool listTrailDirectory(const std::string &dir, std::vector<std::string> *files,
-                        std::string *error)
+bool listTrailDirectory(const std::string &dir, std::vector<std::string> *files, std::string *error)
 {
     DIR *d = ::opendir(dir.c_str());
     if (!d) {
@@ -293,7 +292,8 @@ namespace {
 // Finds one needle fast: a long needle with memmem, a short
 // one by memchr on its least common byte (in audit logs: not a digit, blank,
 // '=' or lowercase vowel) and a comparison around each candidate.
-class NeedleFinder {
+class NeedleFinder
+{
 public:
     explicit NeedleFinder(const std::string &needle) : needle_(needle)
     {
@@ -405,7 +405,8 @@ bool TrailReader::scanFor(const std::vector<std::string> &needles,
                 break;
             }
             const void *last = ::memrchr(buf.data(), '\n', size);
-            const size_t complete = last ? size_t(static_cast<const char *>(last) - buf.data()) + 1 : 0;
+            const size_t complete =
+                last ? size_t(static_cast<const char *>(last) - buf.data()) + 1 : 0;
             scanText(std::string_view(buf.data(), complete), finders, onLine);
             have = size - complete;
             if (have > kMaxTrailLine) // a line too long to keep: skipped anyway

@@ -65,7 +65,8 @@ enum class TrailOpen {
 
 enum class TrailRead { Line, End };
 
-class TrailReader {
+class TrailReader
+{
 public:
     TrailReader();
     ~TrailReader();

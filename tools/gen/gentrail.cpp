@@ -77,7 +77,8 @@ void demo(Machine &m, time_t endDay)
     for (const auto &c : commands())
         weekly.push_back(&c);
     for (int d = days - 1; d >= 0; --d) {
-        struct tm day {};
+        struct tm day {
+        };
         localtime_r(&endDay, &day);
         day.tm_mday -= d;
         day.tm_hour = 8;
@@ -111,7 +112,8 @@ void demo(Machine &m, time_t endDay)
             m.intruder();
         for (const Command *c : today) {
             Account &a = m.accounts[1 + r.below(unsigned(m.accounts.size() - 1))];
-            Account &by = (c->privileged && r.chance(25) && m.accounts[0].session) ? m.accounts[0] : a;
+            Account &by =
+                (c->privileged && r.chance(25) && m.accounts[0].session) ? m.accounts[0] : a;
             m.run(*c, by, c->privileged);
             t.advance(120000, 1500000);
             for (int extra = int(r.below(3)); extra > 0; --extra) {
@@ -187,7 +189,8 @@ int main(int argc, char **argv)
         if (end == "today") {
             endDay = std::time(nullptr);
         } else {
-            struct tm tm {};
+            struct tm tm {
+            };
             int y, mo, d;
             char extra;
             if (std::sscanf(end.c_str(), "%4d-%2d-%2d%c", &y, &mo, &d, &extra) != 3 || mo < 1
@@ -206,14 +209,17 @@ int main(int argc, char **argv)
 
     std::FILE *f = std::fopen(out.c_str(), "we");
     if (!f) {
-        std::fprintf(stderr, "kvr-gen-trail: cannot write %s: %s\n", out.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "kvr-gen-trail: cannot write %s: %s\n", out.c_str(),
+                     std::strerror(errno));
         return 3;
     }
     Trail trail(f, demoMode, demoMode ? 20240305 : seed);
     Machine m{trail, {}};
     if (demoMode) {
-        m.accounts = {{"root", 0, "/root"}, {"alice", 1000, "/home/alice"},
-                      {"bob", 1001, "/home/bob"}, {"carol", 1002, "/home/carol"}};
+        m.accounts = {{"root", 0, "/root"},
+                      {"alice", 1000, "/home/alice"},
+                      {"bob", 1001, "/home/bob"},
+                      {"carol", 1002, "/home/carol"}};
         demo(m, endDay);
     } else {
         m.accounts.push_back({"root", 0, "/root"});
@@ -224,7 +230,8 @@ int main(int argc, char **argv)
     }
     trail.flush();
     if (trail.failed() || std::fclose(f) != 0) {
-        std::fprintf(stderr, "kvr-gen-trail: cannot write %s: %s\n", out.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "kvr-gen-trail: cannot write %s: %s\n", out.c_str(),
+                     std::strerror(errno));
         return 3;
     }
     if (expect || expectEvents) {
@@ -239,4 +246,3 @@ int main(int argc, char **argv)
     }
     return 0;
 }
-

@@ -88,7 +88,8 @@ struct Machine {
                          + "\" EGID=\"" + u + "\" SGID=\"" + u + "\" FSGID=\"" + u + "\"");
         std::string ev = "argc=" + std::to_string(argv.size());
         for (size_t i = 0; i < argv.size(); ++i) {
-            const std::string &a = i == 0 ? std::string(typed[0] == '.' ? typed : cmd.name) : argv[i];
+            const std::string &a =
+                i == 0 ? std::string(typed[0] == '.' ? typed : cmd.name) : argv[i];
             ev += " a" + std::to_string(i) + "=" + untrusted(a);
         }
         trail.record("EXECVE", ev);
@@ -98,7 +99,8 @@ struct Machine {
                       " inode=%u dev=fe:01 mode=0100755 ouid=0 ogid=0 rdev=00:00 nametype=NORMAL "
                       "cap_fp=0 cap_fi=0 cap_fe=0 cap_fver=0 cap_frootid=0",
                       1300000 + r.below(90000));
-        trail.record("PATH", "item=0 name=" + untrusted(typed) + path, "OUID=\"root\" OGID=\"root\"");
+        trail.record("PATH", "item=0 name=" + untrusted(typed) + path,
+                     "OUID=\"root\" OGID=\"root\"");
         trail.record("PATH",
                      "item=1 name=\"/lib64/ld-linux-x86-64.so.2\" inode=1311092 dev=fe:01 "
                      "mode=0100755 ouid=0 ogid=0 rdev=00:00 nametype=NORMAL cap_fp=0 cap_fi=0 "
@@ -234,8 +236,7 @@ struct Machine {
                       "pid=%u uid=0 subj=unconfined old-auid=4294967295 auid=%u tty=(none) "
                       "old-ses=4294967295 ses=%u res=1",
                       pid, a.uid, a.session);
-        trail.record("LOGIN", body,
-                     "UID=\"root\" OLD-AUID=\"unset\" AUID=\"" + a.name + "\"");
+        trail.record("LOGIN", body, "UID=\"root\" OLD-AUID=\"unset\" AUID=\"" + a.name + "\"");
         trail.advance(5, 50);
         userRecord("USER_START", pid, 0, a.uid, a.session,
                    "op=PAM:session_open grantors=pam_unix,pam_systemd acct=\"" + a.name + "\""
@@ -266,7 +267,7 @@ struct Machine {
         unsigned pid = trail.newPid();
         const std::string host = r.pick(attackers);
         const std::string where = " exe=\"/usr/sbin/sshd\" hostname=" + host + " addr=" + host
-                                  + " terminal=ssh res=failed";
+            + " terminal=ssh res=failed";
         const std::string acct = r.pick(guesses);
         userRecord("USER_AUTH", pid, 0, kUnset, kUnset,
                    "op=PAM:authentication grantors=? acct=\"" + acct + "\"" + where,
@@ -280,7 +281,8 @@ struct Machine {
     {
         static const std::vector<std::string> units{"cron", "nginx", "apt-daily", "logrotate"};
         unsigned pid = 1;
-        userRecord(trail.rng().chance(50) ? "SERVICE_START" : "SERVICE_STOP", pid, 0, kUnset, kUnset,
+        userRecord(trail.rng().chance(50) ? "SERVICE_START" : "SERVICE_STOP", pid, 0, kUnset,
+                   kUnset,
                    "unit=" + trail.rng().pick(units)
                        + " comm=\"systemd\" exe=\"/usr/lib/systemd/systemd\" hostname=? addr=? "
                          "terminal=? res=success",
@@ -304,6 +306,5 @@ struct Machine {
                      "AUID=\"unset\"");
     }
 };
-
 
 } // namespace kvrgen

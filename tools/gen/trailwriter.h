@@ -14,16 +14,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <string_view>
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kvrgen {
 
 // Deterministic pseudo-random numbers (splitmix64), the same on every system.
-class Rng {
+class Rng
+{
 public:
     explicit Rng(uint64_t seed) : state_(seed) {}
     uint64_t next()
@@ -36,7 +37,10 @@ public:
     // Uniform in [0, n).
     unsigned below(unsigned n) { return n ? unsigned(next() % n) : 0; }
     bool chance(unsigned percent) { return below(100) < percent; }
-    template <class T> const T &pick(const std::vector<T> &v) { return v[below(unsigned(v.size()))]; }
+    template <class T> const T &pick(const std::vector<T> &v)
+    {
+        return v[below(unsigned(v.size()))];
+    }
 
 private:
     uint64_t state_;
@@ -44,9 +48,9 @@ private:
 
 struct Command {
     const char *name;
-    std::string file; // installed program file (merged /usr)
-    std::string exe;  // what the kernel reports as exe=
-    bool privileged;   // normally run through sudo
+    std::string file;                  // installed program file (merged /usr)
+    std::string exe;                   // what the kernel reports as exe=
+    bool privileged;                   // normally run through sudo
     std::vector<const char *> argSets; // blank-separated argument sets
 };
 
@@ -64,7 +68,10 @@ inline const std::vector<CommandUse> &commandUses()
 {
     static const std::vector<CommandUse> list = {
         {"chgrp", nullptr, false, {"staff notes.txt", "-R www-data /srv/www"}},
-        {"chown", nullptr, true, {"alice:alice /srv/share/report.txt", "-R www-data: /var/www/html"}},
+        {"chown",
+         nullptr,
+         true,
+         {"alice:alice /srv/share/report.txt", "-R www-data: /var/www/html"}},
         {"chmod", nullptr, false, {"600 .ssh/id_ed25519", "+x deploy.sh", "-R g+w /srv/share"}},
         {"chattr", nullptr, true, {"+i /etc/resolv.conf", "-i /etc/resolv.conf"}},
         {"su", nullptr, false, {"-", "- root", "bob"}},
@@ -83,7 +90,11 @@ inline const std::vector<CommandUse> &commandUses()
         {"passwd", nullptr, false, {"", "carol"}},
         {"ifup", nullptr, true, {"eth1", "wlan0"}},
         {"ifdown", nullptr, true, {"eth1", "wlan0"}},
-        {"wget", nullptr, false, {"https://deb.debian.org/debian/README", "-q -O /tmp/setup.sh https://example.org/setup.sh"}},
+        {"wget",
+         nullptr,
+         false,
+         {"https://deb.debian.org/debian/README",
+          "-q -O /tmp/setup.sh https://example.org/setup.sh"}},
         {"apt-get", nullptr, true, {"update", "install -y htop", "upgrade -y"}},
         {"shutdown", "/usr/bin/systemctl", true, {"-r +5", "-h now", "-c"}},
         {"reboot", "/usr/bin/systemctl", true, {""}},
@@ -119,7 +130,8 @@ inline const std::vector<Command> &commands()
                 std::exit(2);
             }
             const std::string file = installedFile(entry.path);
-            out.push_back({entry.name, file, use->exe ? use->exe : file, use->privileged, use->argSets});
+            out.push_back(
+                {entry.name, file, use->exe ? use->exe : file, use->privileged, use->argSets});
         }
         return out;
     }();
@@ -133,12 +145,28 @@ inline const std::vector<Command> &otherCommands()
         {"ls", "/usr/bin/ls", "/usr/bin/ls", false, {"-la", "/srv/share", "--color=auto"}},
         {"cat", "/usr/bin/cat", "/usr/bin/cat", false, {"/etc/os-release", "notes.txt"}},
         {"bash", "/usr/bin/bash", "/usr/bin/bash", false, {"", "deploy.sh"}},
-        {"grep", "/usr/bin/grep", "/usr/bin/grep", false, {"-r TODO src", "-i error /var/log/syslog"}},
+        {"grep",
+         "/usr/bin/grep",
+         "/usr/bin/grep",
+         false,
+         {"-r TODO src", "-i error /var/log/syslog"}},
         {"vim", "/usr/bin/vim.basic", "/usr/bin/vim.basic", false, {"notes.txt", "/etc/hosts"}},
         {"ps", "/usr/bin/ps", "/usr/bin/ps", false, {"aux", "-ef"}},
-        {"tar", "/usr/bin/tar", "/usr/bin/tar", false, {"czf backup.tgz projects", "xf release.tar"}},
-        {"git", "/usr/bin/git", "/usr/bin/git", false, {"pull", "status", "commit -m \"weekly report\""}},
-        {"python3", "/usr/bin/python3.11", "/usr/bin/python3.11", false, {"manage.py migrate", "-c \"print('héllo')\""}},
+        {"tar",
+         "/usr/bin/tar",
+         "/usr/bin/tar",
+         false,
+         {"czf backup.tgz projects", "xf release.tar"}},
+        {"git",
+         "/usr/bin/git",
+         "/usr/bin/git",
+         false,
+         {"pull", "status", "commit -m \"weekly report\""}},
+        {"python3",
+         "/usr/bin/python3.11",
+         "/usr/bin/python3.11",
+         false,
+         {"manage.py migrate", "-c \"print('héllo')\""}},
         {"ssh", "/usr/bin/ssh", "/usr/bin/ssh", false, {"backup@10.0.0.5", "-p 2222 git@10.0.0.7"}},
     };
     return list;
@@ -213,9 +241,12 @@ inline std::string canonical(const std::string &name, const std::string &cwd)
     return p;
 }
 
-class Trail {
+class Trail
+{
 public:
-    Trail(std::FILE *out, bool enriched, uint64_t seed) : out_(out), enriched_(enriched), rng_(seed) {}
+    Trail(std::FILE *out, bool enriched, uint64_t seed) : out_(out), enriched_(enriched), rng_(seed)
+    {
+    }
 
     Rng &rng() { return rng_; }
     size_t events() const { return events_; }
@@ -313,7 +344,6 @@ private:
     Counts expectedRuns_, expectedEvents_;
     std::set<std::string> concerned_, started_;
 };
-
 
 inline std::string nameOf(unsigned uid, const std::vector<Account> &accounts)
 {

@@ -28,7 +28,7 @@
 
 namespace {
 
-const QColor kGreen(0x32, 0xB1, 0x6C);      // the suite's green
+const QColor kGreen(0x32, 0xB1, 0x6C); // the suite's green
 const QColor kGreenDark(0x24, 0x8C, 0x53);
 const QColor kGreenDeep(0x1C, 0x73, 0x44);
 const QColor kGreenLight(0x4C, 0xC4, 0x83);
@@ -44,13 +44,11 @@ QString cjkFamily()
     return QString();
 }
 
-struct Canvas
-{
+struct Canvas {
     QImage image;
     QPainter painter;
 
-    Canvas(int w, int h)
-        : image(w, h, QImage::Format_ARGB32_Premultiplied)
+    Canvas(int w, int h) : image(w, h, QImage::Format_ARGB32_Premultiplied)
     {
         image.fill(Qt::transparent);
         painter.begin(&image);
@@ -123,7 +121,8 @@ void drawReportGlyph(QPainter &p, const QRectF &r, const QColor &sheet, const QC
     const QPointF c(r.left() + s * 0.62, r.top() + s * 0.60);
     const qreal rad = s * 0.19;
     p.setPen(roundPen(sheet, s * 0.16));
-    p.drawLine(c + QPointF(rad * 0.75, rad * 0.75), QPointF(r.left() + s * 0.90, r.top() + s * 0.90));
+    p.drawLine(c + QPointF(rad * 0.75, rad * 0.75),
+               QPointF(r.left() + s * 0.90, r.top() + s * 0.90));
     p.setPen(QPen(sheet, s * 0.075));
     p.setBrush(lens);
     p.drawEllipse(c, rad, rad);
@@ -257,8 +256,9 @@ int main(int argc, char **argv)
     if (argc == 3 && QByteArray(argv[1]) == "--icons")
         return writeDesktopIcons(QString::fromLocal8Bit(argv[2]));
     if (argc != 2) {
-        std::fprintf(stderr, "usage: makeimages <output directory>\n"
-                             "       makeimages --icons <output directory>\n");
+        std::fprintf(stderr,
+                     "usage: makeimages <output directory>\n"
+                     "       makeimages --icons <output directory>\n");
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -311,7 +311,8 @@ int main(int argc, char **argv)
         p.setPen(roundPen(Qt::white, 2.2));
         const qreal m = 9;
         p.drawLine(box.topLeft() + QPointF(m, m), box.bottomRight() - QPointF(m, m));
-        p.drawLine(QPointF(box.right() - m, box.top() + m), QPointF(box.left() + m, box.bottom() - m));
+        p.drawLine(QPointF(box.right() - m, box.top() + m),
+                   QPointF(box.left() + m, box.bottom() - m));
     });
     ok &= writeImage(out, QStringLiteral("close.png"), 28, 28, [](QPainter &p, int w, int h) {
         drawTitleButton(p, w, h, false, true, closeGlyph);
@@ -354,15 +355,20 @@ int main(int argc, char **argv)
     ok &= writeImage(out, QStringLiteral("return.png"), 60, 22, [&](QPainter &p, int w, int h) {
         drawBackButton(p, w, h, false, zhBack, cjk, 13);
     });
-    ok &= writeImage(out, QStringLiteral("return_hover.png"), 60, 22, [&](QPainter &p, int w, int h) {
-        drawBackButton(p, w, h, true, zhBack, cjk, 13);
-    });
-    ok &= writeImage(out, QStringLiteral("images/en/return.png"), 60, 22, [](QPainter &p, int w, int h) {
-        drawBackButton(p, w, h, false, QStringLiteral("Back"), QStringLiteral("DejaVu Sans"), 11);
-    });
-    ok &= writeImage(out, QStringLiteral("images/en/return_hover.png"), 60, 22, [](QPainter &p, int w, int h) {
-        drawBackButton(p, w, h, true, QStringLiteral("Back"), QStringLiteral("DejaVu Sans"), 11);
-    });
+    ok &=
+        writeImage(out, QStringLiteral("return_hover.png"), 60, 22, [&](QPainter &p, int w, int h) {
+            drawBackButton(p, w, h, true, zhBack, cjk, 13);
+        });
+    ok &= writeImage(out, QStringLiteral("images/en/return.png"), 60, 22,
+                     [](QPainter &p, int w, int h) {
+                         drawBackButton(p, w, h, false, QStringLiteral("Back"),
+                                        QStringLiteral("DejaVu Sans"), 11);
+                     });
+    ok &= writeImage(out, QStringLiteral("images/en/return_hover.png"), 60, 22,
+                     [](QPainter &p, int w, int h) {
+                         drawBackButton(p, w, h, true, QStringLiteral("Back"),
+                                        QStringLiteral("DejaVu Sans"), 11);
+                     });
 
     // A small drop-down marker.
     ok &= writeImage(out, QStringLiteral("xialakuang.png"), 16, 16, [](QPainter &p, int w, int h) {
@@ -378,7 +384,8 @@ int main(int argc, char **argv)
 
     // Record query: the report glyph in green on a transparent ground.
     ok &= writeImage(out, QStringLiteral("jiluchaxun.png"), 30, 35, [](QPainter &p, int w, int h) {
-        drawReportGlyph(p, QRectF(0, (h - w) / 2.0 + 1, w, w), kGreen, Qt::white, QColor(0xD6, 0xF2, 0xE2));
+        drawReportGlyph(p, QRectF(0, (h - w) / 2.0 + 1, w, w), kGreen, Qt::white,
+                        QColor(0xD6, 0xF2, 0xE2));
     });
 
     return ok ? 0 : 1;

@@ -50,12 +50,15 @@ Run run(const QString &program, const QStringList &args, const QByteArray &input
     return r;
 }
 
-bool haveStock() { return QFileInfo("/usr/sbin/aureport").isExecutable(); }
+bool haveStock()
+{
+    return QFileInfo("/usr/sbin/aureport").isExecutable();
+}
 
 QList<qint64> stockFigures(const QString &file, const QStringList &range = {})
 {
-    Run r = run("/usr/sbin/aureport", QStringList{"-if", file, "--summary"} + range, {},
-                {"LC_ALL=C"});
+    Run r =
+        run("/usr/sbin/aureport", QStringList{"-if", file, "--summary"} + range, {}, {"LC_ALL=C"});
     QList<qint64> n;
     for (const QByteArray &line : r.out.split('\n'))
         if (line.startsWith("Number of "))
@@ -97,7 +100,8 @@ QStringList middleRange(const QByteArray &ourOutput)
 {
     const QString line = QString::fromUtf8(ourOutput.split('\n').value(2));
     static const QRegularExpression stamps(
-        QStringLiteral("(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d)\\.\\d{3} - (\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d)"));
+        QStringLiteral("(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d)\\.\\d{3} - "
+                       "(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d)"));
     auto m = stamps.match(line);
     if (!m.hasMatch())
         return {};
@@ -120,7 +124,8 @@ int columns(const QString &s)
 
 } // namespace
 
-class TestAureport : public QObject {
+class TestAureport : public QObject
+{
     Q_OBJECT
 private:
     QTemporaryDir tmp_;
@@ -171,8 +176,9 @@ private slots:
                 shuffled += lines[j] + '\n';
         const QList<QPair<QString, QByteArray>> damaged = {
             {"junk.log", text.left(100000) + junk + text.mid(100000)},
-            {"longline.log", text.left(50000) + "type=EXECVE msg=audit(1711000000.000:5): a0=\""
-                                 + QByteArray((1 << 20) - 4096, 'x') + "\"\n" + text.mid(50000)},
+            {"longline.log",
+             text.left(50000) + "type=EXECVE msg=audit(1711000000.000:5): a0=\""
+                 + QByteArray((1 << 20) - 4096, 'x') + "\"\n" + text.mid(50000)},
             {"cut.log", cut + text.left(text.indexOf(')'))},
             {"shuffled.log", shuffled},
         };
@@ -237,7 +243,8 @@ private slots:
         for (int i = 4; i < in.size() - 1; ++i) {
             const QString label = in[i].section(' ', 0, 0), value = in[i].section(' ', 1);
             QVERIFY2(out[i].startsWith(label) && out[i].endsWith(value), qPrintable(out[i]));
-            const QString pad = out[i].mid(label.size(), out[i].size() - label.size() - value.size());
+            const QString pad =
+                out[i].mid(label.size(), out[i].size() - label.size() - value.size());
             QVERIFY(!pad.isEmpty() && pad.trimmed().isEmpty());
             valueColumns << columns(out[i].left(out[i].size() - value.size()));
         }
@@ -256,7 +263,8 @@ private slots:
             << QStringList{"-if", tmp_.filePath("emptydir")} << 3 << "emptydir";
         QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "--bogus";
         QTest::newRow("-if without file") << QStringList{"-if"} << 2 << "-if";
-        QTest::newRow("bad date") << QStringList{"-if", missing, "-ts", "13/45/24"} << 2 << "13/45/24";
+        QTest::newRow("bad date") << QStringList{"-if", missing, "-ts", "13/45/24"} << 2
+                                  << "13/45/24";
         QTest::newRow("start after end")
             << QStringList{"-if", missing, "-ts", "03/07/24", "-te", "03/05/24"} << 2 << "after";
         // A trail that is not a regular file is refused at once: reading
@@ -309,16 +317,17 @@ private slots:
         const QByteArray head = text.left(mid), tail = text.mid(mid);
 
         const QByteArray longLine = "type=USER_LOGIN msg=audit(1711000000.000:777777): pid=9 uid=0 "
-                                    "auid=0 ses=1 msg='op=login acct=\"" + QByteArray(1 << 20, 'x')
-                                    + "\" exe=\"/bin/login\" res=success'\n";
+                                    "auid=0 ses=1 msg='op=login acct=\""
+            + QByteArray(1 << 20, 'x') + "\" exe=\"/bin/login\" res=success'\n";
         QVERIFY(writeFile(tmp_.filePath("hostile-long.log"), head + longLine + tail));
         QTest::newRow("line over 1 MiB") << tmp_.filePath("hostile-long.log") << demo;
 
         QByteArray stamps;
         for (const char *sec : {"253402300800", "9223372036854775000", "18446744073709551615",
                                 "99999999999999999999"})
-            stamps += QByteArray("type=USER_LOGIN msg=audit(") + sec + ".000:5): pid=9 uid=0 auid=7 "
-                      "ses=1 msg='op=login acct=\"z\" exe=\"/bin/login\" res=failed'\n";
+            stamps += QByteArray("type=USER_LOGIN msg=audit(") + sec
+                + ".000:5): pid=9 uid=0 auid=7 "
+                  "ses=1 msg='op=login acct=\"z\" exe=\"/bin/login\" res=failed'\n";
         QVERIFY(writeFile(tmp_.filePath("hostile-stamps.log"), head + stamps + tail + stamps));
         QTest::newRow("stamps after 9999") << tmp_.filePath("hostile-stamps.log") << demo;
 
@@ -371,14 +380,15 @@ private slots:
         {
             QFile f(one);
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("type=SYSCALL msg=audit(1711000000.000:1): arch=c000003e syscall=2 success=no "
-                    "exit=-2 a0=1 a1=2 a2=3 a3=0 items=1 ppid=1 pid=2 auid=1000 uid=0 tty=pts0 ses=1 "
-                    "comm=\"cat\" exe=\"/usr/bin/cat\" key=\"k\"\n");
+            f.write(
+                "type=SYSCALL msg=audit(1711000000.000:1): arch=c000003e syscall=2 success=no "
+                "exit=-2 a0=1 a1=2 a2=3 a3=0 items=1 ppid=1 pid=2 auid=1000 uid=0 tty=pts0 ses=1 "
+                "comm=\"cat\" exe=\"/usr/bin/cat\" key=\"k\"\n");
             QByteArray chunk;
             for (int i = 0; i < 1200000; ++i) {
                 chunk += "type=PATH msg=audit(1711000000.000:1): item=" + QByteArray::number(i)
-                         + " name=\"/etc/file" + QByteArray::number(i % 1000)
-                         + "\" inode=1 dev=fd:00 mode=0100644\n";
+                    + " name=\"/etc/file" + QByteArray::number(i % 1000)
+                    + "\" inode=1 dev=fd:00 mode=0100644\n";
                 if (chunk.size() > (1 << 20)) {
                     QVERIFY(f.write(chunk) == chunk.size());
                     chunk.clear();
@@ -478,7 +488,8 @@ private slots:
         QMap<QByteArray, QSet<QString>> files; // event id -> files
         QMap<QByteArray, QByteArray> cwd;
         QSet<QString> accounts;
-        static const QRegularExpression field(QStringLiteral("(?:^| )(exe|name|cwd|AUID)=(\"[^\"]*\"|[0-9A-F]+)"));
+        static const QRegularExpression field(
+            QStringLiteral("(?:^| )(exe|name|cwd|AUID)=(\"[^\"]*\"|[0-9A-F]+)"));
         for (const QByteArray &raw : text.split('\n')) {
             const int a = raw.indexOf("audit("), b = raw.indexOf("):");
             if (a < 0 || b < 0)
@@ -505,10 +516,11 @@ private slots:
             }
         }
         QMap<QString, int> perCommand;
-        const QStringList names = QString("chgrp chown chmod chattr su sudo touch cp mv rm mkdir rmdir "
-                                          "groupadd groupdel gpasswd useradd userdel passwd ifup ifdown "
-                                          "wget apt-get shutdown reboot service killall nice renice")
-                                      .split(' ');
+        const QStringList names =
+            QString("chgrp chown chmod chattr su sudo touch cp mv rm mkdir rmdir "
+                    "groupadd groupdel gpasswd useradd userdel passwd ifup ifdown "
+                    "wget apt-get shutdown reboot service killall nice renice")
+                .split(' ');
         for (const QString &cmd : names)
             for (const auto &set : files)
                 for (const char *dir : {"/usr/bin/", "/usr/sbin/"})
@@ -519,8 +531,9 @@ private slots:
 
         // The generator's own count of events per command agrees with this
         // reading (its --expect counts runs).
-        Run expect = run(kGen, {"--demo", "--end", "2024-03-25", "--out", tmp_.filePath("again.log"),
-                                "--expect-events"});
+        Run expect = run(kGen,
+                         {"--demo", "--end", "2024-03-25", "--out", tmp_.filePath("again.log"),
+                          "--expect-events"});
         QCOMPARE(expect.exit, 0);
         int totals = 0;
         for (const QByteArray &line : expect.out.split('\n')) {

@@ -67,7 +67,10 @@ QStringList outputKeys(const QByteArray &out)
         QDateTime t = QDateTime::fromString(m.captured(1), "yyyy-MM-dd HH:mm:ss.zzz");
         t.setTimeZone(QTimeZone::utc());
         const qint64 ms = t.toMSecsSinceEpoch();
-        keys << QString("%1.%2:%3").arg(ms / 1000).arg(ms % 1000, 3, 10, QChar('0')).arg(m.captured(2));
+        keys << QString("%1.%2:%3")
+                    .arg(ms / 1000)
+                    .arg(ms % 1000, 3, 10, QChar('0'))
+                    .arg(m.captured(2));
     }
     return keys;
 }
@@ -102,7 +105,8 @@ Expected expectedFor(const QByteArray &trail, const QString &program)
 {
     static const QRegularExpression stamp("msg=audit\\((\\d+)\\.(\\d{3}):(\\d+)\\)");
     static const QRegularExpression field(
-        "(?:^|[ '])(type|exe|name|cwd|pid|ses|arch|syscall|success|inode)=(\"[^\"]*\"|[^\\s'\\x1d]+)");
+        "(?:^|[ "
+        "'])(type|exe|name|cwd|pid|ses|arch|syscall|success|inode)=(\"[^\"]*\"|[^\\s'\\x1d]+)");
     QString twin = program;
     for (const char *d : {"/bin/", "/sbin/", "/lib/"}) {
         if (program.startsWith(d))
@@ -174,8 +178,9 @@ Expected expectedFor(const QByteArray &trail, const QString &program)
         if (sudo && type == "USER_CMD" && !hasExe)
             e.runs = true;
         if (type == "SYSCALL") {
-            static const QMap<QString, QStringList> execs = {
-                {"c000003e", {"59", "322"}}, {"40000003", {"11", "358"}}, {"c00000b7", {"221", "281"}}};
+            static const QMap<QString, QStringList> execs = {{"c000003e", {"59", "322"}},
+                                                             {"40000003", {"11", "358"}},
+                                                             {"c00000b7", {"221", "281"}}};
             e.exec = e.exec || execs.value(arch).contains(syscall);
         }
         if (!name.isEmpty()) {
@@ -244,7 +249,10 @@ QStringList runStartKeys(const QByteArray &out)
     return starts;
 }
 
-QByteArray hex(const QByteArray &s) { return s.toHex().toUpper(); }
+QByteArray hex(const QByteArray &s)
+{
+    return s.toHex().toUpper();
+}
 
 const QByteArray forged = "x\n日期: 1999-01-01 用户id: mallory\r\x1b[2J时间范围 \xff\xc0\\";
 
@@ -255,21 +263,31 @@ QByteArray userTrail(bool crafted, QList<QPair<qint64, QString>> *events)
     const QStringList users = {"alice", "bob", "alice", "root", "carol", "alice"};
     const QStringList exes = {"/usr/bin/touch", "/usr/bin/ls", "/usr/bin/touch"};
     QByteArray out;
-    const qint64 base = QDateTime(QDate(2024, 3, 4), QTime(22, 0), QTimeZone::utc()).toSecsSinceEpoch();
+    const qint64 base =
+        QDateTime(QDate(2024, 3, 4), QTime(22, 0), QTimeZone::utc()).toSecsSinceEpoch();
     for (int i = 0; i < 12; ++i) {
         const qint64 sec = base + i * 5 * 3600;
         const QString user = users[i % users.size()];
         const QString exe = exes[i % exes.size()];
-        const QByteArray ts = QString("msg=audit(%1.%2:%3): ").arg(sec).arg(i * 7 % 1000, 3, 10, QChar('0')).arg(100 + i).toUtf8();
-        const QByteArray v = crafted ? hex(forged + QByteArray::number(i)) : hex("file" + QByteArray::number(i));
+        const QByteArray ts = QString("msg=audit(%1.%2:%3): ")
+                                  .arg(sec)
+                                  .arg(i * 7 % 1000, 3, 10, QChar('0'))
+                                  .arg(100 + i)
+                                  .toUtf8();
+        const QByteArray v =
+            crafted ? hex(forged + QByteArray::number(i)) : hex("file" + QByteArray::number(i));
         const bool unsetAuid = user == "root";
-        out += "type=SYSCALL " + ts + "arch=c000003e syscall=59 success=yes exit=0 items=1 ppid=1 pid=" +
-               QByteArray::number(500 + i) + (unsetAuid ? " auid=4294967295" : " auid=" + QByteArray::number(1000 + i % 6)) +
-               " uid=" + (unsetAuid ? "0" : "2000") + " gid=0 ses=1 comm=" + v + " exe=\"" + exe.toUtf8() + "\"\x1d" +
-               "AUID=\"" + (unsetAuid ? "unset" : user.toUtf8()) + "\" UID=\"" + (unsetAuid ? "root" : "someone") + "\"\n";
+        out += "type=SYSCALL " + ts
+            + "arch=c000003e syscall=59 success=yes exit=0 items=1 ppid=1 pid="
+            + QByteArray::number(500 + i)
+            + (unsetAuid ? " auid=4294967295" : " auid=" + QByteArray::number(1000 + i % 6))
+            + " uid=" + (unsetAuid ? "0" : "2000") + " gid=0 ses=1 comm=" + v + " exe=\""
+            + exe.toUtf8() + "\"\x1d" + "AUID=\"" + (unsetAuid ? "unset" : user.toUtf8())
+            + "\" UID=\"" + (unsetAuid ? "root" : "someone") + "\"\n";
         out += "type=EXECVE " + ts + "argc=2 a0=\"x\" a1=" + v + "\n";
         out += "type=CWD " + ts + "cwd=" + v + "\n";
-        out += "type=PATH " + ts + "item=0 name=" + v + " inode=1 dev=fd:00 mode=0100644 ouid=0 ogid=0 nametype=CREATE\n";
+        out += "type=PATH " + ts + "item=0 name=" + v
+            + " inode=1 dev=fd:00 mode=0100644 ouid=0 ogid=0 nametype=CREATE\n";
         out += "type=PROCTITLE " + ts + "proctitle=" + v + "\n";
         events->append({sec * 1000 + i * 7 % 1000, user + " " + exe});
     }
@@ -286,7 +304,8 @@ QByteArray sh(const QString &command)
 
 } // namespace
 
-class TestAusearch : public QObject {
+class TestAusearch : public QObject
+{
     Q_OBJECT
 private slots:
     void selectsEventsOfProgram_data();
@@ -317,12 +336,15 @@ void TestAusearch::selectsEventsOfProgram_data()
     logs << writeFile(tmp.filePath("users.log"), userTrail(true, &ev));
     logs << writeFile(tmp.filePath("relative.log"),
                       "type=SYSCALL msg=audit(1.001:1): exe=\"/usr/bin/rm\"\n"
-                      "type=SYSCALL msg=audit(2.002:2): exe=\"/usr/bin/rmdir\"\ntype=CWD msg=audit(2.002:2): cwd=\"/usr/sbin\"\n"
+                      "type=SYSCALL msg=audit(2.002:2): exe=\"/usr/bin/rmdir\"\ntype=CWD "
+                      "msg=audit(2.002:2): cwd=\"/usr/sbin\"\n"
                       "type=PATH msg=audit(2.002:2): item=0 name=\"../bin/./rm\"\n"
-                      "type=USER_CMD msg=audit(3.003:3): uid=1 msg='cwd=\"/\" exe=2F7573722F62696E2F7375646F res=success'\n"
+                      "type=USER_CMD msg=audit(3.003:3): uid=1 msg='cwd=\"/\" "
+                      "exe=2F7573722F62696E2F7375646F res=success'\n"
                       "type=SYSCALL msg=audit(4.004:4): exe=\"/usr/local/bin/rm\"\n");
-    const QStringList programs = {"/bin/su", "/usr/bin/sudo", "/bin/rm", "/bin/cp", "/bin/mkdir", "/bin/touch",
-                                  "/usr/sbin/useradd", "/usr/bin/passwd", "/sbin/shutdown", "/usr/bin/ls"};
+    const QStringList programs = {
+        "/bin/su",    "/usr/bin/sudo",     "/bin/rm",         "/bin/cp",        "/bin/mkdir",
+        "/bin/touch", "/usr/sbin/useradd", "/usr/bin/passwd", "/sbin/shutdown", "/usr/bin/ls"};
     for (const QString &log : logs)
         for (const QString &p : programs)
             QTest::newRow(qPrintable(QFileInfo(log).fileName() + " " + p)) << log << p;
@@ -355,11 +377,16 @@ void TestAusearch::pipelinesSeeOnlyToolLabels_data()
     QTest::addColumn<qint64>("toMs");
     const qint64 all = std::numeric_limits<qint64>::max();
     QTest::newRow("everything") << QStringList() << QString() << qint64(0) << all;
-    QTest::newRow("touch") << QStringList{"-f", "/bin/touch"} << "/usr/bin/touch" << qint64(0) << all;
-    const qint64 d5 = QDateTime(QDate(2024, 3, 5), QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch();
-    const qint64 d6 = QDateTime(QDate(2024, 3, 6), QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch();
-    QTest::newRow("one day") << QStringList{"-ts", "3/5/24", "-te", "3/5/24"} << QString() << d5 << d6 - 1;
-    QTest::newRow("ls from a day") << QStringList{"-f", "/usr/bin/ls", "-ts", "03/06/2024"} << "/usr/bin/ls" << d6 << all;
+    QTest::newRow("touch") << QStringList{"-f", "/bin/touch"} << "/usr/bin/touch" << qint64(0)
+                           << all;
+    const qint64 d5 =
+        QDateTime(QDate(2024, 3, 5), QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+    const qint64 d6 =
+        QDateTime(QDate(2024, 3, 6), QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+    QTest::newRow("one day") << QStringList{"-ts", "3/5/24", "-te", "3/5/24"} << QString() << d5
+                             << d6 - 1;
+    QTest::newRow("ls from a day")
+        << QStringList{"-f", "/usr/bin/ls", "-ts", "03/06/2024"} << "/usr/bin/ls" << d6 << all;
 }
 
 void TestAusearch::pipelinesSeeOnlyToolLabels()
@@ -373,13 +400,16 @@ void TestAusearch::pipelinesSeeOnlyToolLabels()
     QByteArray results[2];
     for (bool crafted : {false, true}) {
         QList<QPair<qint64, QString>> events;
-        const QString log = writeFile(tmp.filePath(crafted ? "crafted.log" : "clean.log"), userTrail(crafted, &events));
+        const QString log = writeFile(tmp.filePath(crafted ? "crafted.log" : "clean.log"),
+                                      userTrail(crafted, &events));
         counts.clear();
         first.clear();
         for (const auto &e : events) {
-            if (e.first < fromMs || e.first > toMs || (!program.isEmpty() && !e.second.endsWith(program)))
+            if (e.first < fromMs || e.first > toMs
+                || (!program.isEmpty() && !e.second.endsWith(program)))
                 continue;
-            const QString date = QDateTime::fromMSecsSinceEpoch(e.first, QTimeZone::utc()).toString("yyyy-MM-dd");
+            const QString date =
+                QDateTime::fromMSecsSinceEpoch(e.first, QTimeZone::utc()).toString("yyyy-MM-dd");
             (first.isEmpty() ? first : last) = date;
             last = date;
             counts[e.second.section(' ', 0, 0)]++;
@@ -387,14 +417,20 @@ void TestAusearch::pipelinesSeeOnlyToolLabels()
         Run r = runTool(QStringList{"-i"} + filter + QStringList{"-if", log});
         QCOMPARE(r.code, counts.isEmpty() ? 1 : 0);
         const QString result = writeFile(tmp.filePath("result.log"), r.out);
-        QCOMPARE(QString::fromStdString(layoutcheck::check(r.out.toStdString(), r.out.count("----\n"))), QString());
+        QCOMPARE(
+            QString::fromStdString(layoutcheck::check(r.out.toStdString(), r.out.count("----\n"))),
+            QString());
         const QByteArray stats =
-            sh("sed -n '3p' " + result + " |awk -F '日期:' '{print $2}'|awk '{split($0,a,\" \");}END{print a[1]}'") +
-            sh("tail -1 " + result + " |awk -F '日期:' '{print $2}'|awk '{split($0,a,\" \");}END{print a[1]}'");
+            sh("sed -n '3p' " + result
+               + " |awk -F '日期:' '{print $2}'|awk '{split($0,a,\" \");}END{print a[1]}'")
+            + sh("tail -1 " + result
+                 + " |awk -F '日期:' '{print $2}'|awk '{split($0,a,\" \");}END{print a[1]}'");
         QCOMPARE(QString::fromUtf8(stats), first + "\n" + last + "\n");
-        QStringList perUser = QString::fromUtf8(sh("awk -F '用户id:' '{print $2}'  " + result +
-                                                   " | awk 'NF' |awk '{split($0,a,\" \");name[a[1]]+=1};END{for(i in name) print i, name[i]}'"))
-                                  .split('\n', Qt::SkipEmptyParts);
+        QStringList perUser =
+            QString::fromUtf8(sh("awk -F '用户id:' '{print $2}'  " + result
+                                 + " | awk 'NF' |awk '{split($0,a,\" \");name[a[1]]+=1};END{for(i "
+                                   "in name) print i, name[i]}'"))
+                .split('\n', Qt::SkipEmptyParts);
         perUser.sort();
         QStringList expectedUsers;
         for (auto it = counts.cbegin(); it != counts.cend(); ++it)
@@ -411,23 +447,33 @@ void TestAusearch::dates_data()
     QTest::addColumn<QString>("how"); // -if FILE, -if DIR (rotated), or the environment
     QTest::addColumn<QList<int>>("serials");
     QTest::addColumn<int>("code");
-    QTest::newRow("one day") << QStringList{"-ts", "3/5/24", "-te", "3/5/24"} << "file" << QList<int>{2, 3, 4} << 0;
-    QTest::newRow("long form") << QStringList{"-ts", "03/05/2024", "-te", "03/05/2024"} << "file" << QList<int>{2, 3, 4} << 0;
-    QTest::newRow("end day included") << QStringList{"-te", "3/5/24"} << "file" << QList<int>{1, 2, 3, 4} << 0;
-    QTest::newRow("start time") << QStringList{"-ts", "3/5/24", "12:00"} << "file" << QList<int>{3, 4, 5} << 0;
-    QTest::newRow("end time") << QStringList{"-te", "3/5/24", "12:00:00"} << "file" << QList<int>{1, 2, 3} << 0;
+    QTest::newRow("one day") << QStringList{"-ts", "3/5/24", "-te", "3/5/24"} << "file"
+                             << QList<int>{2, 3, 4} << 0;
+    QTest::newRow("long form") << QStringList{"-ts", "03/05/2024", "-te", "03/05/2024"} << "file"
+                               << QList<int>{2, 3, 4} << 0;
+    QTest::newRow("end day included")
+        << QStringList{"-te", "3/5/24"} << "file" << QList<int>{1, 2, 3, 4} << 0;
+    QTest::newRow("start time") << QStringList{"-ts", "3/5/24", "12:00"} << "file"
+                                << QList<int>{3, 4, 5} << 0;
+    QTest::newRow("end time") << QStringList{"-te", "3/5/24", "12:00:00"} << "file"
+                              << QList<int>{1, 2, 3} << 0;
     QTest::newRow("later day") << QStringList{"-ts", "3/6/24"} << "file" << QList<int>{5} << 0;
     QTest::newRow("nothing") << QStringList{"-ts", "3/7/24"} << "file" << QList<int>{} << 1;
-    QTest::newRow("directory") << QStringList{"-ts", "3/4/24"} << "dir" << QList<int>{1, 2, 3, 4, 5} << 0;
+    QTest::newRow("directory") << QStringList{"-ts", "3/4/24"} << "dir" << QList<int>{1, 2, 3, 4, 5}
+                               << 0;
     QTest::newRow("environment") << QStringList{"-te", "3/4/24"} << "env" << QList<int>{1} << 0;
-    QTest::newRow("keywords") << QStringList{"-ts", "this-year", "-te", "now"} << "file" << QList<int>{} << 1;
-    QTest::newRow("up to now") << QStringList{"-te", "now"} << "file" << QList<int>{1, 2, 3, 4, 5} << 0;
+    QTest::newRow("keywords") << QStringList{"-ts", "this-year", "-te", "now"} << "file"
+                              << QList<int>{} << 1;
+    QTest::newRow("up to now") << QStringList{"-te", "now"} << "file" << QList<int>{1, 2, 3, 4, 5}
+                               << 0;
     QTest::newRow("no such day") << QStringList{"-ts", "2/30/24"} << "file" << QList<int>{} << 2;
     QTest::newRow("month 13") << QStringList{"-te", "13/1/24"} << "file" << QList<int>{} << 2;
     QTest::newRow("trailing junk") << QStringList{"-ts", "3/5/24x"} << "file" << QList<int>{} << 2;
-    QTest::newRow("three-digit year") << QStringList{"-ts", "3/5/024"} << "file" << QList<int>{} << 2;
+    QTest::newRow("three-digit year")
+        << QStringList{"-ts", "3/5/024"} << "file" << QList<int>{} << 2;
     QTest::newRow("missing date") << QStringList{"-ts"} << "file" << QList<int>{} << 2;
-    QTest::newRow("start after end") << QStringList{"-ts", "3/6/24", "-te", "3/5/24"} << "file" << QList<int>{} << 2;
+    QTest::newRow("start after end")
+        << QStringList{"-ts", "3/6/24", "-te", "3/5/24"} << "file" << QList<int>{} << 2;
 }
 
 void TestAusearch::dates()
@@ -445,8 +491,12 @@ void TestAusearch::dates()
     QByteArray lines[5];
     for (int i = 0; i < times.size(); ++i) {
         const qint64 ms = times[i].toMSecsSinceEpoch();
-        lines[i] = QString("type=USER_CMD msg=audit(%1.%2:%3): pid=1 uid=0 auid=0 msg='exe=\"/usr/bin/sudo\" res=success'\n")
-                       .arg(ms / 1000).arg(ms % 1000, 3, 10, QChar('0')).arg(i + 1).toUtf8();
+        lines[i] = QString("type=USER_CMD msg=audit(%1.%2:%3): pid=1 uid=0 auid=0 "
+                           "msg='exe=\"/usr/bin/sudo\" res=success'\n")
+                       .arg(ms / 1000)
+                       .arg(ms % 1000, 3, 10, QChar('0'))
+                       .arg(i + 1)
+                       .toUtf8();
     }
     QStringList full = QStringList{"-i"} + args;
     QString envLog;
@@ -458,7 +508,8 @@ void TestAusearch::dates()
         writeFile(tmp.filePath("rotated/other.log"), lines[0]);
         full << "-if" << tmp.filePath("rotated");
     } else {
-        const QString log = writeFile(tmp.filePath("dates.log"), lines[0] + lines[1] + lines[2] + lines[3] + lines[4]);
+        const QString log = writeFile(tmp.filePath("dates.log"),
+                                      lines[0] + lines[1] + lines[2] + lines[3] + lines[4]);
         if (how == "env")
             envLog = log;
         else
@@ -473,7 +524,8 @@ void TestAusearch::dates()
     }
     QCOMPARE(outputKeys(r.out), expected);
     if (code == 2)
-        QVERIFY2(r.err.contains(args.value(1).toUtf8()) || r.err.contains("needs") || r.err.contains("after the end"),
+        QVERIFY2(r.err.contains(args.value(1).toUtf8()) || r.err.contains("needs")
+                     || r.err.contains("after the end"),
                  r.err.constData());
 }
 
@@ -490,18 +542,29 @@ void TestAusearch::badInput_data()
         c = char(gen.bounded(256));
     QList<QPair<qint64, QString>> ev;
     QByteArray trail = userTrail(true, &ev);
-    const QByteArray longLine = "type=SYSCALL msg=audit(1709600000.100:10): comm=" + QByteArray(1 << 20, 'A') + " auid=0\n";
-    QTest::newRow("empty file") << QByteArray() << "bad.log" << QStringList() << QList<int>{1} << "<no matches>";
+    const QByteArray longLine =
+        "type=SYSCALL msg=audit(1709600000.100:10): comm=" + QByteArray(1 << 20, 'A') + " auid=0\n";
+    QTest::newRow("empty file") << QByteArray() << "bad.log" << QStringList() << QList<int>{1}
+                                << "<no matches>";
     QTest::newRow("random bytes") << random << "bad.log" << QStringList() << QList<int>{0, 1} << "";
     QTest::newRow("1 MB line") << longLine << "bad.log" << QStringList() << QList<int>{1} << "";
-    QTest::newRow("truncated record") << trail.left(trail.size() / 2 + 17) << "bad.log" << QStringList() << QList<int>{0} << "";
-    QTest::newRow("lines cut short") << QByteArray(trail).replace("items=1", "\nitems=1") << "bad.log" << QStringList() << QList<int>{0} << "";
-    QTest::newRow("missing file") << QByteArray() << "missing" << QStringList() << QList<int>{3} << "missing";
-    QTest::newRow("directory without logs") << QByteArray() << "emptydir" << QStringList() << QList<int>{3} << "no audit.log";
-    QTest::newRow("unreadable file") << QByteArray("x") << "unreadable" << QStringList() << QList<int>{3} << "Permission denied";
-    QTest::newRow("unknown option") << QByteArray() << "bad.log" << QStringList{"-x"} << QList<int>{2} << "-x is an unknown option";
-    QTest::newRow("-f without path") << QByteArray() << "bad.log" << QStringList{"-f", "-ts", "3/5/24"} << QList<int>{2} << "-f needs";
-    QTest::newRow("relative -f") << QByteArray() << "bad.log" << QStringList{"-f", "chown"} << QList<int>{2} << "absolute";
+    QTest::newRow("truncated record")
+        << trail.left(trail.size() / 2 + 17) << "bad.log" << QStringList() << QList<int>{0} << "";
+    QTest::newRow("lines cut short") << QByteArray(trail).replace("items=1", "\nitems=1")
+                                     << "bad.log" << QStringList() << QList<int>{0} << "";
+    QTest::newRow("missing file") << QByteArray() << "missing" << QStringList() << QList<int>{3}
+                                  << "missing";
+    QTest::newRow("directory without logs")
+        << QByteArray() << "emptydir" << QStringList() << QList<int>{3} << "no audit.log";
+    QTest::newRow("unreadable file")
+        << QByteArray("x") << "unreadable" << QStringList() << QList<int>{3} << "Permission denied";
+    QTest::newRow("unknown option") << QByteArray() << "bad.log" << QStringList{"-x"}
+                                    << QList<int>{2} << "-x is an unknown option";
+    QTest::newRow("-f without path")
+        << QByteArray() << "bad.log" << QStringList{"-f", "-ts", "3/5/24"} << QList<int>{2}
+        << "-f needs";
+    QTest::newRow("relative -f") << QByteArray() << "bad.log" << QStringList{"-f", "chown"}
+                                 << QList<int>{2} << "absolute";
 }
 
 void TestAusearch::badInput()
@@ -527,7 +590,8 @@ void TestAusearch::badInput()
     QVERIFY2(r.err.contains(message.toUtf8()), r.err.constData());
     if (r.code != 0)
         QVERIFY(r.out.isEmpty());
-    QCOMPARE(QString::fromStdString(layoutcheck::check(r.out.toStdString(), r.out.count("----\n"))), QString());
+    QCOMPARE(QString::fromStdString(layoutcheck::check(r.out.toStdString(), r.out.count("----\n"))),
+             QString());
 }
 
 QTEST_GUILESS_MAIN(TestAusearch)

@@ -28,7 +28,8 @@ struct Run {
 // standard input is /dev/null, output goes to files.
 Run runTool(const QStringList &args, const QString &dir, int timeoutSec = 120)
 {
-    const QByteArray outPath = QFile::encodeName(dir + "/out.txt"), errPath = QFile::encodeName(dir + "/err.txt");
+    const QByteArray outPath = QFile::encodeName(dir + "/out.txt"),
+                     errPath = QFile::encodeName(dir + "/err.txt");
     QList<QByteArray> argv8{QByteArray(KVR_TOOLS_BUILD_DIR "/ausearch")};
     for (const QString &a : args)
         argv8 << a.toUtf8();
@@ -39,7 +40,8 @@ Run runTool(const QStringList &args, const QString &dir, int timeoutSec = 120)
     Run r;
     const pid_t pid = fork();
     if (pid == 0) {
-        int in = open("/dev/null", O_RDONLY), out = open(outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600),
+        int in = open("/dev/null", O_RDONLY),
+            out = open(outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600),
             err = open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(in, 0);
         dup2(out, 1);
@@ -51,7 +53,8 @@ Run runTool(const QStringList &args, const QString &dir, int timeoutSec = 120)
         _exit(127);
     }
     int status = 0;
-    struct rusage ru {};
+    struct rusage ru {
+    };
     if (wait4(pid, &status, 0, &ru) == pid && WIFEXITED(status))
         r.code = WEXITSTATUS(status);
     r.peakKb = ru.ru_maxrss;
@@ -73,9 +76,9 @@ void writeFile(const QString &path, const QByteArray &data)
 
 QByteArray record(qint64 sec, int serial, const QByteArray &user = "1000")
 {
-    return "type=USER_CMD msg=audit(" + QByteArray::number(sec) + ".250:" + QByteArray::number(serial)
-           + "): pid=" + QByteArray::number(100 + serial) + " uid=0 auid=" + user
-           + " ses=1 msg='cwd=\"/\" cmd=6C73 exe=\"/usr/bin/sudo\" terminal=pts/0 res=success'";
+    return "type=USER_CMD msg=audit(" + QByteArray::number(sec) + ".250:"
+        + QByteArray::number(serial) + "): pid=" + QByteArray::number(100 + serial) + " uid=0 auid="
+        + user + " ses=1 msg='cwd=\"/\" cmd=6C73 exe=\"/usr/bin/sudo\" terminal=pts/0 res=success'";
 }
 
 // The 日期: word of a record line of the output (lines counted from 1).
@@ -89,7 +92,8 @@ QByteArray dateOfLine(const QByteArray &out, int line)
 
 } // namespace
 
-class TestAusearchHostile : public QObject {
+class TestAusearchHostile : public QObject
+{
     Q_OBJECT
 private slots:
     void initTestCase() { QVERIFY(tmp.isValid()); }
@@ -121,7 +125,8 @@ void TestAusearchHostile::rotatedFilesNeverGlue()
 {
     const QString dir = tmp.filePath("rotated");
     QDir().mkpath(dir);
-    writeFile(dir + "/audit.log.1", record(1709600000, 1) + "\n" + record(1709600001, 2)); // no newline
+    writeFile(dir + "/audit.log.1",
+              record(1709600000, 1) + "\n" + record(1709600001, 2)); // no newline
     writeFile(dir + "/audit.log", record(1709600002, 3) + "\n");
     Run r = runTool({"-i", "-f", "/usr/bin/sudo", "-if", dir}, tmp.path());
     QCOMPARE(r.code, 0);
@@ -134,8 +139,9 @@ void TestAusearchHostile::timeOrder()
     // Files in the wrong order and a clock set back inside one of them.
     const QString dir = tmp.filePath("disorder");
     QDir().mkpath(dir);
-    writeFile(dir + "/audit.log.1", record(1704240000, 10) + "\n" + record(1704067200, 11) + "\n"); // 01-03, 01-01
-    writeFile(dir + "/audit.log", record(1704153600, 12) + "\n"); // 01-02
+    writeFile(dir + "/audit.log.1",
+              record(1704240000, 10) + "\n" + record(1704067200, 11) + "\n"); // 01-03, 01-01
+    writeFile(dir + "/audit.log", record(1704153600, 12) + "\n");             // 01-02
     Run r = runTool({"-i", "-if", dir}, tmp.path());
     QCOMPARE(r.code, 0);
     QCOMPARE(dateOfLine(r.out, 3), QByteArray("2024-01-01 00:00:00.250"));
@@ -148,17 +154,20 @@ void TestAusearchHostile::malformedStamps()
     // Overflowing, negative and out-of-range stamps are skipped, in a range
     // and without one; the good record stays.
     const QByteArray trail = record(1704067200, 1) + "\n"
-                             + QByteArray(record(1, 2)).replace("1.250", "99999999999999999999999.250") + "\n"
-                             + QByteArray(record(1, 3)).replace("1.250", "253402300800.250") + "\n"
-                             + QByteArray(record(1, 4)).replace("1.250", "-86400.250") + "\n"
-                             + QByteArray(record(1, 5)).replace("1.250", "1704067200.-50") + "\n";
+        + QByteArray(record(1, 2)).replace("1.250", "99999999999999999999999.250") + "\n"
+        + QByteArray(record(1, 3)).replace("1.250", "253402300800.250") + "\n"
+        + QByteArray(record(1, 4)).replace("1.250", "-86400.250") + "\n"
+        + QByteArray(record(1, 5)).replace("1.250", "1704067200.-50") + "\n";
     const QString log = tmp.filePath("stamps.log");
     writeFile(log, trail);
-    for (const QStringList &range : {QStringList(), QStringList{"-ts", "1/1/24", "-te", "1/31/24"}}) {
+    for (const QStringList &range :
+         {QStringList(), QStringList{"-ts", "1/1/24", "-te", "1/31/24"}}) {
         Run r = runTool(QStringList{"-i"} + range + QStringList{"-if", log}, tmp.path());
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out.count("----\n"), 1);
-        QVERIFY2(r.out.contains("序号=1\n") && !r.out.contains("1900-") && !r.out.contains("10000-"), r.out.constData());
+        QVERIFY2(r.out.contains("序号=1\n") && !r.out.contains("1900-")
+                     && !r.out.contains("10000-"),
+                 r.out.constData());
     }
 }
 
@@ -198,7 +207,8 @@ void TestAusearchHostile::boundedMemory()
             for (int block = 7; block >= 0; --block) {
                 QByteArray chunk;
                 for (int i = 0; i < 22000; ++i) {
-                    chunk += record(1704067200 + block * 100000 + i, block * 100000 + i) + pad + "\n";
+                    chunk +=
+                        record(1704067200 + block * 100000 + i, block * 100000 + i) + pad + "\n";
                     ++events;
                 }
                 f.write(chunk);
@@ -222,7 +232,8 @@ void TestAusearchHostile::boundedMemory()
     qint64 previous = -1;
     bool sorted = true;
     for (qsizetype at = r.out.indexOf("序号="); at >= 0; at = r.out.indexOf("序号=", at + 1)) {
-        const qint64 serial = r.out.mid(at + int(strlen("序号=")), 8).split('\n').first().toLongLong();
+        const qint64 serial =
+            r.out.mid(at + int(strlen("序号=")), 8).split('\n').first().toLongLong();
         sorted = sorted && serial > previous;
         previous = serial;
     }

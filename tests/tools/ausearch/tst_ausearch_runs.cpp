@@ -29,12 +29,16 @@ const Who alice{"1001", "alice"}, bob{"1002", "bob"}, carol{"1003", "carol"};
 
 QByteArray stamp(qint64 sec, int serial)
 {
-    return "msg=audit(" + QByteArray::number(kBase + sec) + ".100:" + QByteArray::number(serial) + "): ";
+    return "msg=audit(" + QByteArray::number(kBase + sec) + ".100:" + QByteArray::number(serial)
+        + "): ";
 }
 
 QByteArray enriched(const Who &w)
 {
-    return w.name.isEmpty() ? QByteArray() : "\x1d" "UID=\"root\" AUID=\"" + w.name + "\"";
+    return w.name.isEmpty() ? QByteArray()
+                            : "\x1d"
+                              "UID=\"root\" AUID=\""
+            + w.name + "\"";
 }
 
 // An execve event (x86_64, syscall 59) of `path` as the caller wrote it.
@@ -44,16 +48,24 @@ QByteArray exec(qint64 sec, int serial, int pid, int ses, const Who &w, const QB
                 const QByteArray &cwd = "/home/u")
 {
     const QByteArray ts = stamp(sec, serial);
-    QByteArray out = "type=SYSCALL " + ts + "arch=c000003e syscall=59 success=" + (success ? "yes" : "no")
-                     + " exit=" + (success ? "0" : inode ? "-13" : "-2") + " a0=5 a1=6 items=2 ppid=10 pid="
-                     + QByteArray::number(pid) + " auid=" + w.auid + " uid=0 gid=0 euid=0 ses="
-                     + QByteArray::number(ses) + " tty=pts0 comm=\"x\" exe=\"" + exe + "\" key=\"exec\""
-                     + (w.name.isEmpty() ? QByteArray() : "\x1d" "ARCH=x86_64 SYSCALL=execve AUID=\"" + w.name + "\"")
-                     + "\n";
+    QByteArray out = "type=SYSCALL " + ts
+        + "arch=c000003e syscall=59 success=" + (success ? "yes" : "no") + " exit="
+        + (success     ? "0"
+               : inode ? "-13"
+                       : "-2")
+        + " a0=5 a1=6 items=2 ppid=10 pid=" + QByteArray::number(pid) + " auid=" + w.auid
+        + " uid=0 gid=0 euid=0 ses=" + QByteArray::number(ses) + " tty=pts0 comm=\"x\" exe=\"" + exe
+        + "\" key=\"exec\""
+        + (w.name.isEmpty() ? QByteArray()
+                            : "\x1d"
+                              "ARCH=x86_64 SYSCALL=execve AUID=\""
+                   + w.name + "\"")
+        + "\n";
     out += "type=EXECVE " + ts + "argc=1 a0=\"x\"\n";
     out += "type=CWD " + ts + "cwd=\"" + cwd + "\"\n";
-    out += "type=PATH " + ts + "item=0 name=\"" + path + "\"" + (inode ? " inode=4242 dev=fd:00 mode=0100755" : "")
-           + " nametype=" + (inode ? "NORMAL" : "UNKNOWN") + "\n";
+    out += "type=PATH " + ts + "item=0 name=\"" + path + "\""
+        + (inode ? " inode=4242 dev=fd:00 mode=0100755" : "")
+        + " nametype=" + (inode ? "NORMAL" : "UNKNOWN") + "\n";
     out += "type=PROCTITLE " + ts + "proctitle=78\n";
     return out;
 }
@@ -62,17 +74,20 @@ QByteArray exec(qint64 sec, int serial, int pid, int ses, const Who &w, const QB
 QByteArray user(const QByteArray &type, qint64 sec, int serial, int pid, int ses, const Who &w,
                 const QByteArray &exe, const QByteArray &res = "success")
 {
-    return "type=" + type + " " + stamp(sec, serial) + "pid=" + QByteArray::number(pid) + " uid=1000 auid=" + w.auid
-           + " ses=" + QByteArray::number(ses) + " msg='op=x acct=\"root\"" + (exe.isEmpty() ? "" : " exe=\"" + exe + "\"")
-           + " hostname=? addr=? terminal=pts/0 res=" + res + "'" + enriched(w) + "\n";
+    return "type=" + type + " " + stamp(sec, serial) + "pid=" + QByteArray::number(pid)
+        + " uid=1000 auid=" + w.auid + " ses=" + QByteArray::number(ses)
+        + " msg='op=x acct=\"root\"" + (exe.isEmpty() ? "" : " exe=\"" + exe + "\"")
+        + " hostname=? addr=? terminal=pts/0 res=" + res + "'" + enriched(w) + "\n";
 }
 
 // Another system call of a running program (a rule on every call).
-QByteArray call(qint64 sec, int serial, int pid, int ses, const Who &w, const QByteArray &exe, int nr)
+QByteArray call(qint64 sec, int serial, int pid, int ses, const Who &w, const QByteArray &exe,
+                int nr)
 {
     return "type=SYSCALL " + stamp(sec, serial) + "arch=c000003e syscall=" + QByteArray::number(nr)
-           + " success=yes exit=0 items=0 ppid=10 pid=" + QByteArray::number(pid) + " auid=" + w.auid
-           + " uid=0 ses=" + QByteArray::number(ses) + " comm=\"x\" exe=\"" + exe + "\"" + enriched(w) + "\n";
+        + " success=yes exit=0 items=0 ppid=10 pid=" + QByteArray::number(pid) + " auid=" + w.auid
+        + " uid=0 ses=" + QByteArray::number(ses) + " comm=\"x\" exe=\"" + exe + "\"" + enriched(w)
+        + "\n";
 }
 
 QByteArray sudoRun(qint64 sec, int serial, int pid, int ses, const Who &w, bool watched)
@@ -92,7 +107,8 @@ QByteArray sudoRun(qint64 sec, int serial, int pid, int ses, const Who &w, bool 
 
 } // namespace
 
-class TestAusearchRuns : public QObject {
+class TestAusearchRuns : public QObject
+{
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -133,17 +149,21 @@ void TestAusearchRuns::runsPerUser_data()
     // a look-up that failed is no run: /nonexistent/../usr/bin/sudo, ENOENT
     t += exec(30, 140, 4030, 3, bob, "/usr/bin/bash", "/nonexistent/../usr/bin/sudo", false, false);
     QTest::newRow("sudo allowed and refused, old and new USER_CMD")
-        << t << "/usr/bin/sudo" << QStringList{"3999999 1", "alice 1", "bob 1"} << "2024-03-05" << "2024-03-05";
+        << t << "/usr/bin/sudo" << QStringList{"3999999 1", "alice 1", "bob 1"} << "2024-03-05"
+        << "2024-03-05";
 
     // the same pid in two sessions hours apart, no exec watch; two runs
     // interleaved record by record
     t = sudoRun(0, 200, 7000, 4, alice, false) + sudoRun(7200, 300, 7000, 13, alice, false);
-    QByteArray a = sudoRun(90000, 400, 7100, 6, bob, false), b = sudoRun(90000, 500, 7200, 6, bob, false);
+    QByteArray a = sudoRun(90000, 400, 7100, 6, bob, false),
+               b = sudoRun(90000, 500, 7200, 6, bob, false);
     QList<QByteArray> la = a.split('\n'), lb = b.split('\n');
     for (int i = 0; i < la.size(); ++i)
-        t += la[i] + (la[i].isEmpty() ? "" : "\n") + lb.value(i) + (lb.value(i).isEmpty() ? "" : "\n");
+        t += la[i] + (la[i].isEmpty() ? "" : "\n") + lb.value(i)
+            + (lb.value(i).isEmpty() ? "" : "\n");
     QTest::newRow("pid reused in another session, interleaved runs")
-        << t << "/usr/bin/sudo" << QStringList{"alice 2", "bob 2"} << "2024-03-05" << "2024-03-06";
+        << t << "/usr/bin/sudo" << QStringList{"alice 2", "bob 2"} << "2024-03-05"
+        << "2024-03-06";
 
     const QByteArray su = "/usr/bin/su";
     t = exec(0, 600, 5000, 7, alice, su, "/bin/su");
@@ -153,7 +173,8 @@ void TestAusearchRuns::runsPerUser_data()
     t += sudoRun(3, 660, 5100, 7, alice, true); // sudo is not su
     t += user("USER_END", 50, 700, 5000, 7, alice, su);
     t += user("CRED_DISP", 50, 701, 5000, 7, alice, su);
-    QTest::newRow("su") << t << "/bin/su" << QStringList{"alice 1"} << "2024-03-05" << "2024-03-05";
+    QTest::newRow("su") << t << "/bin/su" << QStringList{"alice 1"} << "2024-03-05"
+                        << "2024-03-05";
 
     // useradd: its records from its own pid; the administrator's name was
     // unknown when they were written (ids 3999998 and 3999999 are taken to
@@ -168,9 +189,11 @@ void TestAusearchRuns::runsPerUser_data()
     t += exec(5, 810, 6010, 2, admin, userdel, "/usr/sbin/userdel");
     t += user("DEL_GROUP", 6, 811, 6010, 2, admin, userdel);
     t += user("DEL_USER", 6, 812, 6010, 2, admin, userdel);
-    QTest::newRow("useradd, unknown(N) names") << t << "/usr/sbin/useradd" << QStringList{"3999998 1", "root 1"}
-                                               << "2024-03-05" << "2024-03-05";
-    QTest::newRow("userdel") << t << "/usr/sbin/userdel" << QStringList{"root 1"} << "2024-03-05" << "2024-03-05";
+    QTest::newRow("useradd, unknown(N) names")
+        << t << "/usr/sbin/useradd" << QStringList{"3999998 1", "root 1"} << "2024-03-05"
+        << "2024-03-05";
+    QTest::newRow("userdel") << t << "/usr/sbin/userdel" << QStringList{"root 1"} << "2024-03-05"
+                             << "2024-03-05";
 
     const QByteArray chown = "/usr/bin/chown";
     t = exec(0, 900, 9000, 8, alice, chown, "/bin/chown");
@@ -184,7 +207,8 @@ void TestAusearchRuns::runsPerUser_data()
     // another program: /usr/local/bin/chown
     t += exec(6, 906, 9006, 10, carol, "/usr/local/bin/chown", "/usr/local/bin/chown");
     QTest::newRow("exec-watched chown, relative and failed execs")
-        << t << "/bin/chown" << QStringList{"alice 2", "bob 2", "carol 1"} << "2024-03-05" << "2024-03-05";
+        << t << "/bin/chown" << QStringList{"alice 2", "bob 2", "carol 1"} << "2024-03-05"
+        << "2024-03-05";
 
     // a rule on every system call: one cp run of alice writes dozens of
     // events; bob's cp was already running when the trail starts; written
@@ -195,8 +219,9 @@ void TestAusearchRuns::runsPerUser_data()
         t += call(86400 + i / 10, 1001 + i, 8000, 11, alice, cp, i % 2 ? 0 : 1);
     for (int i = 0; i < 5; ++i)
         t += call(i, 1100 + i, 8100, 12, bob, cp, 1);
-    QTest::newRow("syscall rule, out of order") << t << "/bin/cp" << QStringList{"alice 1", "bob 1"} << "2024-03-05"
-                                                << "2024-03-06";
+    QTest::newRow("syscall rule, out of order")
+        << t << "/bin/cp" << QStringList{"alice 1", "bob 1"} << "2024-03-05"
+        << "2024-03-06";
 }
 
 void TestAusearchRuns::runsPerUser()
@@ -238,7 +263,8 @@ void TestAusearchRuns::generatedTrailRuns()
     QProcess gen;
     gen.start(QStringLiteral(KVR_GEN_TRAIL),
               {"--events", "20000", "--seed", "7", "--out", log, "--expect"});
-    QVERIFY2(gen.waitForFinished(60000) && gen.exitCode() == 0, gen.readAllStandardError().constData());
+    QVERIFY2(gen.waitForFinished(60000) && gen.exitCode() == 0,
+             gen.readAllStandardError().constData());
     QMap<QString, QStringList> expected; // command -> "name runs"
     for (const QByteArray &line : gen.readAllStandardOutput().split('\n')) {
         const QList<QByteArray> w = line.split(' ');
@@ -246,7 +272,9 @@ void TestAusearchRuns::generatedTrailRuns()
             continue;
         const uint auid = w[1].toUInt();
         const passwd *pw = auid == 4294967295u ? nullptr : getpwuid(auid);
-        const QString name = auid == 4294967295u ? "unset" : pw ? QString::fromUtf8(pw->pw_name) : QString::number(auid);
+        const QString name = auid == 4294967295u ? "unset"
+            : pw                                 ? QString::fromUtf8(pw->pw_name)
+                                                 : QString::number(auid);
         expected[QString::fromUtf8(w[0])] << name + " " + QString::fromUtf8(w[2]);
     }
     QVERIFY(expected.size() >= 20);
@@ -254,7 +282,8 @@ void TestAusearchRuns::generatedTrailRuns()
         QProcess p;
         p.setStandardInputFile(QProcess::nullDevice());
         p.setStandardOutputFile(tmp.filePath("result.log"));
-        p.start(QStringLiteral(KVR_TOOLS_BUILD_DIR "/ausearch"), {"-i", "-f", command.path, "-if", log});
+        p.start(QStringLiteral(KVR_TOOLS_BUILD_DIR "/ausearch"),
+                {"-i", "-f", command.path, "-if", log});
         QVERIFY(p.waitForFinished(60000));
         QStringList want = expected.value(command.name);
         QCOMPARE(p.exitCode(), want.isEmpty() ? 1 : 0);
@@ -262,7 +291,8 @@ void TestAusearchRuns::generatedTrailRuns()
             QCOMPARE(querycore::runShell(c).exitCode, 0);
         QFile tongji(tmp.filePath("tongji.log"));
         QVERIFY(tongji.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(tongji.readAll()).split('\n', Qt::SkipEmptyParts).mid(2);
+        const QStringList lines =
+            QString::fromUtf8(tongji.readAll()).split('\n', Qt::SkipEmptyParts).mid(2);
         // Names come from the account database, which other programs on the
         // machine may change meanwhile: compare each user's count, by count.
         auto counts = [](const QStringList &perUser) {
@@ -272,8 +302,9 @@ void TestAusearchRuns::generatedTrailRuns()
             std::sort(n.begin(), n.end());
             return n;
         };
-        QVERIFY2(counts(lines) == counts(want),
-                 qPrintable(QString(command.name) + ": " + lines.join(',') + " / " + want.join(',')));
+        QVERIFY2(
+            counts(lines) == counts(want),
+            qPrintable(QString(command.name) + ": " + lines.join(',') + " / " + want.join(',')));
     }
 }
 

@@ -43,7 +43,8 @@ QStringList readAll(const std::string &path, TrailOpen *how = nullptr)
 
 } // namespace
 
-class TestTrailReader : public QObject {
+class TestTrailReader : public QObject
+{
     Q_OBJECT
 private slots:
     void linesNeverCrossFiles();
@@ -119,7 +120,8 @@ void TestTrailReader::readErrorReported()
     QVERIFY(QFile::link("/proc/self/mem", dir + "/audit.log"));
     const QStringList got = readAll(dir.toStdString());
     QCOMPARE(got.value(0), QString("before"));
-    QVERIFY2(got.size() == 2 && got[1].startsWith("ERROR cannot read") && got[1].contains("audit.log"),
+    QVERIFY2(got.size() == 2 && got[1].startsWith("ERROR cannot read")
+                 && got[1].contains("audit.log"),
              qPrintable(got.join('|')));
 }
 
@@ -128,15 +130,19 @@ void TestTrailReader::stamps_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<qint64>("ms");
-    QTest::newRow("plain") << "type=X msg=audit(1709600000.100:10): a=1" << true << qint64(1709600000100);
+    QTest::newRow("plain") << "type=X msg=audit(1709600000.100:10): a=1" << true
+                           << qint64(1709600000100);
     QTest::newRow("epoch") << "type=X msg=audit(0.000:1):" << true << qint64(0);
-    QTest::newRow("last second") << "type=X msg=audit(253402300799.999:1):" << true << qint64(253402300799999);
+    QTest::newRow("last second") << "type=X msg=audit(253402300799.999:1):" << true
+                                 << qint64(253402300799999);
     QTest::newRow("year 10000") << "type=X msg=audit(253402300800.000:1):" << false << qint64(0);
-    QTest::newRow("overflow") << "type=X msg=audit(99999999999999999999999.100:1):" << false << qint64(0);
+    QTest::newRow("overflow") << "type=X msg=audit(99999999999999999999999.100:1):" << false
+                              << qint64(0);
     QTest::newRow("negative") << "type=X msg=audit(-5.100:1):" << false << qint64(0);
     QTest::newRow("negative ms") << "type=X msg=audit(5.-10:1):" << false << qint64(0);
     QTest::newRow("short ms") << "type=X msg=audit(5.10:1):" << false << qint64(0);
-    QTest::newRow("serial overflow") << "type=X msg=audit(5.100:99999999999999999999):" << false << qint64(0);
+    QTest::newRow("serial overflow")
+        << "type=X msg=audit(5.100:99999999999999999999):" << false << qint64(0);
     QTest::newRow("no close") << "type=X msg=audit(5.100:1" << false << qint64(0);
     QTest::newRow("missing") << "type=X" << false << qint64(0);
 }

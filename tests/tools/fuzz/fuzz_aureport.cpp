@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         summarycheck::scan(split, std::string_view(text, cut));
         summarycheck::scan(split, std::string_view(text + cut, size - cut));
         split.finish();
-        if (split.figures().events != whole.figures().events ||
-            split.figures().files.size() != whole.figures().files.size())
+        if (split.figures().events != whole.figures().events
+            || split.figures().files.size() != whole.figures().files.size())
             fault = "cutting the trail at a line changed the figures";
     }
     if (!fault.empty()) {

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return o;
     }();
     std::string out;
-    size_t events = kvrtools::searchBytes(reinterpret_cast<const char *>(data), size, options, &out);
+    size_t events =
+        kvrtools::searchBytes(reinterpret_cast<const char *>(data), size, options, &out);
     std::string fault = layoutcheck::check(out, events);
     if (fault.empty()) { // with -f: at most one 用户id: per event, one per run
         size_t runs = 0;

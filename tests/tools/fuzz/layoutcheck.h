@@ -3,9 +3,9 @@
 // layout: per event a "----" line, a "时间->" header without labels, then
 // record lines "类型=... 日期: <stamp> ..." of which the first, and only it,
 // carries "用户id: <word>" (without -f, every event; with -f, only the first
-// event of each run: at most one per event, exactly one per run). Used by the fuzz target, the replay driver and
-// the tool tests, so that a value from the trail can never add a line, a
-// date or a user that the report pipelines would count.
+// event of each run: at most one per event, exactly one per run). Used by the fuzz target, the
+// replay driver and the tool tests, so that a value from the trail can never add a line, a date or
+// a user that the report pipelines would count.
 
 #include <cstddef>
 #include <string>
@@ -35,9 +35,9 @@ inline bool isDigits(std::string_view s, size_t at, size_t n)
 inline bool isStamp(std::string_view s)
 {
     return s.size() >= 23 && isDigits(s, 0, 4) && s[4] == '-' && isDigits(s, 5, 2) && s[7] == '-'
-           && isDigits(s, 8, 2) && s[10] == ' ' && isDigits(s, 11, 2) && s[13] == ':'
-           && isDigits(s, 14, 2) && s[16] == ':' && isDigits(s, 17, 2) && s[19] == '.'
-           && isDigits(s, 20, 3);
+        && isDigits(s, 8, 2) && s[10] == ' ' && isDigits(s, 11, 2) && s[13] == ':'
+        && isDigits(s, 14, 2) && s[16] == ':' && isDigits(s, 17, 2) && s[19] == '.'
+        && isDigits(s, 20, 3);
 }
 
 // Returns an empty string when `out` is well formed and holds `events`
@@ -74,7 +74,8 @@ inline std::string check(std::string_view out, size_t events, long runs = -1)
         if (state == 0)
             return "output does not start with ----" + where;
         if (state == 1) {
-            if (line.rfind("时间->", 0) != 0 || !isStamp(line.substr(std::string_view("时间->").size())))
+            if (line.rfind("时间->", 0) != 0
+                || !isStamp(line.substr(std::string_view("时间->").size())))
                 return "bad header line" + where;
             if (count(line, date) || count(line, user))
                 return "a label in a header line" + where;
@@ -110,7 +111,7 @@ inline std::string check(std::string_view out, size_t events, long runs = -1)
         return "event count " + std::to_string(seen) + " differs from " + std::to_string(events);
     if (runs >= 0 && users != size_t(runs))
         return "用户id: count " + std::to_string(users) + " differs from " + std::to_string(runs)
-               + " runs";
+            + " runs";
     return {};
 }
 

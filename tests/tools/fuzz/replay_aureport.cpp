@@ -51,17 +51,20 @@ std::vector<std::string> shortRecords()
 {
     const std::string ts = "msg=audit(1332573473.962:24): ";
     std::vector<std::string> lines = {
-        "type=AVC " + ts + "apparmor=\"STATUS\" operation=\"profile_replace\" "
-        "name=\"/usr/sbin/mysqld\" pid=1402 comm=0A",
+        "type=AVC " + ts
+            + "apparmor=\"STATUS\" operation=\"profile_replace\" "
+              "name=\"/usr/sbin/mysqld\" pid=1402 comm=0A",
         "type=AVC " + ts + "avc:  denied  { read } for pid=1 comm=41",
         "type=AVC " + ts + "avc:  denied  { read } for pid=1 comm=\"x",
         "type=AVC " + ts + "avc:  denied  {",
         "type=AVC " + ts + "avc:  denied  { }",
         "type=USER_AVC " + ts + "pid=1 uid=0 auid=0 msg='avc: denied { x } for comm=4",
-        "type=SYSCALL " + ts + "arch=c000003e syscall=2 success=no exit=1 a0=1 a1=2 pid=3 auid=1 "
-        "tty=pts0 comm=6",
-        "type=SYSCALL " + ts + "arch=c000003e syscall=2 success=no exit=1 a0=1 a1=2 pid=3 auid=1 "
-        "tty=pts0 comm=\"a\" exe=7 key=0",
+        "type=SYSCALL " + ts
+            + "arch=c000003e syscall=2 success=no exit=1 a0=1 a1=2 pid=3 auid=1 "
+              "tty=pts0 comm=6",
+        "type=SYSCALL " + ts
+            + "arch=c000003e syscall=2 success=no exit=1 a0=1 a1=2 pid=3 auid=1 "
+              "tty=pts0 comm=\"a\" exe=7 key=0",
         "type=PATH " + ts + "item=0 name=0",
         "type=PATH " + ts + "item=0 name=00",
         "type=PATH " + ts + "item=0 name=\"./a",
@@ -100,12 +103,50 @@ std::vector<std::string> shortRecords()
 // Pieces of text the summary's parsers look for, to splice into records.
 const std::vector<std::string> &tokens()
 {
-    static const std::vector<std::string> t = {
-        " pid=", "auid=", "loginuid=", "comm=", "exe=", "name=", " path=", "cwd=", "saddr=",
-        "hostname=", "addr=", "terminal=", "res=", "result=", "key=", "success=", "syscall=",
-        "tclass=", "avc: ", "{", "}", "(", ")", "\"", "'", ",", ":", " ", "\n", "\x1d", "0A",
-        "00", "0", "(null)", "?", "msg=audit(", "type=AVC ", "type=PATH ", "type=USER_AVC ",
-        "type=SOCKADDR ", "type=EOE ", "node=", "18446744073709551616", "253402300800"};
+    static const std::vector<std::string> t = {" pid=",
+                                               "auid=",
+                                               "loginuid=",
+                                               "comm=",
+                                               "exe=",
+                                               "name=",
+                                               " path=",
+                                               "cwd=",
+                                               "saddr=",
+                                               "hostname=",
+                                               "addr=",
+                                               "terminal=",
+                                               "res=",
+                                               "result=",
+                                               "key=",
+                                               "success=",
+                                               "syscall=",
+                                               "tclass=",
+                                               "avc: ",
+                                               "{",
+                                               "}",
+                                               "(",
+                                               ")",
+                                               "\"",
+                                               "'",
+                                               ",",
+                                               ":",
+                                               " ",
+                                               "\n",
+                                               "\x1d",
+                                               "0A",
+                                               "00",
+                                               "0",
+                                               "(null)",
+                                               "?",
+                                               "msg=audit(",
+                                               "type=AVC ",
+                                               "type=PATH ",
+                                               "type=USER_AVC ",
+                                               "type=SOCKADDR ",
+                                               "type=EOE ",
+                                               "node=",
+                                               "18446744073709551616",
+                                               "253402300800"};
     return t;
 }
 
@@ -170,8 +211,8 @@ bool runOne(const std::string &input, const std::string &label)
         summarycheck::scan(split, std::string_view(input.data() + cut, input.size() - cut));
         split.finish();
         const auto &a = whole.figures(), &b = split.figures();
-        if (a.events != b.events || a.files.size() != b.files.size() ||
-            a.logins != b.logins || a.pids.size() != b.pids.size())
+        if (a.events != b.events || a.files.size() != b.files.size() || a.logins != b.logins
+            || a.pids.size() != b.pids.size())
             fault = "cutting the trail into two files at a line changed the figures";
     }
     if (fault.empty())

@@ -28,41 +28,85 @@ std::string hex(const std::string &s)
 
 const std::vector<std::string> &tokens()
 {
-    static const std::vector<std::string> t = {
-        "日期:", "用户id:", "时间范围", "\n", "\r", "\x1d", "\"", "'", "=", " ", "msg='",
-        "msg=audit(", "type=", "auid=", "uid=", "exe=", ":", "):", "\xff", "\xe6\x97", "\xc0\x80",
-        "\xed\xa0\x80", "----\n", "类型=", "4294967295", "-1", "AUID=\"x y\"", "\\", "\x00"};
+    static const std::vector<std::string> t = {"日期:",
+                                               "用户id:",
+                                               "时间范围",
+                                               "\n",
+                                               "\r",
+                                               "\x1d",
+                                               "\"",
+                                               "'",
+                                               "=",
+                                               " ",
+                                               "msg='",
+                                               "msg=audit(",
+                                               "type=",
+                                               "auid=",
+                                               "uid=",
+                                               "exe=",
+                                               ":",
+                                               "):",
+                                               "\xff",
+                                               "\xe6\x97",
+                                               "\xc0\x80",
+                                               "\xed\xa0\x80",
+                                               "----\n",
+                                               "类型=",
+                                               "4294967295",
+                                               "-1",
+                                               "AUID=\"x y\"",
+                                               "\\",
+                                               "\x00"};
     return t;
 }
 
 std::vector<std::string> seeds()
 {
-    const std::string forged = hex("x\n日期: 1999-01-01 用户id: mallory\r\x1b[2J时间范围\\ \xff\xc0");
+    const std::string forged =
+        hex("x\n日期: 1999-01-01 用户id: mallory\r\x1b[2J时间范围\\ \xff\xc0");
     const std::string ts = "msg=audit(1709600000.100:10): ";
     const std::string ts2 = "msg=audit(1709600001.200:11): ";
     return {
-        "type=SYSCALL " + ts + "arch=c000003e syscall=59 success=yes exit=0 a0=1 a1=2 a2=3 a3=0 "
-        "items=1 ppid=1 pid=2 auid=1000 uid=0 gid=0 euid=0 suid=0 fsuid=0 egid=0 sgid=0 fsgid=0 "
-        "tty=pts0 ses=1 comm=" + forged + " exe=\"/usr/bin/touch\" key=(null)\n"
-        "type=EXECVE " + ts + "argc=2 a0=\"touch\" a1=" + forged + "\n"
-        "type=CWD " + ts + "cwd=" + forged + "\n"
-        "type=PATH " + ts + "item=0 name=" + forged + " inode=1 dev=fd:00 mode=0100644 ouid=0 "
-        "ogid=0 rdev=00:00 nametype=CREATE\n"
-        "type=PROCTITLE " + ts + "proctitle=" + forged + "\n",
-        "type=SYSCALL " + ts2 + "arch=c000003e syscall=59 success=yes exit=0 items=1 ppid=1 "
-        "pid=3 auid=4294967295 uid=0 ses=4294967295 comm=\"rm\" exe=\"/usr/bin/rm\"\x1d"
-        "ARCH=x86_64 SYSCALL=execve AUID=\"unset\" UID=\"ro ot\"\n"
-        "type=PATH " + ts2 + "item=0 name=\"../bin/rm\" ouid=0\x1dOUID=\"日期:\"\n"
-        "type=CWD " + ts2 + "cwd=\"/usr/sbin\"\n",
+        "type=SYSCALL " + ts
+            + "arch=c000003e syscall=59 success=yes exit=0 a0=1 a1=2 a2=3 a3=0 "
+              "items=1 ppid=1 pid=2 auid=1000 uid=0 gid=0 euid=0 suid=0 fsuid=0 egid=0 sgid=0 "
+              "fsgid=0 "
+              "tty=pts0 ses=1 comm="
+            + forged
+            + " exe=\"/usr/bin/touch\" key=(null)\n"
+              "type=EXECVE "
+            + ts + "argc=2 a0=\"touch\" a1=" + forged
+            + "\n"
+              "type=CWD "
+            + ts + "cwd=" + forged
+            + "\n"
+              "type=PATH "
+            + ts + "item=0 name=" + forged
+            + " inode=1 dev=fd:00 mode=0100644 ouid=0 "
+              "ogid=0 rdev=00:00 nametype=CREATE\n"
+              "type=PROCTITLE "
+            + ts + "proctitle=" + forged + "\n",
+        "type=SYSCALL " + ts2
+            + "arch=c000003e syscall=59 success=yes exit=0 items=1 ppid=1 "
+              "pid=3 auid=4294967295 uid=0 ses=4294967295 comm=\"rm\" exe=\"/usr/bin/rm\"\x1d"
+              "ARCH=x86_64 SYSCALL=execve AUID=\"unset\" UID=\"ro ot\"\n"
+              "type=PATH "
+            + ts2
+            + "item=0 name=\"../bin/rm\" ouid=0\x1dOUID=\"日期:\"\n"
+              "type=CWD "
+            + ts2 + "cwd=\"/usr/sbin\"\n",
         "type=USER_CMD msg=audit(1550861714.818:195): pid=3636 uid=1000 auid=1000 ses=4 "
-        "msg='cwd=\"/\" cmd=" + forged + " exe=\"/usr/bin/sudo\" terminal=pts/0 res=success'\n"
-        "type=ADD_USER msg=audit(1550861028.751:27): pid=3192 uid=0 auid=4294967295 "
-        "msg='op=add-user id=1000 exe=2F7573722F7362696E2F75736572616464 res=success'\n",
+        "msg='cwd=\"/\" cmd="
+            + forged
+            + " exe=\"/usr/bin/sudo\" terminal=pts/0 res=success'\n"
+              "type=ADD_USER msg=audit(1550861028.751:27): pid=3192 uid=0 auid=4294967295 "
+              "msg='op=add-user id=1000 exe=2F7573722F7362696E2F75736572616464 res=success'\n",
         "node=host1 type=LOGIN msg=audit(1480339148.001:5): login pid=1 uid=0 old auid=4294967295 "
         "new auid=0 old ses=4294967295 new ses=1\n"
         "type=DAEMON_START msg=audit(1480339149.000:6): auditd start, ver=2.2 format=raw\n"
         "type=EOE msg=audit(1480339149.000:6): \n"
-        "type=USER msg=audit(1572230395.093:7): netio_intercepted=\"日期: x\" ubsi=" + forged + "\n",
+        "type=USER msg=audit(1572230395.093:7): netio_intercepted=\"日期: x\" ubsi="
+            + forged + "\n",
     };
 }
 
@@ -135,7 +179,8 @@ int main(int argc, char **argv)
         int bad = 0;
         for (int i = 1; i < argc; ++i) {
             std::ifstream in(argv[i], std::ios::binary);
-            std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            std::string data((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
             bad += !runOne(data, plain, argv[i]);
         }
         return bad ? 1 : 0;

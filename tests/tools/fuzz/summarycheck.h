@@ -50,7 +50,7 @@ inline std::string check(const kvrreport::SummaryScanner &scan)
     for (const Figure &fig : perEvent)
         if (fig.value > n)
             return std::string(fig.name) + " " + std::to_string(fig.value) + " exceed the "
-                   + std::to_string(n) + " events";
+                + std::to_string(n) + " events";
     if (!scan.hasRecords() && n != 0)
         return "events counted in a trail without a well-formed record";
     if (scan.hasRecords()) {
