@@ -79,5 +79,5 @@ printf 'summary road %6.2f s   aureport alone    %6.2f s   ratio %.2f (limit 1.5
   "$summary_road" "$summary_tool" "$(echo "scale=3; $summary_road / $summary_tool" | bc)"
 printf 'start-up to shown window %.0f ms (limit 500)\n' "$(result startup_ms "$work/startup.txt")"
 printf 'idle window resident memory %.1f MB (limit 80)\n' "$(result idle_rss_mb "$work/startup.txt")"
-printf 'query road without the runs-per-day pipeline %6.2f s, with it %6.2f s: +%.1f %% (limit 10 %%)\n' \
+printf 'query road without the runs-per-day pipeline %6.2f s, with it %6.2f s: %+.1f %% (limit 10 %%)\n' \
   "$without" "$query_road" "$(echo "scale=4; 100 * ($query_road - $without) / $without" | bc)"
