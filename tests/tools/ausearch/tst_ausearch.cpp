@@ -1,7 +1,7 @@
 // Runs the built ausearch as the program does and checks what the report
 // pipelines get out of it: event selection by program file and dates, the
 // three fixed pipelines, forged trail values, and bad input.
-#include "../fuzz/layoutcheck.h"
+#include "layoutcheck.h"
 
 #include <QDateTime>
 #include <QDir>

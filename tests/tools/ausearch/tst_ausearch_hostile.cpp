@@ -2,7 +2,7 @@
 // rotated file without its final newline, a trail out of time order, time
 // stamps that overflow or leave 1970-9999, trails that are no regular file,
 // and inputs that must not grow the tool's memory past 100 MB.
-#include "../fuzz/layoutcheck.h"
+#include "layoutcheck.h"
 
 #include <QDir>
 #include <QFile>
