@@ -17,4 +17,11 @@ bool writeAll(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+QString writeFixture(const QString &path, const QByteArray &bytes)
+{
+    if (!writeAll(path, bytes))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
 } // namespace testsupport
