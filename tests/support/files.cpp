@@ -24,4 +24,14 @@ QString writeFixture(const QString &path, const QByteArray &bytes)
     return path;
 }
 
+bool writeScript(const QString &path, const QByteArray &body, QFileDevice::Permissions permissions)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    f.write("#!/bin/sh\n" + body);
+    f.close();
+    return f.setPermissions(permissions);
+}
+
 } // namespace testsupport
