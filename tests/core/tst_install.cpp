@@ -5,6 +5,7 @@
 #include "app/datadirsafety.h"
 #include "app/toolcheck.h"
 #include "audit/emptycause.h"
+#include "files.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,16 +17,14 @@
 
 namespace {
 
+// The scripts of these tests are readable and runnable by everyone (0755).
 bool writeScript(const QString &path, const QByteArray &body)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    f.write("#!/bin/sh\n" + body);
-    f.close();
-    return f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                            | QFileDevice::ReadGroup | QFileDevice::ExeGroup
-                            | QFileDevice::ReadOther | QFileDevice::ExeOther);
+    return testsupport::writeScript(path, body,
+                                    QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                        | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+                                        | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                                        | QFileDevice::ExeOther);
 }
 
 // A fake auditctl: `auditctl -s` prints `status`, `auditctl -l` prints

@@ -19,13 +19,6 @@ using A = MainWindowTestAccess;
 
 namespace {
 
-QList<int> pages(MainWindow &w)
-{
-    return {A::ui(w)->contentStackedWidget->currentIndex(),
-            A::ui(w)->bottomStackedWidget->currentIndex(),
-            A::ui(w)->titleStackedWidget->currentIndex()};
-}
-
 QPoint centre(QWidget *w)
 {
     return w->rect().center();
@@ -115,7 +108,7 @@ private slots:
         const QStringList messages = modalwatch::messagesOf(
             [&] { doubleClick(A::ui(w)->query_btn, pause); }, work.filePath("out"));
         QCOMPARE(messages, QStringList());
-        QCOMPARE(pages(w), (QList<int>{1, 1, 2}));
+        QCOMPARE(A::pages(w), (QList<int>{1, 1, 2}));
         QCOMPARE(exportAsked, 0);
 
         QTest::qWait(QApplication::doubleClickInterval() + 50);
@@ -131,11 +124,11 @@ private slots:
         MainWindow w;
         showWindow(w);
         modalwatch::messagesOf([&] { A::ui(w)->query_btn->click(); }, work.filePath("out"));
-        QCOMPARE(pages(w), (QList<int>{1, 1, 2}));
+        QCOMPARE(A::pages(w), (QList<int>{1, 1, 2}));
         QCOMPARE(A::ui(w)->btn->geometry(), A::ui(w)->back_btn->geometry());
         QTest::qWait(QApplication::doubleClickInterval() + 50);
         doubleClick(A::ui(w)->btn);
-        QCOMPARE(pages(w), (QList<int>{0, 0, 0}));
+        QCOMPARE(A::pages(w), (QList<int>{0, 0, 0}));
         QVERIFY(w.isVisible());
 
         // Past the interval the form's back button closes the window as always.
@@ -159,7 +152,7 @@ private slots:
                 QCoreApplication::processEvents();
             },
             work.filePath("out"));
-        QCOMPARE(pages(w), (QList<int>{1, 1, 2}));
+        QCOMPARE(A::pages(w), (QList<int>{1, 1, 2}));
         QCOMPARE(exportAsked, 0);
     }
 };

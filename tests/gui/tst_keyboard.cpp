@@ -18,13 +18,6 @@ using A = MainWindowTestAccess;
 
 namespace {
 
-QList<int> pages(MainWindow &w)
-{
-    return {A::ui(w)->contentStackedWidget->currentIndex(),
-            A::ui(w)->bottomStackedWidget->currentIndex(),
-            A::ui(w)->titleStackedWidget->currentIndex()};
-}
-
 // Keys go to the widget with the focus, as the window system sends them.
 void key(MainWindow &w, int k)
 {
@@ -102,16 +95,16 @@ private slots:
         QStringList messages =
             modalwatch::messagesOf([&] { key(w, enterKey); }, work.filePath("out"));
         QCOMPARE(messages, QStringList());
-        QCOMPARE(pages(w), (QList<int>{1, 1, 2}));
+        QCOMPARE(A::pages(w), (QList<int>{1, 1, 2}));
 
         settle();
         key(w, Qt::Key_Escape);
-        QCOMPARE(pages(w), (QList<int>{0, 0, 0}));
+        QCOMPARE(A::pages(w), (QList<int>{0, 0, 0}));
         QVERIFY(w.isVisible());
         settle();
         key(w, Qt::Key_Escape); // on the form: nothing, least of all closing
         QVERIFY(w.isVisible());
-        QCOMPARE(pages(w), (QList<int>{0, 0, 0}));
+        QCOMPARE(A::pages(w), (QList<int>{0, 0, 0}));
     }
 
     // Escape goes back from the report table too, with the focus on the table.
@@ -121,11 +114,11 @@ private slots:
         showWindow(w);
         A::ui(w)->type_com->setCurrentText("sudo");
         modalwatch::messagesOf([&] { A::ui(w)->query_btn->click(); }, work.filePath("out"));
-        QCOMPARE(pages(w), (QList<int>{2, 2, 1}));
+        QCOMPARE(A::pages(w), (QList<int>{2, 2, 1}));
         settle();
         A::ui(w)->tableWidget->setFocus();
         key(w, Qt::Key_Escape);
-        QCOMPARE(pages(w), (QList<int>{0, 0, 0}));
+        QCOMPARE(A::pages(w), (QList<int>{0, 0, 0}));
         QVERIFY(w.isVisible());
     }
 
@@ -156,7 +149,7 @@ private slots:
         QCOMPARE(field->text(), QString("2024-3-13 "));
         QVERIFY(calendar->isHidden());
         QCOMPARE(QApplication::focusWidget(), field);
-        QCOMPARE(pages(w), (QList<int>{0, 0, 0})); // picking a day runs no query
+        QCOMPARE(A::pages(w), (QList<int>{0, 0, 0})); // picking a day runs no query
 
         key(w, Qt::Key_Down);
         QVERIFY(calendar->isVisible());

@@ -10,6 +10,9 @@
 #include "ui_mainwindow.h"
 #include "widgets/line_edit.h"
 
+#include "files.h"
+#include "modalwatch.h"
+
 #include <QCalendarWidget>
 #include <QLabel>
 #include <QLockFile>
@@ -34,42 +37,9 @@ using A = MainWindowTestAccess;
 
 namespace {
 
-// Runs `action` with every modal dialog closed as it appears; returns the
-// texts of each dialog's labels joined by "|".
-QStringList closingDialogs(const std::function<void()> &action)
-{
-    QStringList seen;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            QStringList texts;
-            for (QLabel *label : modal->findChildren<QLabel *>())
-                texts << label->text();
-            seen << texts.join('|');
-            modal->close();
-        }
-    });
-    timer.start(20);
-    action();
-    return seen;
-}
-
-bool writeScript(const QString &path, const QByteArray &body)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    f.write("#!/bin/sh\n" + body);
-    f.close();
-    return f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                            | QFileDevice::ExeOwner);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using modalwatch::closingDialogs;
+using testsupport::readAll;
+using testsupport::writeScript;
 
 } // namespace
 

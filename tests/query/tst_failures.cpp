@@ -23,13 +23,6 @@ using A = MainWindowTestAccess;
 
 namespace {
 
-QList<int> pages(MainWindow &w)
-{
-    return {A::ui(w)->contentStackedWidget->currentIndex(),
-            A::ui(w)->bottomStackedWidget->currentIndex(),
-            A::ui(w)->titleStackedWidget->currentIndex()};
-}
-
 bool runs(const QString &program, const QStringList &args)
 {
     return QProcess::execute(program, args) == 0;
@@ -169,7 +162,7 @@ private slots:
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages[0].contains(cause) && messages[0].contains("未生成报告"),
                  qPrintable(messages[0]));
-        QCOMPARE(pages(w), (QList<int>{0, 0, 0}));
+        QCOMPARE(A::pages(w), (QList<int>{0, 0, 0}));
         QVERIFY(!A::ui(w)->tableWidget->item(1, 1));
         // Part of the output was written, and the statistics did not run on it.
         QVERIFY(QFileInfo(dataDir + "/result.log").size() > 0);
@@ -197,7 +190,7 @@ private slots:
         QVERIFY2(messages[0].contains("工作目录已没有剩余空间") && messages[0].contains(dir + '/'),
                  qPrintable(messages[0]));
         QVERIFY(!messages[0].contains("无法读取审计日志"));
-        QCOMPARE(pages(w), (QList<int>{0, 0, 0}));
+        QCOMPARE(A::pages(w), (QList<int>{0, 0, 0}));
         QCOMPARE(A::ui(w)->listWidget->count(), 0);
     }
 
@@ -219,7 +212,7 @@ private slots:
         QVERIFY2(messages[0].contains("报告文件无法写入工作目录")
                      && messages[0].contains(dataDir + "/temp_report"),
                  qPrintable(messages[0]));
-        QCOMPARE(pages(w), (QList<int>{0, 0, 0}));
+        QCOMPARE(A::pages(w), (QList<int>{0, 0, 0}));
     }
 
     void summaryExport_data()

@@ -7,6 +7,9 @@
 #include "widgets/dailychart.h"
 #include "widgets/line_edit.h"
 
+#include "files.h"
+#include "modalwatch.h"
+
 #include <QCalendarWidget>
 #include <QLabel>
 #include <QScrollBar>
@@ -37,11 +40,7 @@ using A = MainWindowTestAccess;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using testsupport::readAll;
 
 // The name the audit tools print for a login uid.
 QString userName(uint uid)
@@ -80,20 +79,7 @@ class PerUserTest : public QObject
             QMetaObject::invokeMethod(&w, "deadok");
         }
         A::ui(w)->type_com->setCurrentText(type);
-        QStringList seen;
-        QTimer timer;
-        QObject::connect(&timer, &QTimer::timeout, [&] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                QStringList texts;
-                for (QLabel *label : modal->findChildren<QLabel *>())
-                    texts << label->text();
-                seen << texts.join('|');
-                modal->close();
-            }
-        });
-        timer.start(20);
-        A::ui(w)->query_btn->click();
-        return seen;
+        return modalwatch::closingDialogs([&] { A::ui(w)->query_btn->click(); });
     }
     static QString cell(MainWindow &w, int row, int column)
     {

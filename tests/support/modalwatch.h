@@ -16,8 +16,8 @@
 namespace modalwatch {
 
 // The texts of each modal dialog shown while `action` ran, its labels joined
-// by "|", in the order shown. Standard output goes to `outFile` meanwhile.
-inline QStringList messagesOf(const std::function<void()> &action, const QString &outFile)
+// by "|", in the order shown; each is closed as it appears.
+inline QStringList closingDialogs(const std::function<void()> &action)
 {
     QStringList seen;
     QTimer timer;
@@ -31,13 +31,20 @@ inline QStringList messagesOf(const std::function<void()> &action, const QString
         }
     });
     timer.start(20);
+    action();
+    return seen;
+}
+
+// closingDialogs with standard output sent to `outFile` meanwhile.
+inline QStringList messagesOf(const std::function<void()> &action, const QString &outFile)
+{
     std::fflush(stdout);
     const int saved = ::dup(1);
     const int fd =
         ::open(QFile::encodeName(outFile).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(fd, 1);
     ::close(fd);
-    action();
+    const QStringList seen = closingDialogs(action);
     std::fflush(stdout);
     ::dup2(saved, 1);
     ::close(saved);

@@ -1,7 +1,7 @@
 #pragma once
 // The tests' (and the query benchmark's) one way into MainWindow's private
 // members: the designer tree, the two date fields with their calendars and
-// the drag state. MainWindow names this class its friend.
+// the drag state, the page each stack shows. MainWindow names this class its friend.
 
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
@@ -30,4 +30,11 @@ public:
     static QCalendarWidget *endCalendar(MainWindow &w) { return w.endCalendar; }
     static bool dragging(MainWindow &w) { return w.dragging; }
     static QPoint dragOffset(MainWindow &w) { return w.dragOffset; }
+    // The page each of the three stacks shows: content, bottom bar, title.
+    static QList<int> pages(MainWindow &w)
+    {
+        return {w.ui->contentStackedWidget->currentIndex(),
+                w.ui->bottomStackedWidget->currentIndex(),
+                w.ui->titleStackedWidget->currentIndex()};
+    }
 };

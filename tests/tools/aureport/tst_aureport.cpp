@@ -1,10 +1,12 @@
 // aureport and kvr-gen-trail, run as programs. The stock aureport 3.0.9 is the
 // oracle for every figure of the summary.
+#include "files.h"
+#include "toolrunner.h"
+
 #include <QtTest>
 
 #include <QDateTime>
 #include <QDir>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -17,37 +19,18 @@ const QString kAureport = QStringLiteral(KVR_TOOLS_BUILD_DIR "/aureport");
 const QString kGen = QStringLiteral(KVR_GEN_TRAIL);
 const QString kSharedLogs = QStringLiteral(KVR_SHARED_LOGS);
 
-struct Run {
-    int exit = -1;
-    QByteArray out, err;
-};
+using testsupport::ToolRun;
 
-Run run(const QString &program, const QStringList &args, const QByteArray &input = {},
-        const QStringList &env = {})
+// A program with KVR_AUDITREPORT_LOG removed, then `env` ("NAME=value") set;
+// standard input is `input`, or /dev/null when it is null.
+ToolRun run(const QString &program, const QStringList &args, const QByteArray &input = {},
+            const QStringList &env = {})
 {
-    QProcess p;
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.remove("KVR_AUDITREPORT_LOG");
-    for (const QString &kv : env)
-        e.insert(kv.section('=', 0, 0), kv.section('=', 1));
-    p.setProcessEnvironment(e);
-    if (input.isNull())
-        p.setStandardInputFile(QProcess::nullDevice());
-    p.start(program, args);
-    if (!input.isNull()) {
-        p.write(input);
-        p.closeWriteChannel();
-    }
-    Run r;
-    if (!p.waitForFinished(180000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    testsupport::ToolOptions options;
+    options.env = QStringList{"KVR_AUDITREPORT_LOG"} + env;
+    options.input = input;
+    options.timeoutMs = 180000;
+    return testsupport::runTool(program, args, options);
 }
 
 bool haveStock()
@@ -57,7 +40,7 @@ bool haveStock()
 
 QList<qint64> stockFigures(const QString &file, const QStringList &range = {})
 {
-    Run r =
+    ToolRun r =
         run("/usr/sbin/aureport", QStringList{"-if", file, "--summary"} + range, {}, {"LC_ALL=C"});
     QList<qint64> n;
     for (const QByteArray &line : r.out.split('\n'))
@@ -85,14 +68,8 @@ QList<qint64> ourFigures(const QByteArray &out)
 QString generate(const QString &dir, const QStringList &args)
 {
     const QString out = dir + "/gen-" + QString::number(qHash(args.join(' '))) + ".log";
-    Run r = run(kGen, args + QStringList{"--out", out});
+    ToolRun r = run(kGen, args + QStringList{"--out", out});
     return r.exit == 0 ? out : QString();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // A -ts/-te range over the middle third of the trail, in both tools' syntax.
@@ -206,7 +183,7 @@ private slots:
             QSKIP("the stock aureport is not installed");
         QFETCH(QString, file);
         QFETCH(QString, rangeOf);
-        Run mine = run(kAureport, {"-if", file, "--summary"});
+        ToolRun mine = run(kAureport, {"-if", file, "--summary"});
         QCOMPARE(mine.exit, 0);
         QStringList range;
         if (!rangeOf.isEmpty()) {
@@ -226,12 +203,12 @@ private slots:
     {
         const QString log = generate(tmp_.path(), {"--events", "2000", "--seed", "3"});
         QVERIFY(!log.isEmpty());
-        Run mine = run(kAureport, {"-if", log});
+        ToolRun mine = run(kAureport, {"-if", log});
         QCOMPARE(mine.exit, 0);
         const QString awk = QStringLiteral(
             "awk '{if($1~\"时间范围\"){print}else{printf $1;for(i=0;i<(30-length($1));i++)"
             "{printf \"  \";if(substr($1,i,1)~/^[VMCAI(]/)printf \" \"};print $2}}'");
-        Run exported = run("/bin/sh", {"-c", awk}, mine.out);
+        ToolRun exported = run("/bin/sh", {"-c", awk}, mine.out);
         QCOMPARE(exported.exit, 0);
         const QStringList in = QString::fromUtf8(mine.out).split('\n');
         const QStringList out = QString::fromUtf8(exported.out).split('\n');
@@ -273,7 +250,8 @@ private slots:
         QVERIFY(::mkfifo(qPrintable(fifo), 0600) == 0);
         QDir(tmp_.path()).mkpath("fifodir");
         QVERIFY(::mkfifo(qPrintable(tmp_.filePath("fifodir/audit.log")), 0600) == 0);
-        QVERIFY(writeFile(tmp_.filePath("fifodir/audit.log.1"), "type=EOE msg=audit(1.000:1): \n"));
+        QVERIFY(testsupport::writeAll(tmp_.filePath("fifodir/audit.log.1"),
+                                      "type=EOE msg=audit(1.000:1): \n"));
         QTest::newRow("device") << QStringList{"-if", "/dev/zero"} << 2 << "not a regular file";
         QTest::newRow("FIFO") << QStringList{"-if", fifo} << 2 << "not a regular file";
         QTest::newRow("FIFO in a log directory")
@@ -281,9 +259,10 @@ private slots:
         // A file that fails while being read: an error, never a shorter report.
         QDir(tmp_.path()).mkpath("memdir");
         QVERIFY(QFile::link("/proc/self/mem", tmp_.filePath("memdir/audit.log")));
-        QVERIFY(writeFile(tmp_.filePath("memdir/audit.log.1"),
-                          "type=USER_LOGIN msg=audit(1711000000.000:1): pid=1 uid=0 auid=0 ses=1 "
-                          "msg='op=login acct=\"a\" exe=\"/bin/login\" res=success'\n"));
+        QVERIFY(testsupport::writeAll(
+            tmp_.filePath("memdir/audit.log.1"),
+            "type=USER_LOGIN msg=audit(1711000000.000:1): pid=1 uid=0 auid=0 ses=1 "
+            "msg='op=login acct=\"a\" exe=\"/bin/login\" res=success'\n"));
         QTest::newRow("read error in a log directory")
             << QStringList{"-if", tmp_.filePath("memdir")} << 3 << "Input/output error";
     }
@@ -293,7 +272,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(int, exitCode);
         QFETCH(QString, stderrHas);
-        Run r = run(kAureport, args);
+        ToolRun r = run(kAureport, args);
         QCOMPARE(r.exit, exitCode);
         QVERIFY(r.out.isEmpty());
         QVERIFY2(QString::fromUtf8(r.err).contains(stderrHas), r.err.constData());
@@ -319,7 +298,7 @@ private slots:
         const QByteArray longLine = "type=USER_LOGIN msg=audit(1711000000.000:777777): pid=9 uid=0 "
                                     "auid=0 ses=1 msg='op=login acct=\""
             + QByteArray(1 << 20, 'x') + "\" exe=\"/bin/login\" res=success'\n";
-        QVERIFY(writeFile(tmp_.filePath("hostile-long.log"), head + longLine + tail));
+        QVERIFY(testsupport::writeAll(tmp_.filePath("hostile-long.log"), head + longLine + tail));
         QTest::newRow("line over 1 MiB") << tmp_.filePath("hostile-long.log") << demo;
 
         QByteArray stamps;
@@ -328,13 +307,14 @@ private slots:
             stamps += QByteArray("type=USER_LOGIN msg=audit(") + sec
                 + ".000:5): pid=9 uid=0 auid=7 "
                   "ses=1 msg='op=login acct=\"z\" exe=\"/bin/login\" res=failed'\n";
-        QVERIFY(writeFile(tmp_.filePath("hostile-stamps.log"), head + stamps + tail + stamps));
+        QVERIFY(testsupport::writeAll(tmp_.filePath("hostile-stamps.log"),
+                                      head + stamps + tail + stamps));
         QTest::newRow("stamps after 9999") << tmp_.filePath("hostile-stamps.log") << demo;
 
         QDir dir(tmp_.filePath("rotated-no-newline"));
         QVERIFY(dir.mkpath("."));
-        QVERIFY(writeFile(dir.filePath("audit.log.1"), head.chopped(1)));
-        QVERIFY(writeFile(dir.filePath("audit.log"), tail));
+        QVERIFY(testsupport::writeAll(dir.filePath("audit.log.1"), head.chopped(1)));
+        QVERIFY(testsupport::writeAll(dir.filePath("audit.log"), tail));
         QTest::newRow("rotated file without final newline") << dir.path() << demo;
     }
 
@@ -342,10 +322,10 @@ private slots:
     {
         QFETCH(QString, hostile);
         QFETCH(QString, clean);
-        const Run expected = run(kAureport, {"-if", clean});
+        const ToolRun expected = run(kAureport, {"-if", clean});
         QCOMPARE(expected.exit, 0);
         QVERIFY(ourFigures(expected.out).value(22) > 100);
-        const Run r = run(kAureport, {"-if", hostile});
+        const ToolRun r = run(kAureport, {"-if", hostile});
         QCOMPARE(r.exit, 0);
         QCOMPARE(QString::fromUtf8(r.out), QString::fromUtf8(expected.out));
     }
@@ -357,7 +337,7 @@ private slots:
         const QString log = generate(tmp_.path(), {"--events", "300", "--seed", "4"});
         QVERIFY(!log.isEmpty());
         const QStringList utc{"TZ=UTC"};
-        Run r = run(kAureport, {"-if", log, "-te", "12/31/69"}, {}, utc);
+        ToolRun r = run(kAureport, {"-if", log, "-te", "12/31/69"}, {}, utc);
         QCOMPARE(r.exit, 0);
         QList<QByteArray> lines = r.out.split('\n');
         QVERIFY2(lines.value(3).endsWith(" - 1969-12-31 23:59:59.999"), lines.value(3).constData());
@@ -416,7 +396,7 @@ private slots:
         auto limited = [&limit](const QString &file) {
             return run("/bin/sh", {"-c", limit + "exec \"$0\" -if \"$1\"", kAureport, file});
         };
-        Run r = limited(one);
+        ToolRun r = limited(one);
         QCOMPARE(r.exit, 0);
         const QList<qint64> n = ourFigures(r.out);
         QCOMPARE(n.value(11), 1000); // files
@@ -433,7 +413,7 @@ private slots:
         QFile f(tmp_.filePath("empty.log"));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
-        Run r = run(kAureport, {"-if", f.fileName()});
+        ToolRun r = run(kAureport, {"-if", f.fileName()});
         QCOMPARE(r.exit, 0);
         const QList<QByteArray> lines = r.out.split('\n');
         QCOMPARE(QString::fromUtf8(lines[2]), QStringLiteral("日志时间范围: 无 - 无"));
@@ -449,8 +429,8 @@ private slots:
         const QString log = generate(tmp_.path(), {"--events", "1500", "--seed", "9"});
         QVERIFY(!log.isEmpty());
         const QList<qint64> whole = stockFigures(log);
-        Run viaEnv = run(kAureport, {"--summary"}, QByteArray("type=garbage\n"),
-                         {"KVR_AUDITREPORT_LOG=" + log});
+        ToolRun viaEnv = run(kAureport, {"--summary"}, QByteArray("type=garbage\n"),
+                             {"KVR_AUDITREPORT_LOG=" + log});
         QCOMPARE(viaEnv.exit, 0);
         QCOMPARE(ourFigures(viaEnv.out), whole);
 
@@ -468,7 +448,7 @@ private slots:
             for (int i = p * per; i < qMin(int(lines.size()), (p + 1) * per); ++i)
                 out.write(lines[i] + (i + 1 < lines.size() ? "\n" : ""));
         }
-        Run viaDir = run(kAureport, {"-if", dir.path()});
+        ToolRun viaDir = run(kAureport, {"-if", dir.path()});
         QCOMPARE(viaDir.exit, 0);
         QCOMPARE(ourFigures(viaDir.out), whole);
     }
@@ -531,9 +511,9 @@ private slots:
 
         // The generator's own count of events per command agrees with this
         // reading (its --expect counts runs).
-        Run expect = run(kGen,
-                         {"--demo", "--end", "2024-03-25", "--out", tmp_.filePath("again.log"),
-                          "--expect-events"});
+        ToolRun expect = run(kGen,
+                             {"--demo", "--end", "2024-03-25", "--out", tmp_.filePath("again.log"),
+                              "--expect-events"});
         QCOMPARE(expect.exit, 0);
         int totals = 0;
         for (const QByteArray &line : expect.out.split('\n')) {
@@ -554,9 +534,9 @@ private slots:
     void generatorIsDeterministic()
     {
         auto bytes = [this](const QString &seed, const QString &name) {
-            QFile f(tmp_.filePath(name));
-            run(kGen, {"--events", "500", "--seed", seed, "--out", f.fileName()});
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+            const QString path = tmp_.filePath(name);
+            run(kGen, {"--events", "500", "--seed", seed, "--out", path});
+            return testsupport::readAll(path);
         };
         const QByteArray a = bytes("5", "a.log"), b = bytes("5", "b.log"), c = bytes("6", "c.log");
         QVERIFY(!a.isEmpty());

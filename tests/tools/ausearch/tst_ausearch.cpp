@@ -1,7 +1,9 @@
 // Runs the built ausearch as the program does and checks what the report
 // pipelines get out of it: event selection by program file and dates, the
 // three fixed pipelines, forged trail values, and bad input.
-#include "../fuzz/layoutcheck.h"
+#include "files.h"
+#include "layoutcheck.h"
+#include "toolrunner.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -17,43 +19,20 @@
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QByteArray out, err;
-    bool crashed = false;
-};
+using testsupport::ToolRun;
 
-Run runTool(const QStringList &args, const QString &envLog = QString())
+// The built ausearch with TZ=UTC, standard input /dev/null and
+// KVR_AUDITREPORT_LOG set to `envLog` only when one is given.
+ToolRun runTool(const QStringList &args, const QString &envLog = QString())
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TZ", "UTC");
-    env.remove("KVR_AUDITREPORT_LOG");
+    testsupport::ToolOptions options;
+    options.env = QStringList{"TZ=UTC", "KVR_AUDITREPORT_LOG"};
     if (!envLog.isEmpty())
-        env.insert("KVR_AUDITREPORT_LOG", envLog);
-    p.setProcessEnvironment(env);
-    p.setStandardInputFile(QProcess::nullDevice());
-    p.start(QStringLiteral(KVR_TOOLS_BUILD_DIR "/ausearch"), args);
-    Run r;
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    r.crashed = p.exitStatus() != QProcess::NormalExit;
-    r.code = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+        options.env << "KVR_AUDITREPORT_LOG=" + envLog;
+    return testsupport::runTool(QStringLiteral(KVR_TOOLS_BUILD_DIR "/ausearch"), args, options);
 }
 
-QString writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    f.write(data);
-    return path;
-}
+using testsupport::writeFixture;
 
 // Event keys "sec.milli:serial" of the tool's interpreted output (TZ=UTC).
 QStringList outputKeys(const QByteArray &out)
@@ -333,15 +312,15 @@ void TestAusearch::selectsEventsOfProgram_data()
         logs << dir.filePath("other/" + f);
     // Also generated trails: relative names, twins, user-space records.
     QList<QPair<qint64, QString>> ev;
-    logs << writeFile(tmp.filePath("users.log"), userTrail(true, &ev));
-    logs << writeFile(tmp.filePath("relative.log"),
-                      "type=SYSCALL msg=audit(1.001:1): exe=\"/usr/bin/rm\"\n"
-                      "type=SYSCALL msg=audit(2.002:2): exe=\"/usr/bin/rmdir\"\ntype=CWD "
-                      "msg=audit(2.002:2): cwd=\"/usr/sbin\"\n"
-                      "type=PATH msg=audit(2.002:2): item=0 name=\"../bin/./rm\"\n"
-                      "type=USER_CMD msg=audit(3.003:3): uid=1 msg='cwd=\"/\" "
-                      "exe=2F7573722F62696E2F7375646F res=success'\n"
-                      "type=SYSCALL msg=audit(4.004:4): exe=\"/usr/local/bin/rm\"\n");
+    logs << writeFixture(tmp.filePath("users.log"), userTrail(true, &ev));
+    logs << writeFixture(tmp.filePath("relative.log"),
+                         "type=SYSCALL msg=audit(1.001:1): exe=\"/usr/bin/rm\"\n"
+                         "type=SYSCALL msg=audit(2.002:2): exe=\"/usr/bin/rmdir\"\ntype=CWD "
+                         "msg=audit(2.002:2): cwd=\"/usr/sbin\"\n"
+                         "type=PATH msg=audit(2.002:2): item=0 name=\"../bin/./rm\"\n"
+                         "type=USER_CMD msg=audit(3.003:3): uid=1 msg='cwd=\"/\" "
+                         "exe=2F7573722F62696E2F7375646F res=success'\n"
+                         "type=SYSCALL msg=audit(4.004:4): exe=\"/usr/local/bin/rm\"\n");
     const QStringList programs = {
         "/bin/su",    "/usr/bin/sudo",     "/bin/rm",         "/bin/cp",        "/bin/mkdir",
         "/bin/touch", "/usr/sbin/useradd", "/usr/bin/passwd", "/sbin/shutdown", "/usr/bin/ls"};
@@ -359,9 +338,9 @@ void TestAusearch::selectsEventsOfProgram()
     QFile f(log);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const Expected expected = expectedFor(f.readAll(), program);
-    Run r = runTool({"-i", "-f", program, "-if", log});
-    QVERIFY(!r.crashed);
-    QCOMPARE(r.code, expected.keys.isEmpty() ? 1 : 0);
+    ToolRun r = runTool({"-i", "-f", program, "-if", log});
+    QVERIFY(r.finished && !r.crashed);
+    QCOMPARE(r.exit, expected.keys.isEmpty() ? 1 : 0);
     QCOMPARE(outputKeys(r.out), expected.keys);
     QCOMPARE(runStartKeys(r.out).join(" "), expected.runStarts.join(" "));
     QCOMPARE(QString::fromStdString(layoutcheck::check(r.out.toStdString(), expected.keys.size(),
@@ -400,8 +379,8 @@ void TestAusearch::pipelinesSeeOnlyToolLabels()
     QByteArray results[2];
     for (bool crafted : {false, true}) {
         QList<QPair<qint64, QString>> events;
-        const QString log = writeFile(tmp.filePath(crafted ? "crafted.log" : "clean.log"),
-                                      userTrail(crafted, &events));
+        const QString log = writeFixture(tmp.filePath(crafted ? "crafted.log" : "clean.log"),
+                                         userTrail(crafted, &events));
         counts.clear();
         first.clear();
         for (const auto &e : events) {
@@ -414,9 +393,9 @@ void TestAusearch::pipelinesSeeOnlyToolLabels()
             last = date;
             counts[e.second.section(' ', 0, 0)]++;
         }
-        Run r = runTool(QStringList{"-i"} + filter + QStringList{"-if", log});
-        QCOMPARE(r.code, counts.isEmpty() ? 1 : 0);
-        const QString result = writeFile(tmp.filePath("result.log"), r.out);
+        ToolRun r = runTool(QStringList{"-i"} + filter + QStringList{"-if", log});
+        QCOMPARE(r.exit, counts.isEmpty() ? 1 : 0);
+        const QString result = writeFixture(tmp.filePath("result.log"), r.out);
         QCOMPARE(
             QString::fromStdString(layoutcheck::check(r.out.toStdString(), r.out.count("----\n"))),
             QString());
@@ -502,21 +481,21 @@ void TestAusearch::dates()
     QString envLog;
     if (how == "dir") {
         QDir(tmp.path()).mkpath("rotated");
-        writeFile(tmp.filePath("rotated/audit.log.2"), lines[0] + lines[1]);
-        writeFile(tmp.filePath("rotated/audit.log.1"), lines[2] + lines[3]);
-        writeFile(tmp.filePath("rotated/audit.log"), lines[4]);
-        writeFile(tmp.filePath("rotated/other.log"), lines[0]);
+        writeFixture(tmp.filePath("rotated/audit.log.2"), lines[0] + lines[1]);
+        writeFixture(tmp.filePath("rotated/audit.log.1"), lines[2] + lines[3]);
+        writeFixture(tmp.filePath("rotated/audit.log"), lines[4]);
+        writeFixture(tmp.filePath("rotated/other.log"), lines[0]);
         full << "-if" << tmp.filePath("rotated");
     } else {
-        const QString log = writeFile(tmp.filePath("dates.log"),
-                                      lines[0] + lines[1] + lines[2] + lines[3] + lines[4]);
+        const QString log = writeFixture(tmp.filePath("dates.log"),
+                                         lines[0] + lines[1] + lines[2] + lines[3] + lines[4]);
         if (how == "env")
             envLog = log;
         else
             full << "-if" << log;
     }
-    Run r = runTool(full, envLog);
-    QCOMPARE(r.code, code);
+    ToolRun r = runTool(full, envLog);
+    QCOMPARE(r.exit, code);
     QStringList expected;
     for (int s : serials) {
         const qint64 ms = times[s - 1].toMSecsSinceEpoch();
@@ -580,15 +559,15 @@ void TestAusearch::badInput()
     else if (input == "unreadable") {
         if (geteuid() == 0)
             QSKIP("root reads every file");
-        writeFile(path, content);
+        writeFixture(path, content);
         QFile::setPermissions(path, QFileDevice::WriteOwner);
     } else if (input != "missing")
-        writeFile(path, content);
-    Run r = runTool(QStringList{"-i"} + extra + QStringList{"-if", path});
-    QVERIFY(!r.crashed);
-    QVERIFY2(codes.contains(r.code), qPrintable(QString::number(r.code) + " " + r.err));
+        writeFixture(path, content);
+    ToolRun r = runTool(QStringList{"-i"} + extra + QStringList{"-if", path});
+    QVERIFY(r.finished && !r.crashed);
+    QVERIFY2(codes.contains(r.exit), qPrintable(QString::number(r.exit) + " " + r.err));
     QVERIFY2(r.err.contains(message.toUtf8()), r.err.constData());
-    if (r.code != 0)
+    if (r.exit != 0)
         QVERIFY(r.out.isEmpty());
     QCOMPARE(QString::fromStdString(layoutcheck::check(r.out.toStdString(), r.out.count("----\n"))),
              QString());

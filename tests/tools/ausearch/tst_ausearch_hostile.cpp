@@ -2,7 +2,8 @@
 // rotated file without its final newline, a trail out of time order, time
 // stamps that overflow or leave 1970-9999, trails that are no regular file,
 // and inputs that must not grow the tool's memory past 100 MB.
-#include "../fuzz/layoutcheck.h"
+#include "files.h"
+#include "layoutcheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,21 +59,12 @@ Run runTool(const QStringList &args, const QString &dir, int timeoutSec = 120)
     if (wait4(pid, &status, 0, &ru) == pid && WIFEXITED(status))
         r.code = WEXITSTATUS(status);
     r.peakKb = ru.ru_maxrss;
-    QFile o(QFile::decodeName(outPath)), e(QFile::decodeName(errPath));
-    if (o.open(QIODevice::ReadOnly))
-        r.out = o.readAll();
-    if (e.open(QIODevice::ReadOnly))
-        r.err = e.readAll();
+    r.out = testsupport::readAll(QFile::decodeName(outPath));
+    r.err = testsupport::readAll(QFile::decodeName(errPath));
     return r;
 }
 
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    f.write(data);
-}
+using testsupport::writeFixture;
 
 QByteArray record(qint64 sec, int serial, const QByteArray &user = "1000")
 {
@@ -113,7 +105,7 @@ void TestAusearchHostile::readErrorIsAnError()
 {
     const QString dir = tmp.filePath("memlink");
     QDir().mkpath(dir);
-    writeFile(dir + "/audit.log.1", record(1709600000, 1) + "\n");
+    writeFixture(dir + "/audit.log.1", record(1709600000, 1) + "\n");
     QVERIFY(QFile::link("/proc/self/mem", dir + "/audit.log"));
     Run r = runTool({"-i", "-if", dir}, tmp.path());
     QCOMPARE(r.code, 3);
@@ -125,9 +117,9 @@ void TestAusearchHostile::rotatedFilesNeverGlue()
 {
     const QString dir = tmp.filePath("rotated");
     QDir().mkpath(dir);
-    writeFile(dir + "/audit.log.1",
-              record(1709600000, 1) + "\n" + record(1709600001, 2)); // no newline
-    writeFile(dir + "/audit.log", record(1709600002, 3) + "\n");
+    writeFixture(dir + "/audit.log.1",
+                 record(1709600000, 1) + "\n" + record(1709600001, 2)); // no newline
+    writeFixture(dir + "/audit.log", record(1709600002, 3) + "\n");
     Run r = runTool({"-i", "-f", "/usr/bin/sudo", "-if", dir}, tmp.path());
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out.count("----\n"), 3);
@@ -139,9 +131,9 @@ void TestAusearchHostile::timeOrder()
     // Files in the wrong order and a clock set back inside one of them.
     const QString dir = tmp.filePath("disorder");
     QDir().mkpath(dir);
-    writeFile(dir + "/audit.log.1",
-              record(1704240000, 10) + "\n" + record(1704067200, 11) + "\n"); // 01-03, 01-01
-    writeFile(dir + "/audit.log", record(1704153600, 12) + "\n");             // 01-02
+    writeFixture(dir + "/audit.log.1",
+                 record(1704240000, 10) + "\n" + record(1704067200, 11) + "\n"); // 01-03, 01-01
+    writeFixture(dir + "/audit.log", record(1704153600, 12) + "\n");             // 01-02
     Run r = runTool({"-i", "-if", dir}, tmp.path());
     QCOMPARE(r.code, 0);
     QCOMPARE(dateOfLine(r.out, 3), QByteArray("2024-01-01 00:00:00.250"));
@@ -159,7 +151,7 @@ void TestAusearchHostile::malformedStamps()
         + QByteArray(record(1, 4)).replace("1.250", "-86400.250") + "\n"
         + QByteArray(record(1, 5)).replace("1.250", "1704067200.-50") + "\n";
     const QString log = tmp.filePath("stamps.log");
-    writeFile(log, trail);
+    writeFixture(log, trail);
     for (const QStringList &range :
          {QStringList(), QStringList{"-ts", "1/1/24", "-te", "1/31/24"}}) {
         Run r = runTool(QStringList{"-i"} + range + QStringList{"-if", log}, tmp.path());

@@ -2,6 +2,7 @@
 // trails: lines at file ends, over-long lines, files that are not regular,
 // read errors, and stamps that overflow or leave the years 1970-9999.
 #include "auditstamp.h"
+#include "files.h"
 #include "options.h"
 #include "trailreader.h"
 
@@ -14,13 +15,7 @@ using namespace kvrtools;
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    f.write(data);
-}
+using testsupport::writeFixture;
 
 // All lines of a source, or "ERROR <reason>" as the last entry.
 QStringList readAll(const std::string &path, TrailOpen *how = nullptr)
@@ -63,10 +58,10 @@ void TestTrailReader::linesNeverCrossFiles()
 {
     const QString dir = tmp.filePath("rotated");
     QDir().mkpath(dir);
-    writeFile(dir + "/audit.log.2", "a1\na2"); // no final newline
-    writeFile(dir + "/audit.log.1", "");
-    writeFile(dir + "/audit.log", "b1\n\nb2\n");
-    writeFile(dir + "/notes.txt", "ignored\n");
+    writeFixture(dir + "/audit.log.2", "a1\na2"); // no final newline
+    writeFixture(dir + "/audit.log.1", "");
+    writeFixture(dir + "/audit.log", "b1\n\nb2\n");
+    writeFixture(dir + "/notes.txt", "ignored\n");
     QCOMPARE(readAll(dir.toStdString()), (QStringList{"a1", "a2", "b1", "", "b2"}));
 }
 
@@ -76,7 +71,7 @@ void TestTrailReader::longLinesSkipped()
     const QByteArray atLimit(int(kMaxTrailLine), 'x');
     const QByteArray over(int(kMaxTrailLine) + 1, 'y');
     const QString path = tmp.filePath("long.log");
-    writeFile(path, "first\n" + atLimit + "\n" + over + "\nlast\n" + over);
+    writeFixture(path, "first\n" + atLimit + "\n" + over + "\nlast\n" + over);
     TrailReader reader;
     std::string error;
     QCOMPARE(reader.open(resolveSource(path.toStdString()), &error), TrailOpen::Ok);
@@ -102,7 +97,7 @@ void TestTrailReader::notRegularRefused()
     // A FIFO inside a log directory is refused as well.
     const QString dir = tmp.filePath("withfifo");
     QDir().mkpath(dir);
-    writeFile(dir + "/audit.log", "x\n");
+    writeFixture(dir + "/audit.log", "x\n");
     QCOMPARE(::mkfifo(qPrintable(dir + "/audit.log.1"), 0600), 0);
     TrailOpen how = TrailOpen::Ok;
     readAll(dir.toStdString(), &how);
@@ -116,7 +111,7 @@ void TestTrailReader::readErrorReported()
     // /proc/self/mem is a regular file that fails on read at offset 0.
     const QString dir = tmp.filePath("memlink");
     QDir().mkpath(dir);
-    writeFile(dir + "/audit.log.1", "before\n");
+    writeFixture(dir + "/audit.log.1", "before\n");
     QVERIFY(QFile::link("/proc/self/mem", dir + "/audit.log"));
     const QStringList got = readAll(dir.toStdString());
     QCOMPARE(got.value(0), QString("before"));
