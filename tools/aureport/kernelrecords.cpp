@@ -18,68 +18,25 @@ namespace kvrreport {
 
 bool parseTaskInfo(char *msg, Items &s)
 {
-    char *term = msg, *str, *ptr;
-    unsigned long v;
-    str = std::strstr(term, " pid=");
-    if (!str)
+    char *term = msg;
+    if (numberField(term, " pid=", &s.pid, &term) != Field::Read)
         return false;
-    ptr = str + 5;
-    term = std::strchr(ptr, ' ');
-    if (!term)
-        return false;
-    if (!readNumber(ptr, term, 10, &v))
-        return false;
-    s.pid = static_cast<int>(v);
-
     if (!readLoginUid(&term, &s.loginuid))
         return false;
-
-    str = std::strstr(term, "tty=");
-    if (str) {
-        str += 4;
-        term = std::strchr(str, ' ');
-        if (!term)
-            return false;
-        s.terminal.assign(str, term);
-    }
-
-    str = std::strstr(term, "comm=");
-    if (!str)
+    if (wordField(term, "tty=", &s.terminal, &term) == Field::Bad)
         return false;
-    if (!quotedOrHex(str + 5, &s.comm, &term))
+    if (textField(term, "comm=", &s.comm, &term) != Field::Read)
         return false;
-
-    str = std::strstr(msg, "exe=");
-    if (!str)
+    if (textField(msg, "exe=", &s.exe, &term) != Field::Read)
         return false;
-    if (!quotedOrHex(str + 4, &s.exe, &term))
-        return false;
-
-    str = std::strstr(term, "res=");
-    if (str) {
-        ptr = str + 4;
-        term = std::strchr(ptr, ' ');
-        if (!readNumber(ptr, term, 10, &v))
-            return false;
-        s.success = outcomeOf(v);
-    }
-    return true;
+    return resultField(term, s) != Field::Bad;
 }
 
 bool parseSyscall(char *msg, Items &s)
 {
     char *term = msg, *str, *ptr;
-    unsigned long v;
-    str = std::strstr(term, "syscall=");
-    if (!str)
+    if (numberField(term, "syscall=", &s.syscall, &term) != Field::Read)
         return false;
-    ptr = str + 8;
-    term = std::strchr(ptr, ' ');
-    if (!term)
-        return false;
-    if (!readNumber(ptr, term, 10, &v))
-        return false;
-    s.syscall = static_cast<int>(v);
 
     str = std::strstr(term, "success=");
     if (str) {
@@ -208,49 +165,22 @@ bool parseSockaddr(char *msg, Items &s)
 
 bool parseIntegrity(char *msg, Items &s)
 {
-    char *term = msg, *str, *ptr;
-    unsigned long v;
-    str = std::strstr(term, "pid=");
-    if (str) {
-        ptr = str + 4;
-        term = std::strchr(ptr, ' ');
-        if (!term)
-            return false;
-        if (!readNumber(ptr, term, 10, &v))
-            return false;
-        s.pid = static_cast<int>(v);
-    }
-    str = std::strstr(msg, "auid=");
-    if (str) {
-        ptr = str + 5;
-        term = std::strchr(ptr, ' ');
-        if (!term)
-            return false;
-        if (!readNumber(ptr, term, 10, &v))
-            return false;
-        s.loginuid = static_cast<unsigned>(v);
-    }
-    str = std::strstr(term, "comm=");
-    if (str && !quotedOrHex(str + 5, &s.comm, &term))
+    char *term = msg;
+    if (numberField(term, "pid=", &s.pid, &term) == Field::Bad)
         return false;
-    str = std::strstr(term, " name=");
+    if (numberField(msg, "auid=", &s.loginuid, &term) == Field::Bad)
+        return false;
+    if (textField(term, "comm=", &s.comm, &term) == Field::Bad)
+        return false;
+    char *str = std::strstr(term, " name=");
     if (str && !parsePathValue(s, str + 6))
         return false;
-    str = std::strstr(term, "res=");
-    if (str) {
-        ptr = str + 4;
-        term = std::strchr(ptr, ' ');
-        if (!readNumber(ptr, term, 10, &v))
-            return false;
-        s.success = outcomeOf(v);
-    }
-    return true;
+    return resultField(term, s) != Field::Bad;
 }
 
 bool parseAvc(char *msg, size_t len, int type, Items &s)
 {
     char *term = msg, *str;
-    unsigned long v;
     char *end = msg + len;
     str = std::strstr(term, "avc: ");
     if (str) {
@@ -278,16 +208,8 @@ bool parseAvc(char *msg, size_t len, int type, Items &s)
         // do not make an AVC malformed.
         return parseUser(msg, type, s) != UserParse::Malformed;
     }
-    str = std::strstr(term, "pid=");
-    if (str) {
-        str += 4;
-        term = std::strchr(str, ' ');
-        if (!term)
-            return false;
-        if (!readNumber(str, term, 10, &v))
-            return false;
-        s.pid = static_cast<int>(v);
-    }
+    if (numberField(term, "pid=", &s.pid, &term) == Field::Bad)
+        return false;
     if (!s.comm.set) {
         str = std::strstr(term, "comm=");
         if (!str)
@@ -324,134 +246,52 @@ bool parseAvc(char *msg, size_t len, int type, Items &s)
 
 bool parseKernelAnomaly(char *msg, int type, Items &s)
 {
-    char *term = msg, *str, *ptr;
-    unsigned long v;
-    str = std::strstr(term, "auid=");
-    if (!str)
+    char *term = msg;
+    if (lastNumberField(term, "auid=", &s.loginuid, &term) != Field::Read)
         return false;
-    ptr = str + 5;
-    term = std::strchr(ptr, ' ');
-    if (!readNumber(ptr, term, 10, &v))
-        return false;
-    s.loginuid = static_cast<unsigned>(v);
-    if (!term)
-        term = ptr;
     if (type == AUDIT_ANOM_PROMISCUOUS)
         return true;
-    str = std::strstr(term, "pid=");
-    if (str) {
-        ptr = str + 4;
-        term = std::strchr(ptr, ' ');
-        if (!term)
-            return false;
-        if (!readNumber(ptr, term, 10, &v))
-            return false;
-        s.pid = static_cast<int>(v);
-    }
-    str = std::strstr(term, "comm=");
-    if (str && !quotedOrHex(str + 5, &s.comm, &term))
+    if (numberField(term, "pid=", &s.pid, &term) == Field::Bad)
         return false;
-    str = std::strstr(term, "exe=");
-    if (str) {
-        if (!quotedOrHex(str + 4, &s.exe, &term))
-            return false;
-    } else if (type != AUDIT_ANOM_ABEND) {
+    if (textField(term, "comm=", &s.comm, &term) == Field::Bad)
         return false;
-    }
+    const Field exe = textField(term, "exe=", &s.exe, &term);
+    if (exe == Field::Bad || (exe == Field::Absent && type != AUDIT_ANOM_ABEND))
+        return false;
     if (type == AUDIT_SECCOMP) {
-        str = std::strstr(term, "arch=");
-        if (!str)
-            return true;
-        ptr = str + 5;
-        term = std::strchr(ptr, ' ');
-        if (!term)
+        unsigned long arch;
+        const Field f = spacedNumber(term, "arch=", 16, &arch, &term);
+        if (f != Field::Read)
+            return f == Field::Absent;
+        if (numberField(term, "syscall=", &s.syscall, &term) != Field::Read)
             return false;
-        if (!readNumber(ptr, term, 16, &v))
-            return false;
-        str = std::strstr(term, "syscall=");
-        if (!str)
-            return false;
-        ptr = str + 8;
-        term = std::strchr(ptr, ' ');
-        if (!term)
-            return false;
-        if (!readNumber(ptr, term, 10, &v))
-            return false;
-        s.syscall = static_cast<int>(v);
     }
-    str = std::strstr(term, "res=");
-    if (str) {
-        ptr = str + 4;
-        term = std::strchr(ptr, ' ');
-        if (!readNumber(ptr, term, 10, &v))
-            return false;
-        s.success = outcomeOf(v);
-    }
-    return true;
+    return resultField(term, s) != Field::Bad;
 }
 
 bool parseSimpleMessage(char *msg, int type, Items &s)
 {
-    char *term = msg, *str, *ptr;
-    unsigned long v;
-    str = std::strstr(term, "auid=");
-    if (!str && type != AUDIT_CONFIG_CHANGE)
+    char *term = msg;
+    const Field auid = lastNumberField(term, "auid=", &s.loginuid, &term);
+    if (auid == Field::Bad || (auid == Field::Absent && type != AUDIT_CONFIG_CHANGE))
         return false;
-    if (str) {
-        ptr = str + 5;
-        term = std::strchr(ptr, ' ');
-        if (!readNumber(ptr, term, 10, &v))
-            return false;
-        s.loginuid = static_cast<unsigned>(v);
-        if (!term)
-            term = ptr;
-    }
-    str = std::strstr(term, "key=");
-    if (str) {
+    if (char *str = std::strstr(term, "key=")) {
         if (!parseKeyValue(s, str + 4, &term))
             return false;
     }
     if (type == AUDIT_CONFIG_CHANGE)
         s.success = Outcome::Succeeded;
-    str = std::strstr(term, "res=");
-    if (str) {
-        ptr = str + 4;
-        term = std::strchr(ptr, ' ');
-        if (!readNumber(ptr, term, 10, &v))
-            return false;
-        s.success = outcomeOf(v);
-    }
-    return true;
+    return resultField(term, s) != Field::Bad;
 }
 
 bool parseTty(char *msg, Items &s)
 {
-    char *term = msg, *str, *ptr;
-    unsigned long v;
-    str = std::strstr(msg, "pid=");
-    if (str) {
-        ptr = str + 4;
-        term = std::strchr(ptr, ' ');
-        if (!term)
-            return false;
-        if (!readNumber(ptr, term, 10, &v))
-            return false;
-        s.pid = static_cast<int>(v);
-    }
-    str = std::strstr(term, "auid=");
-    if (!str)
+    char *term = msg;
+    if (numberField(msg, "pid=", &s.pid, &term) == Field::Bad)
         return false;
-    ptr = str + 5;
-    term = std::strchr(ptr, ' ');
-    if (!readNumber(ptr, term, 10, &v))
+    if (lastNumberField(term, "auid=", &s.loginuid, &term) != Field::Read)
         return false;
-    s.loginuid = static_cast<unsigned>(v);
-    if (!term)
-        term = ptr;
-    str = std::strstr(term, "comm=");
-    if (str && !quotedOrHex(str + 5, &s.comm, &term))
-        return false;
-    return true;
+    return textField(term, "comm=", &s.comm, &term) != Field::Bad;
 }
 
 bool parsePacket(char *msg, Items &s)
@@ -471,71 +311,33 @@ bool parsePacket(char *msg, Items &s)
 // records of the event left unset.
 bool parseKernelRecord(char *msg, Items &s)
 {
-    char *term = msg, *str, *ptr;
-    unsigned long v;
-    if (s.pid == -1) {
-        str = std::strstr(term, " pid=");
-        if (!str)
-            return false;
-        ptr = str + 5;
-        term = std::strchr(ptr, ' ');
-        if (!term)
-            return false;
-        if (!readNumber(ptr, term, 10, &v))
-            return false;
-        s.pid = static_cast<int>(v);
-    }
+    char *term = msg;
+    if (s.pid == -1 && numberField(term, " pid=", &s.pid, &term) != Field::Read)
+        return false;
     if (s.loginuid == kUnsetLoginUid) {
-        str = std::strstr(term, "auid=");
-        if (str) {
-            ptr = str + 5;
-            term = std::strchr(ptr, ' ');
-            if (!term)
-                return false;
-            if (!readNumber(ptr, term, 10, &v))
-                return false;
-            s.loginuid = static_cast<unsigned>(v);
-        } else {
+        const Field f = numberField(term, "auid=", &s.loginuid, &term);
+        if (f == Field::Bad)
+            return false;
+        if (f == Field::Absent)
             s.loginuid = 0xFFFFFFFFu;
-        }
     }
     if (!s.terminal.set) {
-        str = std::strstr(term, "tty=");
-        if (str) {
-            str += 4;
-            term = std::strchr(str, ' ');
-            if (!term)
-                return false;
-            s.terminal.assign(str, term);
-        } else {
+        const Field f = wordField(term, "tty=", &s.terminal, &term);
+        if (f == Field::Bad)
+            return false;
+        if (f == Field::Absent)
             s.terminal.assign("(none)");
-        }
     }
-    if (!s.comm.set) {
-        str = std::strstr(term, "comm=");
-        if (!str)
-            return false;
-        if (!quotedOrHex(str + 5, &s.comm, &term))
-            return false;
-    }
+    if (!s.comm.set && textField(term, "comm=", &s.comm, &term) != Field::Read)
+        return false;
     if (!s.exe.set) {
-        str = std::strstr(msg, "exe=");
-        if (str) {
-            if (!quotedOrHex(str + 4, &s.exe, &term))
-                return false;
-        } else {
-            s.exe.assign("(null)");
-        }
-    }
-    str = std::strstr(term, "res=");
-    if (str) {
-        ptr = str + 4;
-        term = std::strchr(ptr, ' ');
-        if (!readNumber(ptr, term, 10, &v))
+        const Field f = textField(msg, "exe=", &s.exe, &term);
+        if (f == Field::Bad)
             return false;
-        s.success = outcomeOf(v);
+        if (f == Field::Absent)
+            s.exe.assign("(null)");
     }
-    return true;
+    return resultField(term, s) != Field::Bad;
 }
 
 } // namespace kvrreport

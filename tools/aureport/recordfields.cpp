@@ -1,5 +1,5 @@
 // The value readers shared by the summary's record parsers: hex decoding the
-// way the stock audit tools do it, bounded number reading, quoted, hex and
+// way the stock audit tools do it, bounded number reading, key=value field finders, quoted, hex and
 // legacy values, login uids, file names (joined to the working directory
 // when relative) and rule keys. Each reader stops at the record's NUL.
 #include "recordfields.h"
@@ -215,21 +215,69 @@ bool quotedOrHexOrLegacy(char *str, Value *out, char **term)
 // number.
 bool readLoginUid(char **term, unsigned *out)
 {
-    char *ptr;
-    if (char *str = std::strstr(*term, "auid="))
-        ptr = str + 5;
-    else if ((str = std::strstr(*term, "loginuid=")))
-        ptr = str + 9;
-    else
-        return false;
-    char *end = std::strchr(ptr, ' ');
-    unsigned long v;
-    if (!end || !readNumber(ptr, end, 10, &v))
-        return false;
-    *term = end;
-    *out = static_cast<unsigned>(v);
-    return true;
+    Field f = numberField(*term, "auid=", out, term);
+    if (f == Field::Absent)
+        f = numberField(*term, "loginuid=", out, term);
+    return f == Field::Read;
 }
+
+// The number after `key`; `mayEnd` lets it run to the end of the record.
+static Field numberAfter(char *from, const char *key, int base, bool mayEnd, unsigned long *v,
+                         char **term)
+{
+    char *str = std::strstr(from, key);
+    if (!str)
+        return Field::Absent;
+    char *ptr = str + std::strlen(key);
+    char *end = std::strchr(ptr, ' ');
+    if ((!end && !mayEnd) || !readNumber(ptr, end, base, v))
+        return Field::Bad;
+    *term = end ? end : ptr;
+    return Field::Read;
+}
+
+Field spacedNumber(char *from, const char *key, int base, unsigned long *v, char **term)
+{
+    return numberAfter(from, key, base, false, v, term);
+}
+
+Field lastNumber(char *from, const char *key, int base, unsigned long *v, char **term)
+{
+    return numberAfter(from, key, base, true, v, term);
+}
+
+Field resultField(char *from, Items &s)
+{
+    unsigned long v;
+    char *term;
+    const Field f = lastNumber(from, "res=", 10, &v, &term);
+    if (f == Field::Read)
+        s.success = outcomeOf(v);
+    return f;
+}
+
+Field wordField(char *from, const char *key, Value *out, char **term)
+{
+    char *str = std::strstr(from, key);
+    if (!str)
+        return Field::Absent;
+    str += std::strlen(key);
+    char *end = std::strchr(str, ' ');
+    if (!end)
+        return Field::Bad;
+    out->assign(str, end);
+    *term = end;
+    return Field::Read;
+}
+
+Field textField(char *from, const char *key, Value *out, char **term)
+{
+    char *str = std::strstr(from, key);
+    if (!str)
+        return Field::Absent;
+    return quotedOrHex(str + std::strlen(key), out, term) ? Field::Read : Field::Bad;
+}
+
 char *endAt(char *str, char stop)
 {
     char *term = std::strchr(str, stop);

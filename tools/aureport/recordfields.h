@@ -29,6 +29,43 @@ inline Outcome outcomeOf(unsigned long v)
     const int n = static_cast<int>(v);
     return n == 1 ? Outcome::Succeeded : n == 0 ? Outcome::Failed : Outcome::Unknown;
 }
+
+// Where a key=value field stands in a record's text.
+enum class Field { Absent, Read, Bad };
+
+// The number after the first `key` at or after `from`. The value must be
+// followed by a blank, and *term is moved to that blank. Bad when the blank
+// is missing or the number does not read; *term moves only on Read.
+Field spacedNumber(char *from, const char *key, int base, unsigned long *v, char **term);
+// The same for a value that may end the record: *term is moved to the blank
+// after it, or to the value's first character when nothing follows.
+Field lastNumber(char *from, const char *key, int base, unsigned long *v, char **term);
+// Decimal spacedNumber()/lastNumber() stored into a field of the items.
+template <typename T> Field numberField(char *from, const char *key, T *out, char **term)
+{
+    unsigned long v;
+    const Field f = spacedNumber(from, key, 10, &v, term);
+    if (f == Field::Read)
+        *out = static_cast<T>(v);
+    return f;
+}
+template <typename T> Field lastNumberField(char *from, const char *key, T *out, char **term)
+{
+    unsigned long v;
+    const Field f = lastNumber(from, key, 10, &v, term);
+    if (f == Field::Read)
+        *out = static_cast<T>(v);
+    return f;
+}
+// A numeric res= at or after `from` (see outcomeOf()).
+Field resultField(char *from, Items &s);
+// The word after `key` up to the next blank, which must be there; *term is
+// moved to that blank.
+Field wordField(char *from, const char *key, Value *out, char **term);
+// A quoted or hex value after `key` (see quotedOrHex()); Bad when its
+// closing quote is missing.
+Field textField(char *from, const char *key, Value *out, char **term);
+
 bool parsePathValue(Items &s, char *path);
 bool parseKeyValue(Items &s, char *ptr, char **termOut);
 bool takeQuoted(char *str, Value *out, char **term);

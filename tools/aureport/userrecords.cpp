@@ -16,17 +16,8 @@ namespace kvrreport {
 UserParse parseUser(char *msg, int type, Items &s)
 {
     char *term = msg, *str, *ptr, *mptr;
-    unsigned long v;
-    str = std::strstr(term, "pid=");
-    if (!str)
+    if (numberField(term, "pid=", &s.pid, &term) != Field::Read)
         return UserParse::Malformed;
-    ptr = str + 4;
-    term = std::strchr(ptr, ' ');
-    if (!term)
-        return UserParse::Malformed;
-    if (!readNumber(ptr, term, 10, &v))
-        return UserParse::Malformed;
-    s.pid = static_cast<int>(v);
 
     if (!readLoginUid(&term, &s.loginuid))
         return UserParse::Malformed;
@@ -131,16 +122,8 @@ bool parseLogin(char *msg, Items &s)
 {
     char *term = msg, *str, *ptr;
     unsigned long v;
-    str = std::strstr(term, "pid=");
-    if (!str)
+    if (numberField(term, "pid=", &s.pid, &term) != Field::Read)
         return false;
-    ptr = str + 4;
-    term = std::strchr(ptr, ' ');
-    if (!term)
-        return false;
-    if (!readNumber(ptr, term, 10, &v))
-        return false;
-    s.pid = static_cast<int>(v);
 
     if ((str = std::strstr(term, "new auid=")))
         ptr = str + 9;
@@ -157,17 +140,10 @@ bool parseLogin(char *msg, Items &s)
 
     if (!term)
         term = msg;
-    str = std::strstr(term, "res=");
-    if (str) {
-        ptr = str + 4;
-        term = std::strchr(ptr, ' ');
-        if (!readNumber(ptr, term, 10, &v))
-            return false;
-        s.success = outcomeOf(v);
-    } else {
+    const Field res = resultField(term, s);
+    if (res == Field::Absent)
         s.success = Outcome::Succeeded; // older kernels: always successful
-    }
-    return true;
+    return res != Field::Bad;
 }
 
 // res= of the daemon records: a word; "failed..." means failure.
@@ -188,31 +164,12 @@ bool parseDaemon1(char *msg, Items &s)
     char *mptr = std::strchr(msg, ')');
     if (!mptr)
         mptr = msg;
-    char *str, *ptr, *term;
-    unsigned long v;
-    str = std::strstr(mptr, "auid=");
-    if (!str)
+    char *term = mptr;
+    if (numberField(mptr, "auid=", &s.loginuid, &term) != Field::Read)
         return false;
-    ptr = str + 5;
-    term = std::strchr(ptr, ' ');
-    if (!term)
+    if (numberField(term, "pid=", &s.pid, &term) != Field::Read)
         return false;
-    if (!readNumber(ptr, term, 10, &v))
-        return false;
-    s.loginuid = static_cast<unsigned>(v);
-
-    str = std::strstr(term, "pid=");
-    if (!str)
-        return false;
-    ptr = str + 4;
-    term = std::strchr(ptr, ' ');
-    if (!term)
-        return false;
-    if (!readNumber(ptr, term, 10, &v))
-        return false;
-    s.pid = static_cast<int>(v);
-
-    str = std::strstr(mptr, "res=");
+    char *str = std::strstr(mptr, "res=");
     if (str)
         return daemonResult(str, s);
     return true;
