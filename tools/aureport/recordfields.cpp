@@ -1,7 +1,8 @@
 // The value readers shared by the summary's record parsers: hex decoding the
-// way the stock audit tools do it, bounded number reading, key=value field finders, quoted, hex and
-// legacy values, login uids, file names (joined to the working directory
-// when relative) and rule keys. Each reader stops at the record's NUL.
+// way the stock audit tools do it, bounded number reading, key=value field
+// finders, quoted, hex and legacy values, login uids, file names (joined to
+// the working directory when relative) and rule keys. Each reader stops at
+// the record's NUL.
 #include "recordfields.h"
 
 #include <cctype>
