@@ -23,7 +23,7 @@ bool parseTaskInfo(char *msg, Items &s)
         return false;
     if (!readLoginUid(&term, &s.loginuid))
         return false;
-    if (wordField(term, "tty=", &s.terminal, &term) == Field::Bad)
+    if (wordField(term, "tty=", ' ', &s.terminal, &term) == Field::Bad)
         return false;
     if (textField(term, "comm=", &s.comm, &term) != Field::Read)
         return false;
@@ -322,7 +322,7 @@ bool parseKernelRecord(char *msg, Items &s)
             s.loginuid = 0xFFFFFFFFu;
     }
     if (!s.terminal.set) {
-        const Field f = wordField(term, "tty=", &s.terminal, &term);
+        const Field f = wordField(term, "tty=", ' ', &s.terminal, &term);
         if (f == Field::Bad)
             return false;
         if (f == Field::Absent)

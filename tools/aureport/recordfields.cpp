@@ -257,13 +257,15 @@ Field resultField(char *from, Items &s)
     return f;
 }
 
-Field wordField(char *from, const char *key, Value *out, char **term)
+Field wordField(char *from, const char *key, char stop, Value *out, char **term)
 {
     char *str = std::strstr(from, key);
     if (!str)
         return Field::Absent;
     str += std::strlen(key);
-    char *end = std::strchr(str, ' ');
+    char *end = std::strchr(str, stop);
+    if (!end)
+        end = std::strchr(str, ' ');
     if (!end)
         return Field::Bad;
     out->assign(str, end);
@@ -277,14 +279,6 @@ Field textField(char *from, const char *key, Value *out, char **term)
     if (!str)
         return Field::Absent;
     return quotedOrHex(str + std::strlen(key), out, term) ? Field::Read : Field::Bad;
-}
-
-char *endAt(char *str, char stop)
-{
-    char *term = std::strchr(str, stop);
-    if (!term)
-        term = std::strchr(str, ' ');
-    return term;
 }
 
 } // namespace kvrreport

@@ -59,9 +59,9 @@ template <typename T> Field lastNumberField(char *from, const char *key, T *out,
 }
 // A numeric res= at or after `from` (see outcomeOf()).
 Field resultField(char *from, Items &s);
-// The word after `key` up to the next blank, which must be there; *term is
-// moved to that blank.
-Field wordField(char *from, const char *key, Value *out, char **term);
+// The text after `key` up to `stop` or, failing that, the next blank; *term
+// is moved to that end. Bad when neither follows.
+Field wordField(char *from, const char *key, char stop, Value *out, char **term);
 // A quoted or hex value after `key` (see quotedOrHex()); Bad when its
 // closing quote is missing.
 Field textField(char *from, const char *key, Value *out, char **term);
@@ -73,7 +73,6 @@ bool quotedOrHex(char *str, Value *out, char **term);
 void hexOrLegacy(char *str, Value *out, char **term);
 bool quotedOrHexOrLegacy(char *str, Value *out, char **term);
 bool readLoginUid(char **term, unsigned *out);
-char *endAt(char *str, char stop);
 
 // parseUser: a fault in the trailing exe=/res=/result= fields (BadTail) is
 // told apart from one before them, because a USER_AVC record forgives it.

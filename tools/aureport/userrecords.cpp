@@ -58,24 +58,13 @@ UserParse parseUser(char *msg, int type, Items &s)
     }
     mptr = term;
 
-    str = std::strstr(mptr, "hostname=");
-    if (str) {
-        str += 9;
-        term = endAt(str, ',');
-        if (!term)
+    const Field host = wordField(mptr, "hostname=", ',', &s.hostname, &term);
+    if (host == Field::Bad)
+        return UserParse::Malformed;
+    if (host == Field::Read && s.hostname.text == "?") {
+        ++term;
+        if (wordField(term, "addr=", ',', &s.hostname, &term) == Field::Bad)
             return UserParse::Malformed;
-        s.hostname.assign(str, term);
-        if (s.hostname.text == "?") {
-            ++term;
-            str = std::strstr(term, "addr=");
-            if (str) {
-                str += 5;
-                term = endAt(str, ',');
-                if (!term)
-                    return UserParse::Malformed;
-                s.hostname.assign(str, term);
-            }
-        }
     }
 
     str = std::strstr(mptr, "cwd=");
@@ -177,17 +166,10 @@ bool parseDaemon1(char *msg, Items &s)
 
 bool parseDaemon2(char *msg, Items &s)
 {
-    char *term = msg, *str;
-    str = std::strstr(term, "addr=");
-    if (str) {
-        str += 5;
-        term = endAt(str, ':');
-        if (!term)
-            return false;
-        s.hostname.assign(str, term);
-    }
-    str = std::strstr(term, "res=");
-    if (str)
+    char *term = msg;
+    if (wordField(msg, "addr=", ':', &s.hostname, &term) == Field::Bad)
+        return false;
+    if (char *str = std::strstr(term, "res="))
         return daemonResult(str, s);
     return true;
 }
