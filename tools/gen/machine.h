@@ -163,33 +163,28 @@ struct Machine {
         auto words = splitWords(args);
         std::string target = words.empty() ? a.name : words.back();
         const std::string tail = " hostname=? addr=? terminal=" + terminal(a) + " res=success";
-        if (name == "useradd")
-            userRecord("ADD_USER", pid, 0, a.uid, a.session,
-                       "op=add-user acct=\"" + target + "\" exe=\"/usr/sbin/useradd\"" + tail,
+        // The record each shadow utility writes, up to its acct= field.
+        struct AccountRecord {
+            const char *command, *type, *op;
+        };
+        static const AccountRecord kAccountRecords[] = {
+            {"useradd", "ADD_USER", "op=add-user"},
+            {"userdel", "DEL_USER", "op=delete-user"},
+            {"groupadd", "ADD_GROUP", "op=add-group"},
+            {"groupdel", "DEL_GROUP", "op=delete-group"},
+            {"gpasswd", "GRP_MGMT", "op=add-user-to-group"},
+            {"passwd", "USER_CHAUTHTOK", "op=PAM:chauthtok grantors=pam_pwquality,pam_unix"},
+        };
+        for (const AccountRecord &w : kAccountRecords) {
+            if (name != w.command)
+                continue;
+            const std::string group = name == "gpasswd" ? " grp=\"" + target + "\"" : "";
+            userRecord(w.type, pid, 0, a.uid, a.session,
+                       w.op + group + " acct=\"" + target + "\" exe=\"" + cmd.file + "\"" + tail,
                        cmd.exe);
-        else if (name == "userdel")
-            userRecord("DEL_USER", pid, 0, a.uid, a.session,
-                       "op=delete-user acct=\"" + target + "\" exe=\"/usr/sbin/userdel\"" + tail,
-                       cmd.exe);
-        else if (name == "groupadd")
-            userRecord("ADD_GROUP", pid, 0, a.uid, a.session,
-                       "op=add-group acct=\"" + target + "\" exe=\"/usr/sbin/groupadd\"" + tail,
-                       cmd.exe);
-        else if (name == "groupdel")
-            userRecord("DEL_GROUP", pid, 0, a.uid, a.session,
-                       "op=delete-group acct=\"" + target + "\" exe=\"/usr/sbin/groupdel\"" + tail,
-                       cmd.exe);
-        else if (name == "gpasswd")
-            userRecord("GRP_MGMT", pid, 0, a.uid, a.session,
-                       "op=add-user-to-group grp=\"" + target + "\" acct=\"" + target
-                           + "\" exe=\"/usr/bin/gpasswd\"" + tail,
-                       cmd.exe);
-        else if (name == "passwd")
-            userRecord("USER_CHAUTHTOK", pid, 0, a.uid, a.session,
-                       "op=PAM:chauthtok grantors=pam_pwquality,pam_unix acct=\"" + target
-                           + "\" exe=\"/usr/bin/passwd\"" + tail,
-                       cmd.exe);
-        else if (name == "su") {
+            return;
+        }
+        if (name == "su") {
             bool ok = !trail.rng().chance(15);
             userRecord("USER_AUTH", pid, a.uid, a.uid, a.session,
                        "op=PAM:authentication grantors=" + std::string(ok ? "pam_unix" : "?")
