@@ -37,9 +37,10 @@ const char kUsage[] =
     "socket is refused. Lines over 1 MiB and records with a time stamp outside\n"
     "1970-9999 are skipped.\n"
     "Exit status: 0 success, 2 usage error (also a trail that is not a regular\n"
-    "file), 3 the trail cannot be read, or holds more than 1500000 distinct\n"
-    "values or too many events open at once to count in bounded memory,\n"
-    "4 the output cannot be written whole (disk full, file-size limit).\n";
+    "file), 3 the trail cannot be read, 4 the output cannot be written whole\n"
+    "(disk full, file-size limit), 5 the trail holds more than 1500000\n"
+    "distinct values or too many events open at once to count in bounded\n"
+    "memory.\n";
 
 // The end-of-event timeout of the daemon's configuration (2 s by default).
 long eoeTimeout()
@@ -198,13 +199,13 @@ int main(int argc, char **argv)
                      "aureport: the trail holds more than %zu distinct users, files, "
                      "commands and other values: too many to count in bounded memory\n",
                      kvrreport::kMaxDistinctValues);
-        return kvrtools::ExitUnreadable;
+        return kvrtools::ExitTooLarge;
     }
     if (scanner.overflow() == Overflow::TooManyOpenEvents) {
         std::fprintf(stderr,
                      "aureport: the trail keeps too many events open at once "
                      "to group them in bounded memory\n");
-        return kvrtools::ExitUnreadable;
+        return kvrtools::ExitTooLarge;
     }
     const std::string out = formatSummary(scanner, options);
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {

@@ -51,7 +51,7 @@ int main(int argc, char **argv)
         // written once the whole trail has been read); a temporary file of
         // the sort that fails later leaves the output short: an error too.
         std::fprintf(stderr, "ausearch: %s\n", result.error.c_str());
-        return ExitUnreadable;
+        return result.sortFailed ? ExitTooLarge : ExitUnreadable;
     }
     if (!writeError && std::fflush(stdout) != 0)
         writeError = errno ? errno : EIO;

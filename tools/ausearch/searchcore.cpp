@@ -139,7 +139,7 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
                 return;
         }
         if (!sorter.add(ms, e.stamp.serial, e.text)) {
-            result.failed = true;
+            result.failed = result.sortFailed = true;
             result.error = sorter.error();
         }
     };
@@ -188,7 +188,7 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     while (!result.failed && assembler.takeComplete(&event))
         select(event);
     if (result.failed || !sorter.finish()) {
-        result.failed = true;
+        result.failed = result.sortFailed = true;
         if (result.error.empty())
             result.error = sorter.error();
         return result;
@@ -248,7 +248,7 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     result.events = printed;
     result.runs = runCount;
     if (sorter.failed()) {
-        result.failed = true;
+        result.failed = result.sortFailed = true;
         result.error = sorter.error();
     }
     return result;

@@ -17,9 +17,10 @@
 namespace kvrtools {
 
 struct SearchResult {
-    size_t events = 0;   // selected events printed
-    size_t runs = 0;     // 用户id: lines written (-i)
-    bool failed = false; // a read or temporary-file error; `error` says which
+    size_t events = 0;       // selected events printed
+    size_t runs = 0;         // 用户id: lines written (-i)
+    bool failed = false;     // a read or temporary-file error; `error` says which
+    bool sortFailed = false; // the failure was a temporary file of the sort
     std::string error;
 };
 

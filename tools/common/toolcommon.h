@@ -16,13 +16,17 @@ namespace kvrtools {
 
 // Exit statuses shared by both tools. ExitWriteFailed: the output could not
 // be written whole (a full disk, a file-size limit), so what was written is
-// not the whole answer.
+// not the whole answer. ExitTooLarge: the trail was read but is too large to
+// count in bounded memory (the summary) or to sort in the temporary files
+// that could be written (the search); nothing, or not the whole answer, was
+// printed.
 enum ExitStatus {
     ExitFound = 0,
     ExitNothing = 1,
     ExitUsage = 2,
     ExitUnreadable = 3,
-    ExitWriteFailed = 4
+    ExitWriteFailed = 4,
+    ExitTooLarge = 5
 };
 
 // The first line of `TOOL --version`: "TOOL (kvr-auditreport) VERSION". Only

@@ -2,6 +2,7 @@
 // pipelines get out of it: event selection by program file and dates, the
 // three fixed pipelines, forged trail values, and bad input.
 #include "files.h"
+#include "gentrail.h"
 #include "layoutcheck.h"
 #include "toolrunner.h"
 
@@ -295,6 +296,7 @@ private slots:
     void dates();
     void badInput_data();
     void badInput();
+    void sortSpaceRunsOut();
 
 private:
     QTemporaryDir tmp;
@@ -571,6 +573,26 @@ void TestAusearch::badInput()
         QVERIFY(r.out.isEmpty());
     QCOMPARE(QString::fromStdString(layoutcheck::check(r.out.toStdString(), r.out.count("----\n"))),
              QString());
+}
+
+// A trail larger than the in-memory sort takes is sorted through temporary
+// files; when they cannot be written (here a file-size limit) the search
+// says the trail is too large (exit 5), not that it cannot be read, and
+// prints nothing.
+void TestAusearch::sortSpaceRunsOut()
+{
+    const QString log = tmp.filePath("large.log");
+    const ToolRun gen = testsupport::generateTrail({"--events", "80000", "--seed", "5"}, log);
+    QCOMPARE(gen.exit, 0);
+    QVERIFY(QFileInfo(log).size() > 50 * 1024 * 1024);
+    ToolRun r =
+        testsupport::runTool("/bin/sh",
+                             {"-c", "trap '' XFSZ; ulimit -f 10240; exec \"$0\" -i -if \"$1\"",
+                              QStringLiteral(KVR_TOOLS_BUILD_DIR "/ausearch"), log});
+    QVERIFY(r.finished && !r.crashed);
+    QVERIFY2(r.exit == 5, qPrintable(QString::number(r.exit) + " " + r.err));
+    QVERIFY2(r.err.contains("temporary file"), r.err.constData());
+    QVERIFY(r.out.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestAusearch)
