@@ -28,18 +28,18 @@
 <context>
     <name>InfoBox</name>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="70"/>
-        <location filename="../src/widgets/infobox.cpp" line="71"/>
+        <location filename="../src/widgets/infobox.cpp" line="78"/>
+        <location filename="../src/widgets/infobox.cpp" line="79"/>
         <source>关闭</source>
         <translation>Close</translation>
     </message>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="75"/>
+        <location filename="../src/widgets/infobox.cpp" line="83"/>
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="83"/>
+        <location filename="../src/widgets/infobox.cpp" line="91"/>
         <source>确定</source>
         <translation>OK</translation>
     </message>
@@ -103,106 +103,116 @@
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="365"/>
-        <location filename="../src/audit/querycontroller.cpp" line="93"/>
-        <location filename="../src/audit/querycontroller.cpp" line="102"/>
-        <location filename="../src/audit/querycontroller.cpp" line="121"/>
-        <location filename="../src/audit/querycontroller.cpp" line="140"/>
-        <location filename="../src/audit/reportbuilder.cpp" line="20"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="109"/>
+        <location filename="../src/app/startupchecks.cpp" line="123"/>
+        <location filename="../src/audit/querycontroller.cpp" line="170"/>
+        <location filename="../src/audit/querycontroller.cpp" line="178"/>
+        <location filename="../src/audit/querycontroller.cpp" line="211"/>
+        <location filename="../src/audit/reportbuilder.cpp" line="31"/>
+        <location filename="../src/audit/reportbuilder.cpp" line="55"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="77"/>
         <source>审计报告</source>
         <translation>Audit Report</translation>
     </message>
     <message>
-        <location filename="../src/audit/auditsearch.cpp" line="24"/>
-        <location filename="../src/audit/querycontroller.cpp" line="42"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="24"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="125"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="128"/>
+        <location filename="../src/audit/auditsearch.cpp" line="25"/>
+        <location filename="../src/audit/peruserreport.cpp" line="62"/>
+        <location filename="../src/audit/querycontroller.cpp" line="82"/>
+        <location filename="../src/audit/querycontroller.cpp" line="196"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="89"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="96"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="99"/>
         <source>all</source>
         <translation>all</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="110"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="78"/>
         <source>点击查询</source>
         <translation>Query</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="111"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="79"/>
         <source>请选择时间段</source>
         <translation>Time period</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="112"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="80"/>
         <source>请选择事件类型</source>
         <translation>Event type</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="151"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="125"/>
         <source>关闭</source>
         <translation>Close</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="152"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="126"/>
         <source>最小化到托盘</source>
         <translation>Minimize to tray</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="153"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="127"/>
         <source>退出</source>
         <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="154"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="155"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="128"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="129"/>
         <source>返回查询</source>
         <translation>Back to the query</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="180"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="156"/>
         <source>DuvovedaDizuve</source>
         <translation>DuvovedaDizuve</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="187"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="162"/>
         <source>about</source>
         <translation>About</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="191"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="166"/>
         <source>back to main</source>
         <translation>Back to main</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="52"/>
-        <location filename="../src/audit/querycontroller.cpp" line="61"/>
-        <location filename="../src/audit/querycontroller.cpp" line="69"/>
-        <location filename="../src/audit/querycontroller.cpp" line="76"/>
+        <location filename="../src/app/startupchecks.cpp" line="94"/>
+        <location filename="../src/app/startupchecks.cpp" line="106"/>
+        <location filename="../src/audit/querycontroller.cpp" line="94"/>
+        <location filename="../src/audit/querycontroller.cpp" line="103"/>
+        <location filename="../src/audit/querycontroller.cpp" line="110"/>
+        <location filename="../src/audit/querycontroller.cpp" line="121"/>
         <source>警告</source>
         <translation>Warning</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="92"/>
+        <location filename="../src/audit/querycontroller.cpp" line="95"/>
         <source>开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</source>
         <translation>The start date is not valid. Enter a date from 1970 to 2068 as year-month-day or pick it in the calendar.</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="100"/>
+        <location filename="../src/audit/querycontroller.cpp" line="104"/>
         <source>结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</source>
         <translation>The end date is not valid. Enter a date from 1970 to 2068 as year-month-day or pick it in the calendar.</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="69"/>
+        <location filename="../src/audit/querycontroller.cpp" line="110"/>
         <source>选择的时间有误，开始时间应早于结束时间</source>
         <translation>The chosen time range is wrong: the start date must be earlier than the end date.</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="77"/>
+        <location filename="../src/audit/querycontroller.cpp" line="122"/>
         <source>无法写入工作目录</source>
         <translation>Cannot write to the working directory</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="101"/>
-        <location filename="../src/audit/querycontroller.cpp" line="139"/>
+        <location filename="../src/audit/querycontroller.cpp" line="154"/>
+        <source>审计日志过大，无法在有限的内存和临时空间内完成统计，未生成报告。</source>
+        <translation>The audit log is too large to be counted within the memory and temporary space available. No report was made.</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="177"/>
+        <location filename="../src/audit/querycontroller.cpp" line="210"/>
         <location filename="../src/export/reportexport.cpp" line="29"/>
         <location filename="../src/export/reportexport.cpp" line="52"/>
         <location filename="../src/export/reportexport.cpp" line="69"/>
@@ -210,38 +220,37 @@
         <translation>Export</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="93"/>
-        <location filename="../src/audit/querycontroller.cpp" line="121"/>
+        <location filename="../src/audit/emptycause.cpp" line="228"/>
         <source>无法读取审计日志，请以管理员身份运行</source>
         <translation>Cannot read the audit log. Please run the program as an administrator.</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="144"/>
+        <location filename="../src/audit/querycontroller.cpp" line="157"/>
         <source>工作目录已没有剩余空间，查询没有完成，未生成报告：</source>
         <translation>No space is left in the working directory. The query did not finish and no report was made:</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="148"/>
+        <location filename="../src/audit/querycontroller.cpp" line="161"/>
         <source>查询结果超出了文件大小限制，查询没有完成，未生成报告。</source>
         <translation>The search results exceeded the file-size limit. The query did not finish and no report was made.</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="151"/>
+        <location filename="../src/audit/querycontroller.cpp" line="164"/>
         <source>查询被中止（信号 %1），没有完成，未生成报告。</source>
         <translation>The search was stopped by signal %1 before it finished. No report was made.</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="154"/>
+        <location filename="../src/audit/querycontroller.cpp" line="167"/>
         <source>查询命令失败（退出状态 %1），没有完成，未生成报告。</source>
         <translation>The search command failed with exit status %1. The query did not finish and no report was made.</translation>
     </message>
     <message>
-        <location filename="../src/audit/reportbuilder.cpp" line="20"/>
+        <location filename="../src/audit/reportbuilder.cpp" line="27"/>
         <source>审计报告为空或未开启审计规则！</source>
         <translation>The audit report is empty, or no audit rules are enabled!</translation>
     </message>
     <message>
-        <location filename="../src/audit/reportbuilder.cpp" line="46"/>
+        <location filename="../src/audit/reportbuilder.cpp" line="56"/>
         <source>报告文件无法写入工作目录，未生成报告：</source>
         <translation>The report file cannot be written to the working directory; no report was made:</translation>
     </message>
@@ -258,30 +267,37 @@
         <translation>The report could not be exported!</translation>
     </message>
     <message>
+        <location filename="../src/audit/emptycause.cpp" line="169"/>
         <source>原因：没有安装审计服务 auditd，系统不记录审计事件。</source>
         <translation>Cause: the audit daemon auditd is not installed, so no audit events are recorded.</translation>
     </message>
     <message>
+        <location filename="../src/audit/emptycause.cpp" line="172"/>
         <source>原因：内核审计功能已关闭（auditctl -s 显示 enabled 0）。</source>
         <translation>Cause: kernel auditing is switched off (auditctl -s shows enabled 0).</translation>
     </message>
     <message>
+        <location filename="../src/audit/emptycause.cpp" line="175"/>
         <source>原因：审计服务 auditd 没有运行，审计事件没有写入日志。</source>
         <translation>Cause: the audit daemon auditd is not running, so no audit events are written to the log.</translation>
     </message>
     <message>
+        <location filename="../src/audit/emptycause.cpp" line="179"/>
         <source>原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。</source>
         <translation>Cause: no loaded audit rule watches %1. The rules file %2 is loaded with the command %3.</translation>
     </message>
     <message>
+        <location filename="../src/audit/emptycause.cpp" line="229"/>
         <source>无法读取审计日志：还没有写入任何审计日志（%1）。</source>
         <translation>Cannot read the audit log: no audit log has been written yet (%1).</translation>
     </message>
     <message>
+        <location filename="../src/app/about.cpp" line="15"/>
         <source>关于</source>
         <translation>About</translation>
     </message>
     <message>
+        <location filename="../src/app/about.cpp" line="20"/>
         <source>审计报告 kvr-auditreport
 版本 %1
 许可证：GNU GPL 第 3 版或更高版本</source>
@@ -290,46 +306,59 @@ Version %1
 Licence: GNU GPL version 3 or later</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="27"/>
         <source>数据目录 %1 是符号链接，为安全起见拒绝使用。</source>
         <translation>The data directory %1 is a symbolic link; it is refused for safety.</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="31"/>
         <source>数据目录 %1 不是目录。</source>
         <translation>The data directory %1 is not a directory.</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="34"/>
         <source>数据目录 %1 可被其他用户写入，为安全起见拒绝使用。</source>
         <translation>The data directory %1 can be written by other users; it is refused for safety.</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="38"/>
         <source>数据目录 %1 属于其他用户，为安全起见拒绝使用。</source>
         <translation>The data directory %1 belongs to another user; it is refused for safety.</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="42"/>
         <source>工作文件 %1 是符号链接，为安全起见拒绝写入。</source>
         <translation>The working file %1 is a symbolic link; it is not written, for safety.</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="46"/>
         <source>工作文件 %1 不是普通文件，为安全起见拒绝写入。</source>
         <translation>The working file %1 is not a regular file; it is not written, for safety.</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="50"/>
         <source>工作文件 %1 另有硬链接，为安全起见拒绝写入。</source>
         <translation>The working file %1 has another hard link; it is not written, for safety.</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="55"/>
+        <location filename="../src/app/startupchecks.cpp" line="66"/>
+        <location filename="../src/app/startupchecks.cpp" line="70"/>
         <source>查询功能已停用。</source>
         <translation>Queries are disabled.</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="64"/>
         <source>安装已损坏：找不到本程序的审计工具 %1。</source>
-        <translation>The installation is broken: the program's audit tool %1 is missing.</translation>
+        <translation>The installation is broken: the program&apos;s audit tool %1 is missing.</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="68"/>
         <source>安装已损坏：%1 不是本程序的审计工具。</source>
-        <translation>The installation is broken: %1 is not the program's own audit tool.</translation>
+        <translation>The installation is broken: %1 is not the program&apos;s own audit tool.</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="124"/>
         <source>审计报告已经打开：另一个窗口正在使用数据目录 %1。</source>
         <translation>An audit report is already open: another window is using the data directory %1.</translation>
     </message>

@@ -26,18 +26,18 @@
 <context>
     <name>InfoBox</name>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="70"/>
-        <location filename="../src/widgets/infobox.cpp" line="71"/>
+        <location filename="../src/widgets/infobox.cpp" line="78"/>
+        <location filename="../src/widgets/infobox.cpp" line="79"/>
         <source>关闭</source>
         <translation>关闭</translation>
     </message>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="75"/>
+        <location filename="../src/widgets/infobox.cpp" line="83"/>
         <source>取消</source>
         <translation>取消</translation>
     </message>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="83"/>
+        <location filename="../src/widgets/infobox.cpp" line="91"/>
         <source>确定</source>
         <translation>确定</translation>
     </message>
@@ -101,106 +101,116 @@
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="365"/>
-        <location filename="../src/audit/querycontroller.cpp" line="93"/>
-        <location filename="../src/audit/querycontroller.cpp" line="102"/>
-        <location filename="../src/audit/querycontroller.cpp" line="121"/>
-        <location filename="../src/audit/querycontroller.cpp" line="140"/>
-        <location filename="../src/audit/reportbuilder.cpp" line="20"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="109"/>
+        <location filename="../src/app/startupchecks.cpp" line="123"/>
+        <location filename="../src/audit/querycontroller.cpp" line="170"/>
+        <location filename="../src/audit/querycontroller.cpp" line="178"/>
+        <location filename="../src/audit/querycontroller.cpp" line="211"/>
+        <location filename="../src/audit/reportbuilder.cpp" line="31"/>
+        <location filename="../src/audit/reportbuilder.cpp" line="55"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="77"/>
         <source>审计报告</source>
         <translation>审计报告</translation>
     </message>
     <message>
-        <location filename="../src/audit/auditsearch.cpp" line="24"/>
-        <location filename="../src/audit/querycontroller.cpp" line="42"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="24"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="125"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="128"/>
+        <location filename="../src/audit/auditsearch.cpp" line="25"/>
+        <location filename="../src/audit/peruserreport.cpp" line="62"/>
+        <location filename="../src/audit/querycontroller.cpp" line="82"/>
+        <location filename="../src/audit/querycontroller.cpp" line="196"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="89"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="96"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="99"/>
         <source>all</source>
         <translation>全部</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="110"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="78"/>
         <source>点击查询</source>
         <translation>点击查询</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="111"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="79"/>
         <source>请选择时间段</source>
         <translation>请选择时间段</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="112"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="80"/>
         <source>请选择事件类型</source>
         <translation>请选择事件类型</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="151"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="125"/>
         <source>关闭</source>
         <translation>关闭</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="152"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="126"/>
         <source>最小化到托盘</source>
         <translation>最小化到托盘</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="153"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="127"/>
         <source>退出</source>
         <translation>退出</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="154"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="155"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="128"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="129"/>
         <source>返回查询</source>
         <translation>返回查询</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="180"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="156"/>
         <source>DuvovedaDizuve</source>
         <translation>DuvovedaDizuve</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="187"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="162"/>
         <source>about</source>
         <translation>关于</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="191"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="166"/>
         <source>back to main</source>
         <translation>返回主界面</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="52"/>
-        <location filename="../src/audit/querycontroller.cpp" line="61"/>
-        <location filename="../src/audit/querycontroller.cpp" line="69"/>
-        <location filename="../src/audit/querycontroller.cpp" line="76"/>
+        <location filename="../src/app/startupchecks.cpp" line="94"/>
+        <location filename="../src/app/startupchecks.cpp" line="106"/>
+        <location filename="../src/audit/querycontroller.cpp" line="94"/>
+        <location filename="../src/audit/querycontroller.cpp" line="103"/>
+        <location filename="../src/audit/querycontroller.cpp" line="110"/>
+        <location filename="../src/audit/querycontroller.cpp" line="121"/>
         <source>警告</source>
         <translation>警告</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="92"/>
+        <location filename="../src/audit/querycontroller.cpp" line="95"/>
         <source>开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</source>
         <translation>开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="100"/>
+        <location filename="../src/audit/querycontroller.cpp" line="104"/>
         <source>结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</source>
         <translation>结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="69"/>
+        <location filename="../src/audit/querycontroller.cpp" line="110"/>
         <source>选择的时间有误，开始时间应早于结束时间</source>
         <translation>选择的时间有误，开始时间应早于结束时间</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="77"/>
+        <location filename="../src/audit/querycontroller.cpp" line="122"/>
         <source>无法写入工作目录</source>
         <translation>无法写入工作目录</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="101"/>
-        <location filename="../src/audit/querycontroller.cpp" line="139"/>
+        <location filename="../src/audit/querycontroller.cpp" line="154"/>
+        <source>审计日志过大，无法在有限的内存和临时空间内完成统计，未生成报告。</source>
+        <translation>审计日志过大，无法在有限的内存和临时空间内完成统计，未生成报告。</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/querycontroller.cpp" line="177"/>
+        <location filename="../src/audit/querycontroller.cpp" line="210"/>
         <location filename="../src/export/reportexport.cpp" line="29"/>
         <location filename="../src/export/reportexport.cpp" line="52"/>
         <location filename="../src/export/reportexport.cpp" line="69"/>
@@ -208,38 +218,37 @@
         <translation>导出报告</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="93"/>
-        <location filename="../src/audit/querycontroller.cpp" line="121"/>
+        <location filename="../src/audit/emptycause.cpp" line="228"/>
         <source>无法读取审计日志，请以管理员身份运行</source>
         <translation>无法读取审计日志，请以管理员身份运行</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="144"/>
+        <location filename="../src/audit/querycontroller.cpp" line="157"/>
         <source>工作目录已没有剩余空间，查询没有完成，未生成报告：</source>
         <translation>工作目录已没有剩余空间，查询没有完成，未生成报告：</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="148"/>
+        <location filename="../src/audit/querycontroller.cpp" line="161"/>
         <source>查询结果超出了文件大小限制，查询没有完成，未生成报告。</source>
         <translation>查询结果超出了文件大小限制，查询没有完成，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="151"/>
+        <location filename="../src/audit/querycontroller.cpp" line="164"/>
         <source>查询被中止（信号 %1），没有完成，未生成报告。</source>
         <translation>查询被中止（信号 %1），没有完成，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="154"/>
+        <location filename="../src/audit/querycontroller.cpp" line="167"/>
         <source>查询命令失败（退出状态 %1），没有完成，未生成报告。</source>
         <translation>查询命令失败（退出状态 %1），没有完成，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/audit/reportbuilder.cpp" line="20"/>
+        <location filename="../src/audit/reportbuilder.cpp" line="27"/>
         <source>审计报告为空或未开启审计规则！</source>
         <translation>审计报告为空或未开启审计规则！</translation>
     </message>
     <message>
-        <location filename="../src/audit/reportbuilder.cpp" line="46"/>
+        <location filename="../src/audit/reportbuilder.cpp" line="56"/>
         <source>报告文件无法写入工作目录，未生成报告：</source>
         <translation>报告文件无法写入工作目录，未生成报告：</translation>
     </message>
@@ -256,30 +265,37 @@
         <translation>报告导出失败!</translation>
     </message>
     <message>
+        <location filename="../src/audit/emptycause.cpp" line="169"/>
         <source>原因：没有安装审计服务 auditd，系统不记录审计事件。</source>
         <translation>原因：没有安装审计服务 auditd，系统不记录审计事件。</translation>
     </message>
     <message>
+        <location filename="../src/audit/emptycause.cpp" line="172"/>
         <source>原因：内核审计功能已关闭（auditctl -s 显示 enabled 0）。</source>
         <translation>原因：内核审计功能已关闭（auditctl -s 显示 enabled 0）。</translation>
     </message>
     <message>
+        <location filename="../src/audit/emptycause.cpp" line="175"/>
         <source>原因：审计服务 auditd 没有运行，审计事件没有写入日志。</source>
         <translation>原因：审计服务 auditd 没有运行，审计事件没有写入日志。</translation>
     </message>
     <message>
+        <location filename="../src/audit/emptycause.cpp" line="179"/>
         <source>原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。</source>
         <translation>原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。</translation>
     </message>
     <message>
+        <location filename="../src/audit/emptycause.cpp" line="229"/>
         <source>无法读取审计日志：还没有写入任何审计日志（%1）。</source>
         <translation>无法读取审计日志：还没有写入任何审计日志（%1）。</translation>
     </message>
     <message>
+        <location filename="../src/app/about.cpp" line="15"/>
         <source>关于</source>
         <translation>关于</translation>
     </message>
     <message>
+        <location filename="../src/app/about.cpp" line="20"/>
         <source>审计报告 kvr-auditreport
 版本 %1
 许可证：GNU GPL 第 3 版或更高版本</source>
@@ -288,46 +304,59 @@
 许可证：GNU GPL 第 3 版或更高版本</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="27"/>
         <source>数据目录 %1 是符号链接，为安全起见拒绝使用。</source>
         <translation>数据目录 %1 是符号链接，为安全起见拒绝使用。</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="31"/>
         <source>数据目录 %1 不是目录。</source>
         <translation>数据目录 %1 不是目录。</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="34"/>
         <source>数据目录 %1 可被其他用户写入，为安全起见拒绝使用。</source>
         <translation>数据目录 %1 可被其他用户写入，为安全起见拒绝使用。</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="38"/>
         <source>数据目录 %1 属于其他用户，为安全起见拒绝使用。</source>
         <translation>数据目录 %1 属于其他用户，为安全起见拒绝使用。</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="42"/>
         <source>工作文件 %1 是符号链接，为安全起见拒绝写入。</source>
         <translation>工作文件 %1 是符号链接，为安全起见拒绝写入。</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="46"/>
         <source>工作文件 %1 不是普通文件，为安全起见拒绝写入。</source>
         <translation>工作文件 %1 不是普通文件，为安全起见拒绝写入。</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="50"/>
         <source>工作文件 %1 另有硬链接，为安全起见拒绝写入。</source>
         <translation>工作文件 %1 另有硬链接，为安全起见拒绝写入。</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="55"/>
+        <location filename="../src/app/startupchecks.cpp" line="66"/>
+        <location filename="../src/app/startupchecks.cpp" line="70"/>
         <source>查询功能已停用。</source>
         <translation>查询功能已停用。</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="64"/>
         <source>安装已损坏：找不到本程序的审计工具 %1。</source>
         <translation>安装已损坏：找不到本程序的审计工具 %1。</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="68"/>
         <source>安装已损坏：%1 不是本程序的审计工具。</source>
         <translation>安装已损坏：%1 不是本程序的审计工具。</translation>
     </message>
     <message>
+        <location filename="../src/app/startupchecks.cpp" line="124"/>
         <source>审计报告已经打开：另一个窗口正在使用数据目录 %1。</source>
         <translation>审计报告已经打开：另一个窗口正在使用数据目录 %1。</translation>
     </message>

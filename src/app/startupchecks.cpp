@@ -15,15 +15,6 @@
 
 namespace startupchecks {
 
-namespace {
-
-QString tr(const char *source)
-{
-    return QCoreApplication::translate("MainWindow", source);
-}
-
-} // namespace
-
 QString refusalText(const datadirsafety::Verdict &verdict)
 {
     using datadirsafety::Problem;
@@ -33,28 +24,35 @@ QString refusalText(const datadirsafety::Verdict &verdict)
     case Problem::None:
         return QString();
     case Problem::DirIsSymlink:
-        why = tr("数据目录 %1 是符号链接，为安全起见拒绝使用。");
+        why = QCoreApplication::translate("MainWindow",
+                                          "数据目录 %1 是符号链接，为安全起见拒绝使用。");
         break;
     case Problem::NotADirectory:
-        why = tr("数据目录 %1 不是目录。");
+        why = QCoreApplication::translate("MainWindow", "数据目录 %1 不是目录。");
         break;
     case Problem::DirWritableByOthers:
-        why = tr("数据目录 %1 可被其他用户写入，为安全起见拒绝使用。");
+        why = QCoreApplication::translate("MainWindow",
+                                          "数据目录 %1 可被其他用户写入，为安全起见拒绝使用。");
         break;
     case Problem::DirForeignOwner:
-        why = tr("数据目录 %1 属于其他用户，为安全起见拒绝使用。");
+        why = QCoreApplication::translate("MainWindow",
+                                          "数据目录 %1 属于其他用户，为安全起见拒绝使用。");
         break;
     case Problem::FileIsSymlink:
-        why = tr("工作文件 %1 是符号链接，为安全起见拒绝写入。");
+        why = QCoreApplication::translate("MainWindow",
+                                          "工作文件 %1 是符号链接，为安全起见拒绝写入。");
         break;
     case Problem::FileNotRegular:
-        why = tr("工作文件 %1 不是普通文件，为安全起见拒绝写入。");
+        why = QCoreApplication::translate("MainWindow",
+                                          "工作文件 %1 不是普通文件，为安全起见拒绝写入。");
         break;
     case Problem::FileHardLinked:
-        why = tr("工作文件 %1 另有硬链接，为安全起见拒绝写入。");
+        why = QCoreApplication::translate("MainWindow",
+                                          "工作文件 %1 另有硬链接，为安全起见拒绝写入。");
         break;
     }
-    return why.arg(path) + QLatin1Char('\n') + tr("查询功能已停用。");
+    return why.arg(path) + QLatin1Char('\n')
+        + QCoreApplication::translate("MainWindow", "查询功能已停用。");
 }
 
 QString refusalText(const toolcheck::Verdict &verdict)
@@ -63,11 +61,13 @@ QString refusalText(const toolcheck::Verdict &verdict)
     case toolcheck::Problem::None:
         return QString();
     case toolcheck::Problem::Missing:
-        return tr("安装已损坏：找不到本程序的审计工具 %1。").arg(verdict.tool) + QLatin1Char('\n')
-            + tr("查询功能已停用。");
+        return QCoreApplication::translate("MainWindow", "安装已损坏：找不到本程序的审计工具 %1。")
+                   .arg(verdict.tool)
+            + QLatin1Char('\n') + QCoreApplication::translate("MainWindow", "查询功能已停用。");
     case toolcheck::Problem::Foreign:
-        return tr("安装已损坏：%1 不是本程序的审计工具。").arg(verdict.tool) + QLatin1Char('\n')
-            + tr("查询功能已停用。");
+        return QCoreApplication::translate("MainWindow", "安装已损坏：%1 不是本程序的审计工具。")
+                   .arg(verdict.tool)
+            + QLatin1Char('\n') + QCoreApplication::translate("MainWindow", "查询功能已停用。");
     }
     return QString();
 }
@@ -91,7 +91,7 @@ bool dataDirStillSafe(QWidget *window)
     if (why.isEmpty())
         return true;
     disableQueryRoad(window, why);
-    InfoBox::showInfo(window, tr("警告"), why);
+    InfoBox::showInfo(window, QCoreApplication::translate("MainWindow", "警告"), why);
     return false;
 }
 
@@ -103,7 +103,7 @@ bool checkQueryRoad(QWidget *window, const datadirsafety::Verdict &dataDir, cons
     if (why.isEmpty())
         return true;
     disableQueryRoad(window, why);
-    InfoBox::showInfo(window, tr("警告"), why);
+    InfoBox::showInfo(window, QCoreApplication::translate("MainWindow", "警告"), why);
     return false;
 }
 
@@ -120,9 +120,10 @@ bool takeInstanceLock(QLockFile *lock, QWidget *parent)
         return true;
     if (lock->error() != QLockFile::LockFailedError)
         return true; // cannot lock at all (read-only place): nothing to protect
-    InfoBox::showInfo(
-        parent, tr("审计报告"),
-        tr("审计报告已经打开：另一个窗口正在使用数据目录 %1。").arg(appenv::dataDir()));
+    InfoBox::showInfo(parent, QCoreApplication::translate("MainWindow", "审计报告"),
+                      QCoreApplication::translate(
+                          "MainWindow", "审计报告已经打开：另一个窗口正在使用数据目录 %1。")
+                          .arg(appenv::dataDir()));
     return false;
 }
 

@@ -49,11 +49,6 @@ QStringList filterValues(const QString &rule, const QString &key)
     return values;
 }
 
-QString translate(const char *source)
-{
-    return QCoreApplication::translate("MainWindow", source);
-}
-
 } // namespace
 
 AuditStatus parseStatus(const QString &statusOutput)
@@ -171,14 +166,18 @@ QString causeText(Cause cause, const QString &program)
     case Cause::None:
         return QString();
     case Cause::NoAuditDaemon:
-        return translate("原因：没有安装审计服务 auditd，系统不记录审计事件。");
+        return QCoreApplication::translate("MainWindow",
+                                           "原因：没有安装审计服务 auditd，系统不记录审计事件。");
     case Cause::AuditingOff:
-        return translate("原因：内核审计功能已关闭（auditctl -s 显示 enabled 0）。");
+        return QCoreApplication::translate(
+            "MainWindow", "原因：内核审计功能已关闭（auditctl -s 显示 enabled 0）。");
     case Cause::DaemonNotRunning:
-        return translate("原因：审计服务 auditd 没有运行，审计事件没有写入日志。");
+        return QCoreApplication::translate(
+            "MainWindow", "原因：审计服务 auditd 没有运行，审计事件没有写入日志。");
     case Cause::NoRuleForProgram: {
         const QString what = program.isEmpty() ? QStringLiteral("28") : program;
-        return translate(
+        return QCoreApplication::translate(
+                   "MainWindow",
                    "原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。")
             .arg(what, rulesFile(), QStringLiteral("augenrules --load"));
     }
@@ -226,8 +225,10 @@ QString unreadableTrailText()
 {
     const QString trail = trailPath();
     if (!trailNeverWritten(trail))
-        return translate("无法读取审计日志，请以管理员身份运行");
-    QString text = translate("无法读取审计日志：还没有写入任何审计日志（%1）。").arg(trail);
+        return QCoreApplication::translate("MainWindow", "无法读取审计日志，请以管理员身份运行");
+    QString text = QCoreApplication::translate("MainWindow",
+                                               "无法读取审计日志：还没有写入任何审计日志（%1）。")
+                       .arg(trail);
     if (const QString cause = causeText(establish(QString()), QString()); !cause.isEmpty())
         text += QLatin1Char('\n') + cause;
     return text;

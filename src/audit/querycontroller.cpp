@@ -150,6 +150,9 @@ void MainWindow::showRunProblem(const querycore::RunOutcome &outcome)
         // Tells a trail that was never written apart from one that cannot be read.
         text = emptycause::unreadableTrailText();
         break;
+    case RunProblem::TooLarge:
+        text = tr("审计日志过大，无法在有限的内存和临时空间内完成统计，未生成报告。");
+        break;
     case RunProblem::NoSpace:
         text = tr("工作目录已没有剩余空间，查询没有完成，未生成报告：") + QLatin1Char('\n')
             + appenv::dataDir();

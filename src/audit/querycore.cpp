@@ -205,6 +205,8 @@ RunProblem toolProblem(const ShellRun &run, const WriteContext &context)
         return RunProblem::None;
     case SearchExitUnreadable:
         return RunProblem::Unreadable;
+    case SearchExitTooLarge:
+        return RunProblem::TooLarge;
     case SearchExitWriteFailed:
         return unfinished(run, context);
     default:

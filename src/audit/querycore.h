@@ -77,11 +77,14 @@ SearchCommand composeSearchCommand(const std::optional<QString> &eventEntry,
                                    const std::optional<QDate> &start,
                                    const std::optional<QDate> &end);
 
-// Exit statuses of the audit tools: nothing found, an unreadable trail, and
-// output that could not be written whole (disk full, file-size limit).
+// Exit statuses of the audit tools: nothing found, an unreadable trail,
+// output that could not be written whole (disk full, file-size limit), and a
+// trail too large to count or sort in the memory and temporary files the
+// tools allow themselves.
 constexpr int SearchExitNothingFound = 1;
 constexpr int SearchExitUnreadable = 3;
 constexpr int SearchExitWriteFailed = 4;
+constexpr int SearchExitTooLarge = 5;
 
 // The dates the window accepts: the search passes years with two digits,
 // which the audit tools read as 1969 to 2068, so only four-digit years from
@@ -99,6 +102,7 @@ std::optional<QDate> parseFieldDate(const QString &text);
 enum class RunProblem {
     None,        // finished (for a tool: found something or nothing)
     Unreadable,  // the audit trail could not be read
+    TooLarge,    // the trail is too large to count or sort in bounded resources
     NoSpace,     // the working directory has no space left
     OutputLimit, // the output met the file-size limit of the process
     Stopped,     // ended by a signal

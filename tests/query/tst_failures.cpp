@@ -194,6 +194,71 @@ private slots:
         QCOMPARE(A::ui(w)->listWidget->count(), 0);
     }
 
+    void tooLarge_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::newRow("search: the sort's temporary files fail") << "sudo";
+        QTest::newRow("overall summary: too many events open") << "all";
+    }
+    // A trail too large for the tools' bounded memory and temporary files is
+    // named as the cause; the trail is readable, so "cannot read" would send
+    // the administrator the wrong way.
+    void tooLarge()
+    {
+        QFETCH(QString, type);
+        const QString log = work.filePath("large.log");
+        {
+            QFile f(log);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QByteArray chunk;
+            // Search: more sudo events than the in-memory sort holds (about
+            // 60 MB). Summary: events of one second that never end.
+            const int events = type == "all" ? 100000 : 260000;
+            for (int i = 0; i < events; ++i) {
+                const QByteArray serial = QByteArray::number(i);
+                if (type == "all")
+                    chunk += "type=SYSCALL msg=audit(1711000000.000:" + serial
+                        + "): arch=c000003e syscall=2 success=yes exit=3 a0=1 a1=2 a2=3 a3=0 "
+                          "items=0 ppid=1 pid=5 auid=1000 uid=0 tty=pts0 ses=1 comm=\"cat\" "
+                          "exe=\"/usr/bin/cat\" key=(null)\n";
+                else
+                    chunk += "type=SYSCALL msg=audit(1550624400.250:" + serial
+                        + "): arch=c000003e syscall=59 success=yes exit=0 items=1 pid=" + serial
+                        + " auid=0 uid=0 gid=0 exe=\"/usr/bin/sudo\"\ntype=PATH "
+                          "msg=audit(1550624400.250:"
+                        + serial + "): item=0 name=\"/usr/bin/sudo\" inode=1 nametype=NORMAL\n";
+                if (chunk.size() > (1 << 20)) {
+                    QVERIFY(f.write(chunk) == chunk.size());
+                    chunk.clear();
+                }
+            }
+            QVERIFY(f.write(chunk) == chunk.size());
+        }
+        const QByteArray trail = qgetenv("KVR_AUDITREPORT_LOG");
+        qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(log));
+        if (type != "all") {
+            // The search's temporary files are limited; what the window
+            // itself writes comes after the sort and is never reached.
+            std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limit {
+            };
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 10 * 1024 * 1024;
+            QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+        }
+        MainWindow w;
+        const QStringList messages = query(w, type);
+        cleanup();
+        qputenv("KVR_AUDITREPORT_LOG", trail);
+        QFile::remove(log);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].contains("审计日志过大") && messages[0].contains("未生成报告"),
+                 qPrintable(messages[0]));
+        QVERIFY(!messages[0].contains("无法读取审计日志"));
+        QCOMPARE(A::pages(w), (QList<int>{0, 0, 0}));
+        QCOMPARE(A::ui(w)->listWidget->count(), 0);
+    }
+
     // A report whose text file cannot be written is not shown: its export
     // would copy an empty or an earlier report.
     void reportFileUnwritable()
