@@ -87,24 +87,22 @@ std::optional<MainWindow::QueryRequest> MainWindow::validateQuery()
     if (entry != all)
         request.eventType = entry;
 
-    if (startText != all) {
-        request.start = fieldDate(startEdit, startCalendar);
-        if (!request.start) {
-            queryui::showMessage(
-                this, tr("警告"),
-                tr("开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择"));
-            return std::nullopt;
-        }
-    }
-    if (endText != all) {
-        request.end = fieldDate(endEdit, endCalendar);
-        if (!request.end) {
-            queryui::showMessage(
-                this, tr("警告"),
-                tr("结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择"));
-            return std::nullopt;
-        }
-    }
+    // A date field holds "all" or a date the search can take; when it holds
+    // neither, the user is told and the query stops.
+    auto readDate = [&](const QString &text, line_edit *field, QCalendarWidget *calendar,
+                        std::optional<QDate> *date, const QString &invalid) {
+        if (text == all)
+            return true;
+        *date = fieldDate(field, calendar);
+        if (!*date)
+            queryui::showMessage(this, tr("警告"), invalid);
+        return date->has_value();
+    };
+    if (!readDate(startText, startEdit, startCalendar, &request.start,
+                  tr("开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择"))
+        || !readDate(endText, endEdit, endCalendar, &request.end,
+                     tr("结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择")))
+        return std::nullopt;
 
     if (request.start && request.end && *request.start >= *request.end) {
         queryui::showMessage(this, tr("警告"), tr("选择的时间有误，开始时间应早于结束时间"));

@@ -33,26 +33,27 @@ void takePickedDate(QCalendarWidget *calendar, line_edit *field)
     calendar->hide();
 }
 
+// Opens `calendar` and closes the other one, or closes it when it is open.
+void toggleCalendar(QCalendarWidget *calendar, QCalendarWidget *other)
+{
+    if (calendar->isHidden()) {
+        calendar->show();
+        other->hide();
+    } else {
+        calendar->hide();
+    }
+}
+
 } // namespace
 
 void MainWindow::showCalendar()
 {
-    if (startCalendar->isHidden()) {
-        startCalendar->show();
-        endCalendar->hide();
-    } else {
-        startCalendar->hide();
-    }
+    toggleCalendar(startCalendar, endCalendar);
 }
 
 void MainWindow::showTimeCalendar()
 {
-    if (endCalendar->isHidden()) {
-        endCalendar->show();
-        startCalendar->hide();
-    } else {
-        endCalendar->hide();
-    }
+    toggleCalendar(endCalendar, startCalendar);
 }
 
 void MainWindow::ok()

@@ -27,6 +27,12 @@ const QRect kTitleStrip(QPoint(0, 0), QPoint(319, 34));
 const int kTextHeight = 50;
 const int kMaxTextHeight = 560;
 
+// The icon a caller gave, else the default one of the box's kind.
+QPixmap iconOrDefault(const QPixmap *icon, const QString &fallback)
+{
+    return icon ? *icon : QPixmap(fallback);
+}
+
 } // namespace
 
 InfoBox::InfoBox(const QString &title, const QString &text, bool showCancel, QPixmap *icon,
@@ -123,24 +129,16 @@ void InfoBox::fitText()
 
 void InfoBox::showInfo(QWidget *parent, const QString &title, const QString &text, QPixmap *icon)
 {
-    QPixmap defaultIcon;
-    if (!icon) {
-        defaultIcon.load(QStringLiteral(":/pics/info.png"));
-        icon = &defaultIcon;
-    }
-    InfoBox box(title, text, false, icon, parent);
+    QPixmap shown = iconOrDefault(icon, QStringLiteral(":/pics/info.png"));
+    InfoBox box(title, text, false, &shown, parent);
     box.exec();
 }
 
 bool InfoBox::showQuestion(QWidget *parent, const QString &title, const QString &text,
                            QPixmap *icon)
 {
-    QPixmap defaultIcon;
-    if (!icon) {
-        defaultIcon.load(QStringLiteral(":/pics/question.png"));
-        icon = &defaultIcon;
-    }
-    InfoBox box(title, text, true, icon, parent);
+    QPixmap shown = iconOrDefault(icon, QStringLiteral(":/pics/question.png"));
+    InfoBox box(title, text, true, &shown, parent);
     box.exec();
     // Escape rejects without cancelOperate(), which leaves okFlag false: only
     // the OK button answers yes.
