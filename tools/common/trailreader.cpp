@@ -47,6 +47,17 @@ std::string reasonFor(const std::string &path, int err)
     return "cannot read " + path + ": " + std::strerror(err);
 }
 
+// read(2), or pread(2) from `offset` when it is not negative, again when a
+// signal interrupts it.
+ssize_t readRetrying(int fd, char *buf, size_t size, off_t offset = -1)
+{
+    for (;;) {
+        const ssize_t n = offset < 0 ? ::read(fd, buf, size) : ::pread(fd, buf, size, offset);
+        if (n >= 0 || errno != EINTR)
+            return n;
+    }
+}
+
 std::string trimmed(const std::string &s)
 {
     size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t\r");
@@ -206,22 +217,22 @@ bool TrailReader::fill()
         scanned_ -= begin_;
         begin_ = 0;
     }
-    for (;;) {
-        ssize_t n = ::read(fds_[current_], buffer_.data() + end_, buffer_.size() - end_);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            failed_ = true;
-            error_ = reasonFor(names_[current_], errno);
-            return false;
-        }
-        if (n == 0) {
-            eof_ = true;
-            return false;
-        }
-        end_ += size_t(n);
-        return true;
+    const ssize_t n = readRetrying(fds_[current_], buffer_.data() + end_, buffer_.size() - end_);
+    if (n < 0)
+        return readFailed(current_);
+    if (n == 0) {
+        eof_ = true;
+        return false;
     }
+    end_ += size_t(n);
+    return true;
+}
+
+bool TrailReader::readFailed(size_t file)
+{
+    failed_ = true;
+    error_ = reasonFor(names_[file], errno);
+    return false;
 }
 
 TrailRead TrailReader::next(std::string_view *line)
@@ -390,14 +401,9 @@ bool TrailReader::scanFor(const std::vector<std::string> &needles,
         off_t offset = 0;
         size_t have = 0; // bytes of an unfinished line at the buffer's start
         for (;;) {
-            ssize_t n = ::pread(fds_[f], buf.data() + have, buf.size() - have, offset);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                failed_ = true;
-                error_ = reasonFor(names_[f], errno);
-                return false;
-            }
+            const ssize_t n = readRetrying(fds_[f], buf.data() + have, buf.size() - have, offset);
+            if (n < 0)
+                return readFailed(f);
             offset += n;
             const size_t size = have + size_t(n);
             if (n == 0) { // the file's last line, without a newline

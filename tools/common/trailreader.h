@@ -100,7 +100,8 @@ public:
     size_t skippedLines() const { return skipped_; }
 
 private:
-    bool fill(); // reads more of the current file; false at its end or on error
+    bool fill();                  // reads more of the current file; false at its end or on error
+    bool readFailed(size_t file); // notes errno's reason for `file`; false
     void closeAll();
 
     std::vector<std::string> names_;
