@@ -79,41 +79,37 @@ public:
         for (size_t i = 0; i < limit; ++i)
             free_.push_back(std::make_unique<Batch>());
     }
-    std::unique_ptr<Batch> takeFree()
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return !free_.empty(); });
-        auto b = std::move(free_.front());
-        free_.pop_front();
-        return b;
-    }
+    std::unique_ptr<Batch> takeFree() { return take(free_); }
     void giveBack(std::unique_ptr<Batch> b)
     {
         b->text.clear();
         b->ends.clear();
-        std::lock_guard<std::mutex> lock(mutex_);
-        free_.push_back(std::move(b));
-        changed_.notify_all();
+        put(free_, std::move(b));
     }
-    void push(std::unique_ptr<Batch> b) // nullptr: no more batches
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        full_.push_back(std::move(b));
-        changed_.notify_all();
-    }
-    std::unique_ptr<Batch> pop()
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return !full_.empty(); });
-        auto b = std::move(full_.front());
-        full_.pop_front();
-        return b;
-    }
+    void push(std::unique_ptr<Batch> b) { put(full_, std::move(b)); } // nullptr: no more
+    std::unique_ptr<Batch> pop() { return take(full_); }
 
 private:
+    using Queue = std::deque<std::unique_ptr<Batch>>;
+    // The first batch of `queue`, once there is one.
+    std::unique_ptr<Batch> take(Queue &queue)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&queue] { return !queue.empty(); });
+        auto b = std::move(queue.front());
+        queue.pop_front();
+        return b;
+    }
+    void put(Queue &queue, std::unique_ptr<Batch> b)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue.push_back(std::move(b));
+        changed_.notify_all();
+    }
+
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::unique_ptr<Batch>> free_, full_;
+    Queue free_, full_;
 };
 
 } // namespace
