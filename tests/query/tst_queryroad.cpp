@@ -1,8 +1,8 @@
 // The query road end to end: the real window offscreen, the project's audit
 // tools on real trails, the pipelines, the working files and standard output.
-#include "app/appenv.h"
 #include "files.h"
 #include "modaldialogs.h"
+#include "queryworld.h"
 #include "stdoutcapture.h"
 #include "windowaccess.h"
 
@@ -86,13 +86,9 @@ private slots:
         });
         QVERIFY(work.isValid());
         dataDir = work.filePath("data");
-        qputenv("KVR_AUDITREPORT_DATA_DIR", dataDir.toUtf8());
-        qputenv("TZ", "UTC");
-        appenv::prependToPath(KVR_TOOLS_BUILD_DIR);
         // 60 events three hours apart from 2019-02-20 01:00, three programs
         // and three acting users in turn.
-        QFile trail(work.filePath("trail.log"));
-        QVERIFY(trail.open(QIODevice::WriteOnly));
+        QByteArray trail;
         const QDateTime base(QDate(2019, 2, 20), QTime(1, 0), Qt::UTC);
         for (int i = 0; i < 60; ++i) {
             const Event e{base.addSecs(i * 3 * 3600).date(), i % 3,
@@ -101,17 +97,17 @@ private slots:
             const QString stamp = QString("msg=audit(%1.250:%2): ")
                                       .arg(base.toSecsSinceEpoch() + i * 3 * 3600)
                                       .arg(100 + i);
-            trail.write(QString("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 "
-                                "items=1 pid=%2 auid=%3 "
-                                "uid=0 gid=0 exe=\"%4\"\ntype=PATH %1item=0 name=\"%4\" inode=1 "
-                                "nametype=NORMAL\n")
-                            .arg(stamp)
-                            .arg(200 + i)
-                            .arg(e.auid)
-                            .arg(programs[e.program])
-                            .toUtf8());
+            trail += QString("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 "
+                             "items=1 pid=%2 auid=%3 "
+                             "uid=0 gid=0 exe=\"%4\"\ntype=PATH %1item=0 name=\"%4\" inode=1 "
+                             "nametype=NORMAL\n")
+                         .arg(stamp)
+                         .arg(200 + i)
+                         .arg(e.auid)
+                         .arg(programs[e.program])
+                         .toUtf8();
         }
-        qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trail.fileName()));
+        testsupport::setUpQueryWorld(dataDir, work.filePath("trail.log"), trail);
     }
 
     void writtenTrail_data()
