@@ -98,14 +98,18 @@ inline std::string readAll(const std::string &path)
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// Says which input broke which check, and keeps the input in `file` (in
-// the working directory) for a replay of it alone.
-inline void keepFailure(const std::string &label, const std::string &fault,
-                        const std::string &input, const char *file)
+// True when a check found no `fault`; otherwise says which input broke which
+// check and keeps the input in `file` (in the working directory) for a
+// replay of it alone.
+inline bool passed(const std::string &fault, const std::string &label, const std::string &input,
+                   const char *file)
 {
+    if (fault.empty())
+        return true;
     std::fprintf(stderr, "%s: %s\n", label.c_str(), fault.c_str());
     std::ofstream(file, std::ios::binary) << input;
     std::fprintf(stderr, "input written to %s\n", file);
+    return false;
 }
 
 } // namespace replay

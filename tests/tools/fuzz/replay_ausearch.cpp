@@ -114,11 +114,9 @@ bool runOne(const std::string &input, const kvrtools::SearchOptions &options, co
     size_t runs = 0;
     size_t events = kvrtools::searchBytes(input.data(), input.size(), options, &out, &runs);
     // Without -f every event has its 用户id: line; with -f one per run.
-    std::string fault = layoutcheck::check(out, events, options.file.empty() ? -1 : long(runs));
-    if (fault.empty())
-        return true;
-    replay::keepFailure(label, fault, input, "replay-failure.log");
-    return false;
+    const std::string fault =
+        layoutcheck::check(out, events, options.file.empty() ? -1 : long(runs));
+    return replay::passed(fault, label, input, "replay-failure.log");
 }
 
 } // namespace
