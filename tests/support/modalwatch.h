@@ -2,11 +2,10 @@
 // Test helper: runs an action of the real window while every modal dialog it
 // opens is read and closed, with standard output sent to a file.
 
-#include <QApplication>
+#include "modaldialogs.h"
+
 #include <QFile>
-#include <QLabel>
 #include <QStringList>
-#include <QTimer>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -19,20 +18,9 @@ namespace modalwatch {
 // by "|", in the order shown; each is closed as it appears.
 inline QStringList closingDialogs(const std::function<void()> &action)
 {
-    QStringList seen;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            QStringList texts;
-            for (QLabel *label : modal->findChildren<QLabel *>())
-                texts << label->text();
-            seen << texts.join('|');
-            modal->close();
-        }
-    });
-    timer.start(20);
+    const testsupport::ModalCloser closer(false);
     action();
-    return seen;
+    return closer.seen();
 }
 
 // closingDialogs with standard output sent to `outFile` meanwhile.
