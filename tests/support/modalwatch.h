@@ -3,14 +3,11 @@
 // opens is read and closed, with standard output sent to a file.
 
 #include "modaldialogs.h"
+#include "stdoutcapture.h"
 
-#include <QFile>
 #include <QStringList>
 
-#include <cstdio>
-#include <fcntl.h>
 #include <functional>
-#include <unistd.h>
 
 namespace modalwatch {
 
@@ -26,16 +23,8 @@ inline QStringList closingDialogs(const std::function<void()> &action)
 // closingDialogs with standard output sent to `outFile` meanwhile.
 inline QStringList messagesOf(const std::function<void()> &action, const QString &outFile)
 {
-    std::fflush(stdout);
-    const int saved = ::dup(1);
-    const int fd =
-        ::open(QFile::encodeName(outFile).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(fd, 1);
-    ::close(fd);
-    const QStringList seen = closingDialogs(action);
-    std::fflush(stdout);
-    ::dup2(saved, 1);
-    ::close(saved);
+    QStringList seen;
+    testsupport::captureStdout([&] { seen = closingDialogs(action); }, outFile);
     return seen;
 }
 
