@@ -72,17 +72,8 @@ private slots:
         // over 64 KiB, a summary of a few hundred bytes.
         QByteArray trail;
         const qint64 base = QDateTime(QDate(2019, 2, 20), QTime(1, 0), Qt::UTC).toSecsSinceEpoch();
-        for (int i = 0; i < 400; ++i) {
-            const QString stamp =
-                QString("msg=audit(%1.250:%2): ").arg(base + i * 3600).arg(100 + i);
-            trail +=
-                QString("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 items=1 pid=%2 "
-                        "auid=0 uid=0 gid=0 exe=\"/usr/bin/sudo\"\ntype=PATH %1item=0 "
-                        "name=\"/usr/bin/sudo\" inode=1 nametype=NORMAL\n")
-                    .arg(stamp)
-                    .arg(200 + i)
-                    .toUtf8();
-        }
+        for (int i = 0; i < 400; ++i)
+            trail += testsupport::execRun(base + i * 3600, 100 + i, 200 + i, 0, "/usr/bin/sudo");
         testsupport::setUpQueryWorld(dataDir, work.filePath("trail.log"), trail);
     }
 

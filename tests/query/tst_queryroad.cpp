@@ -56,8 +56,7 @@ class QueryRoadTest : public QObject
     QString data(const QString &name) const { return dataDir + '/' + name; }
     void pick(MainWindow &w, bool start, const QDate &date)
     {
-        A::calendar(w, start)->setSelectedDate(date);
-        QMetaObject::invokeMethod(&w, start ? "ok" : "deadok");
+        A::pickDate(w, start ? DateField::Start : DateField::End, date);
     }
     QByteArray query(MainWindow &w, const QString &type, QStringList *messages = nullptr)
     {
@@ -94,18 +93,8 @@ private slots:
             const Event e{base.addSecs(i * 3 * 3600).date(), i % 3,
                           uint(QList<int>{0, 4242, 4343}[(i / 2) % 3])};
             events << e;
-            const QString stamp = QString("msg=audit(%1.250:%2): ")
-                                      .arg(base.toSecsSinceEpoch() + i * 3 * 3600)
-                                      .arg(100 + i);
-            trail += QString("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 "
-                             "items=1 pid=%2 auid=%3 "
-                             "uid=0 gid=0 exe=\"%4\"\ntype=PATH %1item=0 name=\"%4\" inode=1 "
-                             "nametype=NORMAL\n")
-                         .arg(stamp)
-                         .arg(200 + i)
-                         .arg(e.auid)
-                         .arg(programs[e.program])
-                         .toUtf8();
+            trail += testsupport::execRun(base.toSecsSinceEpoch() + i * 3 * 3600, 100 + i, 200 + i,
+                                          e.auid, programs[e.program]);
         }
         testsupport::setUpQueryWorld(dataDir, work.filePath("trail.log"), trail);
     }

@@ -18,10 +18,17 @@ void setUpQueryWorld(const QString &dataDir, const QString &trailPath, const QBy
     qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trailPath));
 }
 
-QByteArray oneSudoRun()
+QByteArray execRun(qint64 second, int serial, int pid, uint auid, const QString &program)
 {
-    return "type=SYSCALL msg=audit(1550624400.250:100): arch=c000003e syscall=59 success=yes "
-           "exit=0 items=1 pid=200 auid=0 uid=0 gid=0 exe=\"/usr/bin/sudo\"\n";
+    const QString stamp = QStringLiteral("msg=audit(%1.250:%2): ").arg(second).arg(serial);
+    return QStringLiteral("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 items=1 "
+                          "pid=%2 auid=%3 uid=0 gid=0 exe=\"%4\"\ntype=PATH %1item=0 "
+                          "name=\"%4\" inode=1 nametype=NORMAL\n")
+        .arg(stamp)
+        .arg(pid)
+        .arg(auid)
+        .arg(program)
+        .toUtf8();
 }
 
 } // namespace testsupport

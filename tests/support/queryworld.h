@@ -1,6 +1,7 @@
 #pragma once
 // The surroundings a window test runs its queries in: its own data
-// directory, its own trail, UTC, and the built audit tools found first.
+// directory, its own trail (written from exec events), UTC, and the built
+// audit tools found first.
 
 #include <QByteArray>
 #include <QString>
@@ -12,7 +13,8 @@ namespace testsupport {
 // the built tools first in PATH. A trail that cannot be written ends the run.
 void setUpQueryWorld(const QString &dataDir, const QString &trailPath, const QByteArray &trail);
 
-// A trail of one event: root runs /usr/bin/sudo at 2019-02-20 01:00:00.250 UTC.
-QByteArray oneSudoRun();
+// The two records (SYSCALL and PATH) of an exec of `program` by login uid
+// `auid` in process `pid`: event `serial` at `second`.250 UTC.
+QByteArray execRun(qint64 second, int serial, int pid, uint auid, const QString &program);
 
 } // namespace testsupport
