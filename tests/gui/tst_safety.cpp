@@ -13,6 +13,7 @@
 #include "files.h"
 #include "modalwatch.h"
 #include "queryworld.h"
+#include "scopedenv.h"
 #include "windowaccess.h"
 
 #include <QCalendarWidget>
@@ -187,12 +188,11 @@ private slots:
     // A trail never written is told apart from one that cannot be read.
     void summaryOfUnwrittenTrail()
     {
-        const QByteArray saved = qgetenv("KVR_AUDITREPORT_LOG");
-        qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(work.filePath("empty-log-dir/audit.log")));
+        const testsupport::ScopedEnv log(
+            "KVR_AUDITREPORT_LOG", QFile::encodeName(work.filePath("empty-log-dir/audit.log")));
         QVERIFY(QDir().mkpath(work.filePath("empty-log-dir")));
         MainWindow w;
         const QStringList seen = query(w, "all");
-        qputenv("KVR_AUDITREPORT_LOG", saved);
         QCOMPARE(seen.size(), 1);
         QVERIFY2(seen[0].contains("还没有写入任何审计日志")
                      && seen[0].contains("empty-log-dir/audit.log")

@@ -3,6 +3,7 @@
 #include "files.h"
 #include "modaldialogs.h"
 #include "queryworld.h"
+#include "scopedenv.h"
 #include "stdoutcapture.h"
 #include "windowaccess.h"
 
@@ -247,13 +248,11 @@ private slots:
     {
         QFETCH(QByteArray, trail);
         QFETCH(QString, message);
-        const QByteArray saved = qgetenv("KVR_AUDITREPORT_LOG");
-        qputenv("KVR_AUDITREPORT_LOG", trail);
+        const testsupport::ScopedEnv log("KVR_AUDITREPORT_LOG", trail);
         MainWindow w;
         pick(w, false, QDate(2019, 2, 25));
         QStringList messages;
         const QByteArray out = query(w, "reboot", &messages);
-        qputenv("KVR_AUDITREPORT_LOG", saved);
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages[0].contains(message) && !messages[0].endsWith("busy"),
                  qPrintable(messages[0]));
@@ -331,13 +330,11 @@ private slots:
         QVERIFY(testsupport::writeAll(work.filePath("crafted.log"), crafted));
 
         auto report = [&](const QByteArray &trail) {
-            const QByteArray saved = qgetenv("KVR_AUDITREPORT_LOG");
-            qputenv("KVR_AUDITREPORT_LOG", trail);
+            const testsupport::ScopedEnv log("KVR_AUDITREPORT_LOG", trail);
             MainWindow w;
             pick(w, true, QDate(2019, 2, 19));
             pick(w, false, QDate(2019, 3, 1));
             query(w, "all");
-            qputenv("KVR_AUDITREPORT_LOG", saved);
             QStringList cells;
             for (int row = 0; row < 4; ++row)
                 cells << cell(w, row);
@@ -357,12 +354,10 @@ private slots:
     // empty list.
     void overallSummaryUnreadable()
     {
-        const QByteArray saved = qgetenv("KVR_AUDITREPORT_LOG");
-        qputenv("KVR_AUDITREPORT_LOG", "/nonexistent/audit.log");
+        const testsupport::ScopedEnv log("KVR_AUDITREPORT_LOG", "/nonexistent/audit.log");
         MainWindow w;
         QStringList messages;
         query(w, "all", &messages);
-        qputenv("KVR_AUDITREPORT_LOG", saved);
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages[0].contains("无法读取审计日志"), qPrintable(messages[0]));
         QCOMPARE(pages(w), (QList<int>{0, 0, 0}));
@@ -413,13 +408,11 @@ private slots:
         const QString log = KVR_SHARED_LOGS "/wecode-iot-puzzle__audit.log";
         if (!QFile::exists(log))
             QSKIP("shared audit logs are absent");
-        const QByteArray saved = qgetenv("KVR_AUDITREPORT_LOG");
-        qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(log));
+        const testsupport::ScopedEnv trail("KVR_AUDITREPORT_LOG", QFile::encodeName(log));
         MainWindow w;
         pick(w, true, QDate(2019, 2, 22));
         pick(w, false, QDate(2019, 2, 24));
         query(w, "sudo");
-        qputenv("KVR_AUDITREPORT_LOG", saved);
         const QList<QByteArray> result = readAll(data("result.log")).split('\n');
         QMap<QString, int> perUser;
         for (const QByteArray &line : result)
