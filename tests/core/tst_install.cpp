@@ -6,6 +6,7 @@
 #include "app/toolcheck.h"
 #include "audit/emptycause.h"
 #include "files.h"
+#include "scopedenv.h"
 
 #include <QDir>
 #include <QFile>
@@ -159,7 +160,7 @@ private slots:
 
     void trailPathFromConfiguration()
     {
-        const QByteArray saved = qgetenv("KVR_AUDITREPORT_LOG");
+        const testsupport::ScopedEnv restored("KVR_AUDITREPORT_LOG");
         qunsetenv("KVR_AUDITREPORT_LOG");
         QFile conf(work.filePath("auditd.conf"));
         QVERIFY(conf.open(QIODevice::WriteOnly));
@@ -171,7 +172,6 @@ private slots:
                  QString("/var/log/audit/audit.log"));
         qputenv("KVR_AUDITREPORT_LOG", "/tmp/elsewhere.log");
         QCOMPARE(emptycause::trailPath(conf.fileName()), QString("/tmp/elsewhere.log"));
-        qputenv("KVR_AUDITREPORT_LOG", saved);
     }
 
     void dataDirSafety_data()

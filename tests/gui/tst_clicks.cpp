@@ -2,11 +2,11 @@
 // export and back buttons where the form's query and back buttons are: the
 // second click of a double click, or a click queued while a query ran, must
 // not press the button that took the clicked one's place.
-#include "app/appenv.h"
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include "modalwatch.h"
+#include "queryworld.h"
 #include "windowaccess.h"
 
 // Mouse events go to the window, as the window system sends them: Qt itself
@@ -70,15 +70,9 @@ private slots:
     void initTestCase()
     {
         QVERIFY(work.isValid());
-        qputenv("KVR_AUDITREPORT_DATA_DIR", QFile::encodeName(work.filePath("data")));
-        qputenv("TZ", "UTC");
-        appenv::prependToPath(KVR_TOOLS_BUILD_DIR);
-        QFile trail(work.filePath("trail.log"));
-        QVERIFY(trail.open(QIODevice::WriteOnly));
-        trail.write("type=SYSCALL msg=audit(1550624400.250:100): arch=c000003e syscall=59 "
-                    "success=yes exit=0 "
-                    "items=1 pid=200 auid=0 uid=0 gid=0 exe=\"/usr/bin/sudo\"\n");
-        qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trail.fileName()));
+        testsupport::setUpQueryWorld(
+            work.filePath("data"), work.filePath("trail.log"),
+            testsupport::execRun(1550624400, 100, 200, 0, "/usr/bin/sudo"));
         MainWindow::setSaveFileNameProvider(
             [this](QWidget *, const QString &, const QString &, const QString &) {
                 ++exportAsked;

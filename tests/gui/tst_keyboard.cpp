@@ -2,12 +2,12 @@
 // or Return runs the query, Escape goes back from a result page and never
 // closes the program, the calendars open with Down, walk with the arrow keys,
 // pick with Return and close with Escape.
-#include "app/appenv.h"
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 #include "widgets/line_edit.h"
 
 #include "modalwatch.h"
+#include "queryworld.h"
 #include "windowaccess.h"
 
 #include <QCalendarWidget>
@@ -43,15 +43,9 @@ private slots:
     void initTestCase()
     {
         QVERIFY(work.isValid());
-        qputenv("KVR_AUDITREPORT_DATA_DIR", QFile::encodeName(work.filePath("data")));
-        qputenv("TZ", "UTC");
-        appenv::prependToPath(KVR_TOOLS_BUILD_DIR);
-        QFile trail(work.filePath("trail.log"));
-        QVERIFY(trail.open(QIODevice::WriteOnly));
-        trail.write("type=SYSCALL msg=audit(1550624400.250:100): arch=c000003e syscall=59 "
-                    "success=yes exit=0 "
-                    "items=1 pid=200 auid=0 uid=0 gid=0 exe=\"/usr/bin/sudo\"\n");
-        qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trail.fileName()));
+        testsupport::setUpQueryWorld(
+            work.filePath("data"), work.filePath("trail.log"),
+            testsupport::execRun(1550624400, 100, 200, 0, "/usr/bin/sudo"));
     }
 
     // Tab from the start field: end field, event type, query button, in turn.

@@ -12,6 +12,9 @@
 
 #include "files.h"
 #include "modalwatch.h"
+#include "queryworld.h"
+#include "scopedenv.h"
+#include "windowaccess.h"
 
 #include <QCalendarWidget>
 #include <QLabel>
@@ -23,16 +26,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-class MainWindowTestAccess
-{
-public:
-    static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
-    static void pickEnd(MainWindow &w, const QDate &date)
-    {
-        w.endCalendar->setSelectedDate(date);
-        QMetaObject::invokeMethod(&w, "deadok");
-    }
-};
 using A = MainWindowTestAccess;
 
 namespace {
@@ -66,15 +59,10 @@ private slots:
         qputenv("KVR_AUDITREPORT_DATA_DIR", dataDir.toUtf8());
         savedPath = qgetenv("PATH");
         // A small trail with one run of chown only.
-        QFile trail(work.filePath("audit.log"));
-        QVERIFY(trail.open(QIODevice::WriteOnly));
-        trail.write("type=SYSCALL msg=audit(1550624400.250:100): arch=c000003e syscall=59 "
-                    "success=yes exit=0 "
-                    "items=1 pid=200 auid=0 uid=0 gid=0 exe=\"/bin/chown\"\n"
-                    "type=PATH msg=audit(1550624400.250:100): item=0 name=\"/bin/chown\" inode=1 "
-                    "nametype=NORMAL\n");
-        trail.close();
-        qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trail.fileName()));
+        const QString trail =
+            testsupport::writeFixture(work.filePath("audit.log"),
+                                      testsupport::execRun(1550624400, 100, 200, 0, "/bin/chown"));
+        qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trail));
     }
     void init()
     {
@@ -148,7 +136,7 @@ private slots:
         v.write("keep me\n");
         v.close();
         QVERIFY(QFile::link(victim, data("tongji.log")));
-        A::pickEnd(w, QDate(2019, 3, 1));
+        A::pickDate(w, DateField::End, QDate(2019, 3, 1));
         const QStringList seen = query(w, "chown");
         QCOMPARE(seen.size(), 1);
         QVERIFY2(seen[0].contains("tongji.log") && seen[0].contains("符号链接"),
@@ -188,7 +176,7 @@ private slots:
                                 + "' ;; -l) printf '%s\\n' '" + rules + "' ;; esac\n"));
         qputenv("PATH", QFile::encodeName(bin) + ':' + KVR_TOOLS_BUILD_DIR + ':' + savedPath);
         MainWindow w;
-        A::pickEnd(w, QDate(2019, 3, 1));
+        A::pickDate(w, DateField::End, QDate(2019, 3, 1));
         const QStringList seen = query(w, "reboot");
         QCOMPARE(seen.size(), 1);
         QVERIFY2(seen[0].contains("审计报告为空或未开启审计规则！"), qPrintable(seen[0]));
@@ -200,12 +188,11 @@ private slots:
     // A trail never written is told apart from one that cannot be read.
     void summaryOfUnwrittenTrail()
     {
-        const QByteArray saved = qgetenv("KVR_AUDITREPORT_LOG");
-        qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(work.filePath("empty-log-dir/audit.log")));
+        const testsupport::ScopedEnv log(
+            "KVR_AUDITREPORT_LOG", QFile::encodeName(work.filePath("empty-log-dir/audit.log")));
         QVERIFY(QDir().mkpath(work.filePath("empty-log-dir")));
         MainWindow w;
         const QStringList seen = query(w, "all");
-        qputenv("KVR_AUDITREPORT_LOG", saved);
         QCOMPARE(seen.size(), 1);
         QVERIFY2(seen[0].contains("还没有写入任何审计日志")
                      && seen[0].contains("empty-log-dir/audit.log")

@@ -1,7 +1,6 @@
 // Queries and exports that do not finish: a search stopped by a file-size
 // limit or a signal, a working directory without space, a summary export into
 // a target that cannot take it. Each must say why and show no report.
-#include "app/appenv.h"
 #include "audit/querycore.h"
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
@@ -9,6 +8,7 @@
 
 #include "files.h"
 #include "modalwatch.h"
+#include "queryworld.h"
 #include "windowaccess.h"
 
 #include <QCalendarWidget>
@@ -68,26 +68,13 @@ private slots:
     {
         QVERIFY(work.isValid());
         dataDir = work.filePath("data");
-        useDataDir(dataDir);
-        qputenv("TZ", "UTC");
-        appenv::prependToPath(KVR_TOOLS_BUILD_DIR);
         // 400 events an hour apart from 2019-02-20: a result.log of well
         // over 64 KiB, a summary of a few hundred bytes.
-        QFile trail(work.filePath("trail.log"));
-        QVERIFY(trail.open(QIODevice::WriteOnly));
+        QByteArray trail;
         const qint64 base = QDateTime(QDate(2019, 2, 20), QTime(1, 0), Qt::UTC).toSecsSinceEpoch();
-        for (int i = 0; i < 400; ++i) {
-            const QString stamp =
-                QString("msg=audit(%1.250:%2): ").arg(base + i * 3600).arg(100 + i);
-            trail.write(
-                QString("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 items=1 pid=%2 "
-                        "auid=0 uid=0 gid=0 exe=\"/usr/bin/sudo\"\ntype=PATH %1item=0 "
-                        "name=\"/usr/bin/sudo\" inode=1 nametype=NORMAL\n")
-                    .arg(stamp)
-                    .arg(200 + i)
-                    .toUtf8());
-        }
-        qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trail.fileName()));
+        for (int i = 0; i < 400; ++i)
+            trail += testsupport::execRun(base + i * 3600, 100 + i, 200 + i, 0, "/usr/bin/sudo");
+        testsupport::setUpQueryWorld(dataDir, work.filePath("trail.log"), trail);
     }
 
     void cleanup()

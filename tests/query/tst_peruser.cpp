@@ -1,7 +1,6 @@
 // The report page under its four summary rows, end to end: the real window
 // offscreen, the project's audit tools on a written trail, the fourth
 // pipeline's daily.log, the per-user rows and the chart of runs per day.
-#include "app/appenv.h"
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 #include "widgets/dailychart.h"
@@ -9,6 +8,8 @@
 
 #include "files.h"
 #include "modalwatch.h"
+#include "queryworld.h"
+#include "windowaccess.h"
 
 #include <QCalendarWidget>
 #include <QLabel>
@@ -19,23 +20,6 @@
 
 #include <pwd.h>
 
-class MainWindowTestAccess
-{
-public:
-    static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
-    static QCalendarWidget *calendar(MainWindow &w, bool start)
-    {
-        return start ? w.startCalendar : w.endCalendar;
-    }
-    static DailyChart *chart(MainWindow &w) { return w.dailyChart; }
-    static void setUsers(MainWindow &w, const QStringList &ids, const QList<int> &counts)
-    {
-        w.userIds = ids;
-        w.execCounts = counts;
-        w.showRunsPerUser();
-    }
-    static void toolTip(MainWindow &w, const QModelIndex &index) { w.showToolTip(index); }
-};
 using A = MainWindowTestAccess;
 
 namespace {
@@ -70,14 +54,10 @@ class PerUserTest : public QObject
     QStringList query(MainWindow &w, const QString &type, const QDate &start = {},
                       const QDate &end = {})
     {
-        if (start.isValid()) {
-            A::calendar(w, true)->setSelectedDate(start);
-            QMetaObject::invokeMethod(&w, "ok");
-        }
-        if (end.isValid()) {
-            A::calendar(w, false)->setSelectedDate(end);
-            QMetaObject::invokeMethod(&w, "deadok");
-        }
+        if (start.isValid())
+            A::pickDate(w, DateField::Start, start);
+        if (end.isValid())
+            A::pickDate(w, DateField::End, end);
         A::ui(w)->type_com->setCurrentText(type);
         return modalwatch::closingDialogs([&] { A::ui(w)->query_btn->click(); });
     }
@@ -108,9 +88,6 @@ private slots:
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         QVERIFY(work.isValid());
         dataDir = work.filePath("data");
-        qputenv("KVR_AUDITREPORT_DATA_DIR", dataDir.toUtf8());
-        qputenv("TZ", "UTC");
-        appenv::prependToPath(KVR_TOOLS_BUILD_DIR);
 
         QList<Event> events;
         auto at = [](int y, int m, int d, int h) {
@@ -137,24 +114,14 @@ private slots:
         }
         std::stable_sort(events.begin(), events.end(),
                          [](const Event &a, const Event &b) { return a.at < b.at; });
-        QFile trail(work.filePath("trail.log"));
-        QVERIFY(trail.open(QIODevice::WriteOnly));
+        QByteArray trail;
         int serial = 100;
         for (const Event &e : events) {
-            const QString stamp =
-                QString("msg=audit(%1.250:%2): ").arg(e.at.toSecsSinceEpoch()).arg(serial++);
-            trail.write(QString("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 "
-                                "items=1 pid=%2 auid=%3 "
-                                "uid=0 gid=0 exe=\"%4\"\ntype=PATH %1item=0 name=\"%4\" inode=1 "
-                                "nametype=NORMAL\n")
-                            .arg(stamp)
-                            .arg(serial)
-                            .arg(e.auid)
-                            .arg(e.program)
-                            .toUtf8());
+            trail += testsupport::execRun(e.at.toSecsSinceEpoch(), serial, serial + 1, e.auid,
+                                          e.program);
+            ++serial;
         }
-        trail.close();
-        qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trail.fileName()));
+        testsupport::setUpQueryWorld(dataDir, work.filePath("trail.log"), trail);
     }
 
     // One user on one day, both dates left open: one row, one bar, and the

@@ -1,8 +1,9 @@
 // The query road end to end: the real window offscreen, the project's audit
 // tools on real trails, the pipelines, the working files and standard output.
-#include "app/appenv.h"
 #include "files.h"
 #include "modaldialogs.h"
+#include "queryworld.h"
+#include "scopedenv.h"
 #include "stdoutcapture.h"
 #include "windowaccess.h"
 
@@ -56,8 +57,7 @@ class QueryRoadTest : public QObject
     QString data(const QString &name) const { return dataDir + '/' + name; }
     void pick(MainWindow &w, bool start, const QDate &date)
     {
-        A::calendar(w, start)->setSelectedDate(date);
-        QMetaObject::invokeMethod(&w, start ? "ok" : "deadok");
+        A::pickDate(w, start ? DateField::Start : DateField::End, date);
     }
     QByteArray query(MainWindow &w, const QString &type, QStringList *messages = nullptr)
     {
@@ -86,32 +86,18 @@ private slots:
         });
         QVERIFY(work.isValid());
         dataDir = work.filePath("data");
-        qputenv("KVR_AUDITREPORT_DATA_DIR", dataDir.toUtf8());
-        qputenv("TZ", "UTC");
-        appenv::prependToPath(KVR_TOOLS_BUILD_DIR);
         // 60 events three hours apart from 2019-02-20 01:00, three programs
         // and three acting users in turn.
-        QFile trail(work.filePath("trail.log"));
-        QVERIFY(trail.open(QIODevice::WriteOnly));
+        QByteArray trail;
         const QDateTime base(QDate(2019, 2, 20), QTime(1, 0), Qt::UTC);
         for (int i = 0; i < 60; ++i) {
             const Event e{base.addSecs(i * 3 * 3600).date(), i % 3,
                           uint(QList<int>{0, 4242, 4343}[(i / 2) % 3])};
             events << e;
-            const QString stamp = QString("msg=audit(%1.250:%2): ")
-                                      .arg(base.toSecsSinceEpoch() + i * 3 * 3600)
-                                      .arg(100 + i);
-            trail.write(QString("type=SYSCALL %1arch=c000003e syscall=59 success=yes exit=0 "
-                                "items=1 pid=%2 auid=%3 "
-                                "uid=0 gid=0 exe=\"%4\"\ntype=PATH %1item=0 name=\"%4\" inode=1 "
-                                "nametype=NORMAL\n")
-                            .arg(stamp)
-                            .arg(200 + i)
-                            .arg(e.auid)
-                            .arg(programs[e.program])
-                            .toUtf8());
+            trail += testsupport::execRun(base.toSecsSinceEpoch() + i * 3 * 3600, 100 + i, 200 + i,
+                                          e.auid, programs[e.program]);
         }
-        qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(trail.fileName()));
+        testsupport::setUpQueryWorld(dataDir, work.filePath("trail.log"), trail);
     }
 
     void writtenTrail_data()
@@ -262,13 +248,11 @@ private slots:
     {
         QFETCH(QByteArray, trail);
         QFETCH(QString, message);
-        const QByteArray saved = qgetenv("KVR_AUDITREPORT_LOG");
-        qputenv("KVR_AUDITREPORT_LOG", trail);
+        const testsupport::ScopedEnv log("KVR_AUDITREPORT_LOG", trail);
         MainWindow w;
         pick(w, false, QDate(2019, 2, 25));
         QStringList messages;
         const QByteArray out = query(w, "reboot", &messages);
-        qputenv("KVR_AUDITREPORT_LOG", saved);
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages[0].contains(message) && !messages[0].endsWith("busy"),
                  qPrintable(messages[0]));
@@ -346,13 +330,11 @@ private slots:
         QVERIFY(testsupport::writeAll(work.filePath("crafted.log"), crafted));
 
         auto report = [&](const QByteArray &trail) {
-            const QByteArray saved = qgetenv("KVR_AUDITREPORT_LOG");
-            qputenv("KVR_AUDITREPORT_LOG", trail);
+            const testsupport::ScopedEnv log("KVR_AUDITREPORT_LOG", trail);
             MainWindow w;
             pick(w, true, QDate(2019, 2, 19));
             pick(w, false, QDate(2019, 3, 1));
             query(w, "all");
-            qputenv("KVR_AUDITREPORT_LOG", saved);
             QStringList cells;
             for (int row = 0; row < 4; ++row)
                 cells << cell(w, row);
@@ -372,12 +354,10 @@ private slots:
     // empty list.
     void overallSummaryUnreadable()
     {
-        const QByteArray saved = qgetenv("KVR_AUDITREPORT_LOG");
-        qputenv("KVR_AUDITREPORT_LOG", "/nonexistent/audit.log");
+        const testsupport::ScopedEnv log("KVR_AUDITREPORT_LOG", "/nonexistent/audit.log");
         MainWindow w;
         QStringList messages;
         query(w, "all", &messages);
-        qputenv("KVR_AUDITREPORT_LOG", saved);
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages[0].contains("无法读取审计日志"), qPrintable(messages[0]));
         QCOMPARE(pages(w), (QList<int>{0, 0, 0}));
@@ -428,13 +408,11 @@ private slots:
         const QString log = KVR_SHARED_LOGS "/wecode-iot-puzzle__audit.log";
         if (!QFile::exists(log))
             QSKIP("shared audit logs are absent");
-        const QByteArray saved = qgetenv("KVR_AUDITREPORT_LOG");
-        qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(log));
+        const testsupport::ScopedEnv trail("KVR_AUDITREPORT_LOG", QFile::encodeName(log));
         MainWindow w;
         pick(w, true, QDate(2019, 2, 22));
         pick(w, false, QDate(2019, 2, 24));
         query(w, "sudo");
-        qputenv("KVR_AUDITREPORT_LOG", saved);
         const QList<QByteArray> result = readAll(data("result.log")).split('\n');
         QMap<QString, int> perUser;
         for (const QByteArray &line : result)

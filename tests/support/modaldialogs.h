@@ -11,12 +11,12 @@
 namespace testsupport {
 
 // While it lives, closes every modal dialog that shows (polling every 20 ms)
-// and keeps what each said: the texts of its labels joined by '|', followed
-// by "busy" when the wait cursor was still set while it showed.
+// and keeps what each said: the texts of its labels joined by '|', followed,
+// with `markBusy`, by "busy" when the wait cursor was still set while it showed.
 class ModalCloser
 {
 public:
-    ModalCloser();
+    explicit ModalCloser(bool markBusy = true);
     QStringList seen() const { return texts; }
 
 private:

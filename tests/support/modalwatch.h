@@ -2,16 +2,12 @@
 // Test helper: runs an action of the real window while every modal dialog it
 // opens is read and closed, with standard output sent to a file.
 
-#include <QApplication>
-#include <QFile>
-#include <QLabel>
-#include <QStringList>
-#include <QTimer>
+#include "modaldialogs.h"
+#include "stdoutcapture.h"
 
-#include <cstdio>
-#include <fcntl.h>
+#include <QStringList>
+
 #include <functional>
-#include <unistd.h>
 
 namespace modalwatch {
 
@@ -19,35 +15,16 @@ namespace modalwatch {
 // by "|", in the order shown; each is closed as it appears.
 inline QStringList closingDialogs(const std::function<void()> &action)
 {
-    QStringList seen;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            QStringList texts;
-            for (QLabel *label : modal->findChildren<QLabel *>())
-                texts << label->text();
-            seen << texts.join('|');
-            modal->close();
-        }
-    });
-    timer.start(20);
+    const testsupport::ModalCloser closer(false);
     action();
-    return seen;
+    return closer.seen();
 }
 
 // closingDialogs with standard output sent to `outFile` meanwhile.
 inline QStringList messagesOf(const std::function<void()> &action, const QString &outFile)
 {
-    std::fflush(stdout);
-    const int saved = ::dup(1);
-    const int fd =
-        ::open(QFile::encodeName(outFile).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(fd, 1);
-    ::close(fd);
-    const QStringList seen = closingDialogs(action);
-    std::fflush(stdout);
-    ::dup2(saved, 1);
-    ::close(saved);
+    QStringList seen;
+    testsupport::captureStdout([&] { seen = closingDialogs(action); }, outFile);
     return seen;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 // The tests' (and the query benchmark's) one way into MainWindow's private
 // members: the designer tree, the two date fields with their calendars and
-// the drag state, the page each stack shows. MainWindow names this class its friend.
+// the drag state, the page each stack shows, the chart and the per-user rows.
+// MainWindow names this class its friend.
 
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
+#include "widgets/dailychart.h"
 #include "widgets/line_edit.h"
 
 #include <QCalendarWidget>
@@ -28,6 +30,21 @@ public:
     static line_edit *endEdit(MainWindow &w) { return w.endEdit; }
     static QCalendarWidget *startCalendar(MainWindow &w) { return w.startCalendar; }
     static QCalendarWidget *endCalendar(MainWindow &w) { return w.endCalendar; }
+    // Picks `date` in the field's calendar, as a click on a day does.
+    static void pickDate(MainWindow &w, DateField f, const QDate &date)
+    {
+        calendar(w, f)->setSelectedDate(date);
+        QMetaObject::invokeMethod(&w, f == DateField::Start ? "ok" : "deadok");
+    }
+    static DailyChart *chart(MainWindow &w) { return w.dailyChart; }
+    // Shows `ids` with their run `counts` as the rows under the summary.
+    static void setUsers(MainWindow &w, const QStringList &ids, const QList<int> &counts)
+    {
+        w.userIds = ids;
+        w.execCounts = counts;
+        w.showRunsPerUser();
+    }
+    static void toolTip(MainWindow &w, const QModelIndex &index) { w.showToolTip(index); }
     static bool dragging(MainWindow &w) { return w.dragging; }
     static QPoint dragOffset(MainWindow &w) { return w.dragOffset; }
     // The page each of the three stacks shows: content, bottom bar, title.

@@ -4,7 +4,7 @@
 #include "files.h"
 #include "gentrail.h"
 #include "layoutcheck.h"
-#include "toolrunner.h"
+#include "searchtool.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -22,16 +22,7 @@ namespace {
 
 using testsupport::ToolRun;
 
-// The built ausearch with TZ=UTC, standard input /dev/null and
-// KVR_AUDITREPORT_LOG set to `envLog` only when one is given.
-ToolRun runTool(const QStringList &args, const QString &envLog = QString())
-{
-    testsupport::ToolOptions options;
-    options.env = QStringList{"TZ=UTC", "KVR_AUDITREPORT_LOG"};
-    if (!envLog.isEmpty())
-        options.env << "KVR_AUDITREPORT_LOG=" + envLog;
-    return testsupport::runTool(QStringLiteral(KVR_TOOLS_BUILD_DIR "/ausearch"), args, options);
-}
+using testsupport::runAusearch;
 
 using testsupport::writeFixture;
 
@@ -340,7 +331,7 @@ void TestAusearch::selectsEventsOfProgram()
     QFile f(log);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const Expected expected = expectedFor(f.readAll(), program);
-    ToolRun r = runTool({"-i", "-f", program, "-if", log});
+    ToolRun r = runAusearch({"-i", "-f", program, "-if", log});
     QVERIFY(r.finished && !r.crashed);
     QCOMPARE(r.exit, expected.keys.isEmpty() ? 1 : 0);
     QCOMPARE(outputKeys(r.out), expected.keys);
@@ -395,7 +386,7 @@ void TestAusearch::pipelinesSeeOnlyToolLabels()
             last = date;
             counts[e.second.section(' ', 0, 0)]++;
         }
-        ToolRun r = runTool(QStringList{"-i"} + filter + QStringList{"-if", log});
+        ToolRun r = runAusearch(QStringList{"-i"} + filter + QStringList{"-if", log});
         QCOMPARE(r.exit, counts.isEmpty() ? 1 : 0);
         const QString result = writeFixture(tmp.filePath("result.log"), r.out);
         QCOMPARE(
@@ -480,7 +471,7 @@ void TestAusearch::dates()
                        .toUtf8();
     }
     QStringList full = QStringList{"-i"} + args;
-    QString envLog;
+    testsupport::ToolOptions options;
     if (how == "dir") {
         QDir(tmp.path()).mkpath("rotated");
         writeFixture(tmp.filePath("rotated/audit.log.2"), lines[0] + lines[1]);
@@ -492,11 +483,11 @@ void TestAusearch::dates()
         const QString log = writeFixture(tmp.filePath("dates.log"),
                                          lines[0] + lines[1] + lines[2] + lines[3] + lines[4]);
         if (how == "env")
-            envLog = log;
+            options.env << "KVR_AUDITREPORT_LOG=" + log;
         else
             full << "-if" << log;
     }
-    ToolRun r = runTool(full, envLog);
+    ToolRun r = runAusearch(full, options);
     QCOMPARE(r.exit, code);
     QStringList expected;
     for (int s : serials) {
@@ -565,7 +556,7 @@ void TestAusearch::badInput()
         QFile::setPermissions(path, QFileDevice::WriteOwner);
     } else if (input != "missing")
         writeFixture(path, content);
-    ToolRun r = runTool(QStringList{"-i"} + extra + QStringList{"-if", path});
+    ToolRun r = runAusearch(QStringList{"-i"} + extra + QStringList{"-if", path});
     QVERIFY(r.finished && !r.crashed);
     QVERIFY2(codes.contains(r.exit), qPrintable(QString::number(r.exit) + " " + r.err));
     QVERIFY2(r.err.contains(message.toUtf8()), r.err.constData());

@@ -7,10 +7,12 @@
 // user's number of runs and the first and last dates.
 #include "audit/querycore.h"
 #include "commandtable.h"
+#include "files.h"
+#include "gentrail.h"
+#include "searchtool.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -103,6 +105,19 @@ QByteArray sudoRun(qint64 sec, int serial, int pid, int ses, const Who &w, bool 
     for (const char *t : {"USER_END", "CRED_DISP"})
         out += user(t, sec + 2, serial++, pid, ses, w, exe);
     return out;
+}
+
+// ausearch -i -f `program` on `log`, its output written to result.log in the
+// data directory, where the statistics pipelines read it; returns its exit.
+int searchInto(const QString &dataDir, const QString &program, const QString &log)
+{
+    testsupport::ToolOptions options;
+    options.timeoutMs = 60000;
+    const testsupport::ToolRun r =
+        testsupport::runAusearch({"-i", "-f", program, "-if", log}, options);
+    if (!testsupport::writeAll(dataDir + "/result.log", r.out))
+        return -1;
+    return r.exit;
 }
 
 } // namespace
@@ -231,18 +246,8 @@ void TestAusearchRuns::runsPerUser()
     QFETCH(QStringList, perUser);
     QFETCH(QString, first);
     QFETCH(QString, last);
-    const QString log = tmp.filePath("shape.log");
-    {
-        QFile f(log);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(trail);
-    }
-    QProcess p;
-    p.setStandardInputFile(QProcess::nullDevice());
-    p.setStandardOutputFile(tmp.filePath("result.log"));
-    p.start(QStringLiteral(KVR_TOOLS_BUILD_DIR "/ausearch"), {"-i", "-f", program, "-if", log});
-    QVERIFY(p.waitForFinished(60000));
-    QCOMPARE(p.exitCode(), 0);
+    const QString log = testsupport::writeFixture(tmp.filePath("shape.log"), trail);
+    QCOMPARE(searchInto(tmp.path(), program, log), 0);
     for (const QString &command : querycore::statisticsCommands())
         QCOMPARE(querycore::runShell(command).exitCode, 0);
     QFile tongji(tmp.filePath("tongji.log"));
@@ -260,13 +265,11 @@ void TestAusearchRuns::runsPerUser()
 void TestAusearchRuns::generatedTrailRuns()
 {
     const QString log = tmp.filePath("generated.log");
-    QProcess gen;
-    gen.start(QStringLiteral(KVR_GEN_TRAIL),
-              {"--events", "20000", "--seed", "7", "--out", log, "--expect"});
-    QVERIFY2(gen.waitForFinished(60000) && gen.exitCode() == 0,
-             gen.readAllStandardError().constData());
+    const testsupport::ToolRun gen =
+        testsupport::generateTrail({"--events", "20000", "--seed", "7", "--expect"}, log);
+    QVERIFY2(gen.exit == 0, gen.err.constData());
     QMap<QString, QStringList> expected; // command -> "name runs"
-    for (const QByteArray &line : gen.readAllStandardOutput().split('\n')) {
+    for (const QByteArray &line : gen.out.split('\n')) {
         const QList<QByteArray> w = line.split(' ');
         if (w.size() != 3 || w[1] == "*")
             continue;
@@ -279,14 +282,8 @@ void TestAusearchRuns::generatedTrailRuns()
     }
     QVERIFY(expected.size() >= 20);
     for (const auto &command : kvrcommands::kCommands) {
-        QProcess p;
-        p.setStandardInputFile(QProcess::nullDevice());
-        p.setStandardOutputFile(tmp.filePath("result.log"));
-        p.start(QStringLiteral(KVR_TOOLS_BUILD_DIR "/ausearch"),
-                {"-i", "-f", command.path, "-if", log});
-        QVERIFY(p.waitForFinished(60000));
         QStringList want = expected.value(command.name);
-        QCOMPARE(p.exitCode(), want.isEmpty() ? 1 : 0);
+        QCOMPARE(searchInto(tmp.path(), command.path, log), want.isEmpty() ? 1 : 0);
         for (const QString &c : querycore::statisticsCommands())
             QCOMPARE(querycore::runShell(c).exitCode, 0);
         QFile tongji(tmp.filePath("tongji.log"));

@@ -6,6 +6,7 @@
 // of real trails (--logs DIR, skipped when absent) and short records that
 // end right after a value, where hand-written scanning overruns. Built with
 // any compiler; run under the sanitizers it is the memory-safety check.
+#include "mutator.h"
 #include "summarycheck.h"
 
 #include <dirent.h>
@@ -14,19 +15,13 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::string readAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using replay::readAll;
 
 // The *.log files of a directory, sorted; none when it does not exist.
 std::vector<std::string> logsIn(const std::string &dir)
@@ -100,89 +95,60 @@ std::vector<std::string> shortRecords()
     return seeds;
 }
 
-// Pieces of text the summary's parsers look for, to splice into records.
-const std::vector<std::string> &tokens()
+// Pieces of text the summary's parsers look for spliced into records, lines
+// cut short, bytes flipped, inserted and cut off.
+const replay::Mutator &mutator()
 {
-    static const std::vector<std::string> t = {" pid=",
-                                               "auid=",
-                                               "loginuid=",
-                                               "comm=",
-                                               "exe=",
-                                               "name=",
-                                               " path=",
-                                               "cwd=",
-                                               "saddr=",
-                                               "hostname=",
-                                               "addr=",
-                                               "terminal=",
-                                               "res=",
-                                               "result=",
-                                               "key=",
-                                               "success=",
-                                               "syscall=",
-                                               "tclass=",
-                                               "avc: ",
-                                               "{",
-                                               "}",
-                                               "(",
-                                               ")",
-                                               "\"",
-                                               "'",
-                                               ",",
-                                               ":",
-                                               " ",
-                                               "\n",
-                                               "\x1d",
-                                               "0A",
-                                               "00",
-                                               "0",
-                                               "(null)",
-                                               "?",
-                                               "msg=audit(",
-                                               "type=AVC ",
-                                               "type=PATH ",
-                                               "type=USER_AVC ",
-                                               "type=SOCKADDR ",
-                                               "type=EOE ",
-                                               "node=",
-                                               "18446744073709551616",
-                                               "253402300800"};
-    return t;
-}
-
-std::string mutate(std::string s, std::mt19937 &rng)
-{
-    auto pick = [&rng](size_t n) { return n ? size_t(rng() % n) : 0; };
-    const int ops = 1 + int(rng() % 4);
-    for (int k = 0; k < ops; ++k) {
-        const size_t at = pick(s.size() + 1);
-        switch (rng() % 6) {
-        case 0:
-            if (!s.empty())
-                s[pick(s.size())] ^= char(1u << (rng() % 8));
-            break;
-        case 1:
-            s.insert(at, tokens()[pick(tokens().size())]);
-            break;
-        case 2:
-            s.erase(at, pick(48));
-            break;
-        case 3: // cut a line short: values end where the scanning expects more
-            if (size_t nl = s.find('\n', at); nl != std::string::npos)
-                s.erase(at, nl - at);
-            else
-                s.resize(at);
-            break;
-        case 4:
-            for (size_t i = 0, n = pick(8); i < n; ++i)
-                s.insert(s.begin() + long(pick(s.size() + 1)), char(rng()));
-            break;
-        default:
-            s.resize(pick(s.size() + 1));
-            break;
-        }
-    }
-    return s;
+    using M = replay::Mutation;
+    static const replay::Mutator m{
+        {M::FlipBit, M::InsertToken, M::Erase, M::CutLine, M::InsertBytes, M::Truncate},
+        {" pid=",
+         "auid=",
+         "loginuid=",
+         "comm=",
+         "exe=",
+         "name=",
+         " path=",
+         "cwd=",
+         "saddr=",
+         "hostname=",
+         "addr=",
+         "terminal=",
+         "res=",
+         "result=",
+         "key=",
+         "success=",
+         "syscall=",
+         "tclass=",
+         "avc: ",
+         "{",
+         "}",
+         "(",
+         ")",
+         "\"",
+         "'",
+         ",",
+         ":",
+         " ",
+         "\n",
+         "\x1d",
+         "0A",
+         "00",
+         "0",
+         "(null)",
+         "?",
+         "msg=audit(",
+         "type=AVC ",
+         "type=PATH ",
+         "type=USER_AVC ",
+         "type=SOCKADDR ",
+         "type=EOE ",
+         "node=",
+         "18446744073709551616",
+         "253402300800"},
+        48,
+        8};
+    return m;
 }
 
 // A slice of whole lines of `text`, about `size` bytes, from a random place.
@@ -215,12 +181,7 @@ bool runOne(const std::string &input, const std::string &label)
             || a.pids.size() != b.pids.size())
             fault = "cutting the trail into two files at a line changed the figures";
     }
-    if (fault.empty())
-        return true;
-    std::fprintf(stderr, "%s: %s\n", label.c_str(), fault.c_str());
-    std::ofstream("replay-aureport-failure.log", std::ios::binary) << input;
-    std::fprintf(stderr, "input written to replay-aureport-failure.log\n");
-    return false;
+    return replay::passed(fault, label, input, "replay-aureport-failure.log");
 }
 
 } // namespace
@@ -275,7 +236,7 @@ int main(int argc, char **argv)
             input = seeds[rng() % seeds.size()];
         if (i % 5 == 0)
             input += seeds[rng() % seeds.size()];
-        input = mutate(std::move(input), rng);
+        input = replay::mutate(std::move(input), rng, mutator());
         if (!runOne(input, "mutated input " + std::to_string(i)))
             return 1;
         kvrreport::SummaryScanner s(INT64_MIN, INT64_MAX, 2);

@@ -3,61 +3,59 @@
 // formatter and checks the output layout of each. Built with any compiler,
 // so the layout invariants are checked in CI without libFuzzer.
 #include "layoutcheck.h"
+#include "mutator.h"
 #include "searchcore.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::string hex(const std::string &s)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : s) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
+using replay::hex;
 
-const std::vector<std::string> &tokens()
+// Labels and separators of the output forged into the trail, quotes, control
+// and invalid UTF-8 bytes spliced in, plain and hex-encoded; lines repeated
+// and cut off.
+const replay::Mutator &mutator()
 {
-    static const std::vector<std::string> t = {"日期:",
-                                               "用户id:",
-                                               "时间范围",
-                                               "\n",
-                                               "\r",
-                                               "\x1d",
-                                               "\"",
-                                               "'",
-                                               "=",
-                                               " ",
-                                               "msg='",
-                                               "msg=audit(",
-                                               "type=",
-                                               "auid=",
-                                               "uid=",
-                                               "exe=",
-                                               ":",
-                                               "):",
-                                               "\xff",
-                                               "\xe6\x97",
-                                               "\xc0\x80",
-                                               "\xed\xa0\x80",
-                                               "----\n",
-                                               "类型=",
-                                               "4294967295",
-                                               "-1",
-                                               "AUID=\"x y\"",
-                                               "\\",
-                                               "\x00"};
-    return t;
+    using M = replay::Mutation;
+    static const replay::Mutator m{{M::FlipBit, M::InsertToken, M::Erase, M::DuplicateLine,
+                                    M::Truncate, M::InsertBytes, M::InsertHexTokens},
+                                   {"日期:",
+                                    "用户id:",
+                                    "时间范围",
+                                    "\n",
+                                    "\r",
+                                    "\x1d",
+                                    "\"",
+                                    "'",
+                                    "=",
+                                    " ",
+                                    "msg='",
+                                    "msg=audit(",
+                                    "type=",
+                                    "auid=",
+                                    "uid=",
+                                    "exe=",
+                                    ":",
+                                    "):",
+                                    "\xff",
+                                    "\xe6\x97",
+                                    "\xc0\x80",
+                                    "\xed\xa0\x80",
+                                    "----\n",
+                                    "类型=",
+                                    "4294967295",
+                                    "-1",
+                                    "AUID=\"x y\"",
+                                    "\\",
+                                    "\x00"},
+                                   64,
+                                   16};
+    return m;
 }
 
 std::vector<std::string> seeds()
@@ -110,59 +108,15 @@ std::vector<std::string> seeds()
     };
 }
 
-std::string mutate(std::string s, std::mt19937 &rng)
-{
-    auto pick = [&rng](size_t n) { return n ? size_t(rng() % n) : 0; };
-    const int ops = 1 + int(rng() % 4);
-    for (int k = 0; k < ops; ++k) {
-        const size_t at = pick(s.size() + 1);
-        switch (rng() % 7) {
-        case 0:
-            if (!s.empty())
-                s[pick(s.size())] ^= char(1u << (rng() % 8));
-            break;
-        case 1:
-            s.insert(at, tokens()[pick(tokens().size())]);
-            break;
-        case 2:
-            s.erase(at, pick(64));
-            break;
-        case 3: { // duplicate a line
-            size_t b = s.rfind('\n', at ? at - 1 : 0);
-            b = b == std::string::npos ? 0 : b + 1;
-            size_t e = s.find('\n', b);
-            if (e != std::string::npos)
-                s.insert(b, s.substr(b, e - b + 1));
-            break;
-        }
-        case 4:
-            s.resize(pick(s.size() + 1));
-            break;
-        case 5:
-            for (size_t i = 0, n = pick(16); i < n; ++i)
-                s.insert(s.begin() + long(pick(s.size() + 1)), char(rng()));
-            break;
-        default:
-            s.insert(at, hex(tokens()[pick(tokens().size())] + tokens()[pick(tokens().size())]));
-            break;
-        }
-    }
-    return s;
-}
-
 bool runOne(const std::string &input, const kvrtools::SearchOptions &options, const char *label)
 {
     std::string out;
     size_t runs = 0;
     size_t events = kvrtools::searchBytes(input.data(), input.size(), options, &out, &runs);
     // Without -f every event has its 用户id: line; with -f one per run.
-    std::string fault = layoutcheck::check(out, events, options.file.empty() ? -1 : long(runs));
-    if (fault.empty())
-        return true;
-    std::fprintf(stderr, "%s: %s\n", label, fault.c_str());
-    std::ofstream("replay-failure.log", std::ios::binary) << input;
-    std::fprintf(stderr, "input written to replay-failure.log\n");
-    return false;
+    const std::string fault =
+        layoutcheck::check(out, events, options.file.empty() ? -1 : long(runs));
+    return replay::passed(fault, label, input, "replay-failure.log");
 }
 
 } // namespace
@@ -177,12 +131,8 @@ int main(int argc, char **argv)
     sudo.file = "/usr/bin/sudo";
     if (argc > 1) { // replay the given inputs
         int bad = 0;
-        for (int i = 1; i < argc; ++i) {
-            std::ifstream in(argv[i], std::ios::binary);
-            std::string data((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
-            bad += !runOne(data, plain, argv[i]);
-        }
+        for (int i = 1; i < argc; ++i)
+            bad += !runOne(replay::readAll(argv[i]), plain, argv[i]);
         return bad ? 1 : 0;
     }
     const int rounds = 3000;
@@ -194,7 +144,7 @@ int main(int argc, char **argv)
         // Some inputs splice two seeds, then everything is mutated.
         if (i % 5 == 0)
             input += base[rng() % base.size()];
-        input = mutate(std::move(input), rng);
+        input = replay::mutate(std::move(input), rng, mutator());
         const std::string label = "mutated input " + std::to_string(i);
         if (!runOne(input, i % 3 ? plain : i % 2 ? filtered : sudo, label.c_str()))
             return 1;

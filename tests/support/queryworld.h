@@ -1,0 +1,20 @@
+#pragma once
+// The surroundings a window test runs its queries in: its own data
+// directory, its own trail (written from exec events), UTC, and the built
+// audit tools found first.
+
+#include <QByteArray>
+#include <QString>
+
+namespace testsupport {
+
+// Points the program at `dataDir` (KVR_AUDITREPORT_DATA_DIR), writes `trail`
+// to `trailPath` and points KVR_AUDITREPORT_LOG at it, sets TZ=UTC and puts
+// the built tools first in PATH. A trail that cannot be written ends the run.
+void setUpQueryWorld(const QString &dataDir, const QString &trailPath, const QByteArray &trail);
+
+// The two records (SYSCALL and PATH) of an exec of `program` by login uid
+// `auid` in process `pid`: event `serial` at `second`.250 UTC.
+QByteArray execRun(qint64 second, int serial, int pid, uint auid, const QString &program);
+
+} // namespace testsupport
