@@ -9,6 +9,7 @@
 #include "files.h"
 #include "modalwatch.h"
 #include "queryworld.h"
+#include "scopedenv.h"
 #include "windowaccess.h"
 
 #include <QCalendarWidget>
@@ -221,8 +222,7 @@ private slots:
             }
             QVERIFY(f.write(chunk) == chunk.size());
         }
-        const QByteArray trail = qgetenv("KVR_AUDITREPORT_LOG");
-        qputenv("KVR_AUDITREPORT_LOG", QFile::encodeName(log));
+        const testsupport::ScopedEnv trail("KVR_AUDITREPORT_LOG", QFile::encodeName(log));
         if (type != "all") {
             // The search's temporary files are limited; what the window
             // itself writes comes after the sort and is never reached.
@@ -236,7 +236,6 @@ private slots:
         MainWindow w;
         const QStringList messages = query(w, type);
         cleanup();
-        qputenv("KVR_AUDITREPORT_LOG", trail);
         QFile::remove(log);
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages[0].contains("审计日志过大") && messages[0].contains("未生成报告"),
