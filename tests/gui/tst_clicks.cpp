@@ -70,9 +70,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(work.isValid());
-        testsupport::setUpQueryWorld(
-            work.filePath("data"), work.filePath("trail.log"),
-            testsupport::execRun(1550624400, 100, 200, 0, "/usr/bin/sudo"));
+        testsupport::setUpOneRunWorld(work.path());
         MainWindow::setSaveFileNameProvider(
             [this](QWidget *, const QString &, const QString &, const QString &) {
                 ++exportAsked;

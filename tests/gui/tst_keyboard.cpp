@@ -43,9 +43,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(work.isValid());
-        testsupport::setUpQueryWorld(
-            work.filePath("data"), work.filePath("trail.log"),
-            testsupport::execRun(1550624400, 100, 200, 0, "/usr/bin/sudo"));
+        testsupport::setUpOneRunWorld(work.path());
     }
 
     // Tab from the start field: end field, event type, query button, in turn.

@@ -31,4 +31,10 @@ QByteArray execRun(qint64 second, int serial, int pid, uint auid, const QString 
         .toUtf8();
 }
 
+void setUpOneRunWorld(const QString &dir)
+{
+    setUpQueryWorld(dir + QStringLiteral("/data"), dir + QStringLiteral("/trail.log"),
+                    execRun(1550624400, 100, 200, 0, QStringLiteral("/usr/bin/sudo")));
+}
+
 } // namespace testsupport

@@ -17,4 +17,8 @@ void setUpQueryWorld(const QString &dataDir, const QString &trailPath, const QBy
 // `auid` in process `pid`: event `serial` at `second`.250 UTC.
 QByteArray execRun(qint64 second, int serial, int pid, uint auid, const QString &program);
 
+// setUpQueryWorld() in `dir` (data/ and trail.log) with a trail of one sudo
+// run by root on 2019-02-20: the world of the tests that only drive the form.
+void setUpOneRunWorld(const QString &dir);
+
 } // namespace testsupport
