@@ -50,6 +50,19 @@ QString refusalText(const datadirsafety::Verdict &verdict)
         why = QCoreApplication::translate("MainWindow",
                                           "工作文件 %1 另有硬链接，为安全起见拒绝写入。");
         break;
+    case Problem::ParentIsSymlink:
+        why = QCoreApplication::translate("MainWindow",
+                                          "数据目录的上级目录 %1 是符号链接，为安全起见拒绝使用。");
+        break;
+    case Problem::ParentWritable:
+        why = QCoreApplication::translate(
+            "MainWindow",
+            "数据目录的上级目录 %1 可被其他用户写入且未设置粘滞位，为安全起见拒绝使用。");
+        break;
+    case Problem::ParentForeignOwner:
+        why = QCoreApplication::translate(
+            "MainWindow", "数据目录的上级目录 %1 属于其他用户，为安全起见拒绝使用。");
+        break;
     }
     return why.arg(path) + QLatin1Char('\n')
         + QCoreApplication::translate("MainWindow", "查询功能已停用。");
