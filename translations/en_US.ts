@@ -103,7 +103,7 @@
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="365"/>
-        <location filename="../src/app/startupchecks.cpp" line="135"/>
+        <location filename="../src/app/startupchecks.cpp" line="137"/>
         <location filename="../src/audit/querycontroller.cpp" line="168"/>
         <location filename="../src/audit/querycontroller.cpp" line="176"/>
         <location filename="../src/audit/querycontroller.cpp" line="209"/>
@@ -176,8 +176,8 @@
         <translation>Back to main</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="109"/>
-        <location filename="../src/app/startupchecks.cpp" line="121"/>
+        <location filename="../src/app/startupchecks.cpp" line="111"/>
+        <location filename="../src/app/startupchecks.cpp" line="123"/>
         <location filename="../src/audit/querycontroller.cpp" line="98"/>
         <location filename="../src/audit/querycontroller.cpp" line="108"/>
         <location filename="../src/audit/querycontroller.cpp" line="119"/>
@@ -363,96 +363,96 @@ Version %1
 Licence: GNU GPL version 3 or later</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="29"/>
+        <location filename="../src/app/startupchecks.cpp" line="31"/>
         <source>数据目录 %1 是符号链接，为安全起见拒绝使用。</source>
         <translation>The data directory %1 is a symbolic link; it is refused for safety.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="33"/>
+        <location filename="../src/app/startupchecks.cpp" line="35"/>
         <source>数据目录 %1 不是目录。</source>
         <translation>The data directory %1 is not a directory.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="36"/>
+        <location filename="../src/app/startupchecks.cpp" line="38"/>
         <source>数据目录 %1 可被其他用户写入，为安全起见拒绝使用。</source>
         <translation>The data directory %1 can be written by other users; it is refused for safety.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="40"/>
+        <location filename="../src/app/startupchecks.cpp" line="42"/>
         <source>数据目录 %1 属于其他用户，为安全起见拒绝使用。</source>
         <translation>The data directory %1 belongs to another user; it is refused for safety.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="44"/>
+        <location filename="../src/app/startupchecks.cpp" line="46"/>
         <source>工作文件 %1 是符号链接，为安全起见拒绝写入。</source>
         <translation>The working file %1 is a symbolic link; it is not written, for safety.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="48"/>
+        <location filename="../src/app/startupchecks.cpp" line="50"/>
         <source>工作文件 %1 不是普通文件，为安全起见拒绝写入。</source>
         <translation>The working file %1 is not a regular file; it is not written, for safety.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="52"/>
+        <location filename="../src/app/startupchecks.cpp" line="54"/>
         <source>工作文件 %1 另有硬链接，为安全起见拒绝写入。</source>
         <translation>The working file %1 has another hard link; it is not written, for safety.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="56"/>
+        <location filename="../src/app/startupchecks.cpp" line="58"/>
         <source>数据目录的上级目录 %1 是符号链接，为安全起见拒绝使用。</source>
         <translation>The folder %1 above the data directory is a symbolic link; refusing to use it, for safety.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="60"/>
+        <location filename="../src/app/startupchecks.cpp" line="62"/>
         <source>数据目录的上级目录 %1 可被其他用户写入且未设置粘滞位，为安全起见拒绝使用。</source>
         <translation>The folder %1 above the data directory is writable by other users and not sticky; refusing to use it, for safety.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="65"/>
+        <location filename="../src/app/startupchecks.cpp" line="67"/>
         <source>数据目录的上级目录 %1 属于其他用户，为安全起见拒绝使用。</source>
         <translation>The folder %1 above the data directory belongs to another user; refusing to use it, for safety.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="70"/>
-        <location filename="../src/app/startupchecks.cpp" line="81"/>
-        <location filename="../src/app/startupchecks.cpp" line="85"/>
+        <location filename="../src/app/startupchecks.cpp" line="72"/>
+        <location filename="../src/app/startupchecks.cpp" line="83"/>
+        <location filename="../src/app/startupchecks.cpp" line="87"/>
         <source>查询功能已停用。</source>
         <translation>Queries are disabled.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="79"/>
+        <location filename="../src/app/startupchecks.cpp" line="81"/>
         <source>安装已损坏：找不到本程序的审计工具 %1。</source>
         <translation>The installation is broken: the program&apos;s audit tool %1 is missing.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="83"/>
+        <location filename="../src/app/startupchecks.cpp" line="85"/>
         <source>安装已损坏：%1 不是本程序的审计工具。</source>
         <translation>The installation is broken: %1 is not the program&apos;s own audit tool.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="143"/>
+        <location filename="../src/app/startupchecks.cpp" line="146"/>
         <source>锁文件 %1 由另一台主机 %2 写入，那台主机上的审计报告窗口可能仍在使用数据目录 %3。
 确认那里没有窗口在运行后，点击“确定”删除该锁文件并继续。</source>
         <translation>The lock file %1 was written on another host, %2, where an audit report window may still be using the data directory %3.
 Once you are sure that no window runs there, press OK to remove the lock file and continue.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="169"/>
+        <location filename="../src/app/startupchecks.cpp" line="172"/>
         <source>锁文件 %1 不是普通文件，为安全起见不予处理。</source>
         <translation>The lock file %1 is not a regular file; leaving it alone, for safety.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="173"/>
+        <location filename="../src/app/startupchecks.cpp" line="176"/>
         <source>无法删除遗留的锁文件 %1。</source>
         <translation>Cannot remove the lock file %1 left behind.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="175"/>
+        <location filename="../src/app/startupchecks.cpp" line="178"/>
         <source>审计报告已经打开：另一个窗口正在使用数据目录 %1。</source>
         <translation>An audit report is already open: another window is using the data directory %1.</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="181"/>
+        <location filename="../src/app/startupchecks.cpp" line="184"/>
         <source>如确认没有其他审计报告窗口在运行，请删除锁文件 %1 后重新启动。</source>
         <translation>If you are sure that no other audit report window is running, delete the lock file %1 and start again.</translation>
     </message>

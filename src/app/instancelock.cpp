@@ -161,14 +161,8 @@ DirectoryGuard::DirectoryGuard(const QString &dir)
 
 DirectoryGuard::~DirectoryGuard()
 {
-    release();
-}
-
-void DirectoryGuard::release()
-{
     if (fd >= 0)
         ::close(fd);
-    fd = -1;
 }
 
 } // namespace instancelock

@@ -40,7 +40,6 @@ public:
     ~DirectoryGuard();
     DirectoryGuard(const DirectoryGuard &) = delete;
     DirectoryGuard &operator=(const DirectoryGuard &) = delete;
-    void release();
 
 private:
     int fd = -1;

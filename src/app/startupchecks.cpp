@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <optional>
+
 #include <unistd.h>
 
 namespace startupchecks {
@@ -134,10 +136,11 @@ bool takeInstanceLock(QLockFile *lock, QWidget *parent)
     const QString dir = QFileInfo(path).absolutePath();
     const QString title = QCoreApplication::translate("MainWindow", "审计报告");
     // Windows starting at once look at the lock file one after the other.
-    instancelock::DirectoryGuard guard(dir);
+    std::optional<instancelock::DirectoryGuard> guard;
+    guard.emplace(dir);
     instancelock::Inspection seen = instancelock::inspect(path);
     if (seen.state == State::OtherHost) {
-        guard.release();
+        guard.reset(); // not while the user reads the question
         const bool remove = InfoBox::showQuestion(
             parent, title,
             QCoreApplication::translate("MainWindow",
@@ -147,7 +150,7 @@ bool takeInstanceLock(QLockFile *lock, QWidget *parent)
                 .arg(path, seen.host, dir));
         if (!remove)
             return false;
-        const instancelock::DirectoryGuard again(dir);
+        guard.emplace(dir);
         instancelock::removeUnheld(path, true);
         seen = instancelock::inspect(path);
     } else if (seen.state == State::Stale) {
@@ -169,7 +172,7 @@ bool takeInstanceLock(QLockFile *lock, QWidget *parent)
         why = QCoreApplication::translate("MainWindow",
                                           "锁文件 %1 不是普通文件，为安全起见不予处理。")
                   .arg(path);
-    else if (seen.state == State::Stale)
+    else if (seen.state == State::Stale || seen.state == State::OtherHost)
         why = QCoreApplication::translate("MainWindow", "无法删除遗留的锁文件 %1。").arg(path);
     else
         why = QCoreApplication::translate("MainWindow",
