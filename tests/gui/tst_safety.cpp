@@ -241,7 +241,7 @@ private slots:
     void leftLock_data()
     {
         QTest::addColumn<QByteArray>("contents"); // PID, HOST, BOOT replaced
-        QTest::addColumn<QString>("process");     // "dead", "sleep", "flock" or none
+        QTest::addColumn<QString>("process");     // "dead", "sleep", "flock", "link" or none
         QTest::addColumn<bool>("answerYes");
         QTest::addColumn<bool>("takes");
         QTest::addColumn<QString>("said"); // in the one dialog shown; empty: none shown
@@ -260,6 +260,9 @@ private slots:
         QTest::newRow("another host, answered yes")
             << QByteArray("4242\nkvr-auditreport\nkvr-clone-7\n") << "" << true << true
             << "kvr-clone-7";
+        QTest::newRow("a link in its place: not followed, not removed")
+            << QByteArray("4242\nkvr-auditreport\nkvr-clone-7\n") << "link" << false << false
+            << "不是普通文件";
         QTest::newRow("another host, answered no")
             << QByteArray("4242\nkvr-auditreport\nkvr-clone-7\n") << "" << false << false
             << "kvr-clone-7";
@@ -284,7 +287,11 @@ private slots:
         contents.replace("PID", QByteArray::number(pid))
             .replace("HOST", QSysInfo::machineHostName().toUtf8())
             .replace("BOOT", QSysInfo::bootUniqueId());
-        QVERIFY(testsupport::writeAll(path, contents));
+        // "link": the contents are in a file the lock's name links to.
+        const QString written = process == "link" ? work.filePath("lock-target") : path;
+        QVERIFY(testsupport::writeAll(written, contents));
+        if (process == "link")
+            QVERIFY(QFile::link(written, path));
         if (process == "flock") {
             other.start("flock", {path, "sleep", "30"});
             QVERIFY(other.waitForStarted());
@@ -309,7 +316,8 @@ private slots:
             QCOMPARE(holder, QCoreApplication::applicationPid());
             lock.unlock();
         } else {
-            QCOMPARE(readAll(path), contents);
+            QCOMPARE(readAll(written), contents);
+            QCOMPARE(QFileInfo(path).isSymLink(), process == "link");
             QFile::remove(path);
         }
     }
