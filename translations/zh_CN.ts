@@ -26,18 +26,18 @@
 <context>
     <name>InfoBox</name>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="78"/>
-        <location filename="../src/widgets/infobox.cpp" line="79"/>
+        <location filename="../src/widgets/infobox.cpp" line="84"/>
+        <location filename="../src/widgets/infobox.cpp" line="85"/>
         <source>关闭</source>
         <translation>关闭</translation>
     </message>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="83"/>
+        <location filename="../src/widgets/infobox.cpp" line="89"/>
         <source>取消</source>
         <translation>取消</translation>
     </message>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="91"/>
+        <location filename="../src/widgets/infobox.cpp" line="97"/>
         <source>确定</source>
         <translation>确定</translation>
     </message>
@@ -101,10 +101,10 @@
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="365"/>
-        <location filename="../src/app/startupchecks.cpp" line="123"/>
-        <location filename="../src/audit/querycontroller.cpp" line="170"/>
-        <location filename="../src/audit/querycontroller.cpp" line="178"/>
-        <location filename="../src/audit/querycontroller.cpp" line="211"/>
+        <location filename="../src/app/startupchecks.cpp" line="137"/>
+        <location filename="../src/audit/querycontroller.cpp" line="168"/>
+        <location filename="../src/audit/querycontroller.cpp" line="176"/>
+        <location filename="../src/audit/querycontroller.cpp" line="209"/>
         <location filename="../src/audit/reportbuilder.cpp" line="31"/>
         <location filename="../src/audit/reportbuilder.cpp" line="55"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="77"/>
@@ -115,7 +115,7 @@
         <location filename="../src/audit/auditsearch.cpp" line="25"/>
         <location filename="../src/audit/peruserreport.cpp" line="62"/>
         <location filename="../src/audit/querycontroller.cpp" line="82"/>
-        <location filename="../src/audit/querycontroller.cpp" line="196"/>
+        <location filename="../src/audit/querycontroller.cpp" line="194"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="89"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="96"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="99"/>
@@ -174,17 +174,16 @@
         <translation>返回主界面</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="94"/>
-        <location filename="../src/app/startupchecks.cpp" line="106"/>
-        <location filename="../src/audit/querycontroller.cpp" line="94"/>
-        <location filename="../src/audit/querycontroller.cpp" line="103"/>
-        <location filename="../src/audit/querycontroller.cpp" line="110"/>
-        <location filename="../src/audit/querycontroller.cpp" line="121"/>
+        <location filename="../src/app/startupchecks.cpp" line="111"/>
+        <location filename="../src/app/startupchecks.cpp" line="123"/>
+        <location filename="../src/audit/querycontroller.cpp" line="98"/>
+        <location filename="../src/audit/querycontroller.cpp" line="108"/>
+        <location filename="../src/audit/querycontroller.cpp" line="119"/>
         <source>警告</source>
         <translation>警告</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="95"/>
+        <location filename="../src/audit/querycontroller.cpp" line="102"/>
         <source>开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</source>
         <translation>开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</translation>
     </message>
@@ -194,26 +193,26 @@
         <translation>结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="110"/>
+        <location filename="../src/audit/querycontroller.cpp" line="108"/>
         <source>选择的时间有误，开始时间应早于结束时间</source>
         <translation>选择的时间有误，开始时间应早于结束时间</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="122"/>
+        <location filename="../src/audit/querycontroller.cpp" line="120"/>
         <source>无法写入工作目录</source>
         <translation>无法写入工作目录</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="154"/>
+        <location filename="../src/audit/querycontroller.cpp" line="152"/>
         <source>审计日志过大，无法在有限的内存和临时空间内完成统计，未生成报告。</source>
         <translation>审计日志过大，无法在有限的内存和临时空间内完成统计，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="177"/>
-        <location filename="../src/audit/querycontroller.cpp" line="210"/>
-        <location filename="../src/export/reportexport.cpp" line="29"/>
-        <location filename="../src/export/reportexport.cpp" line="52"/>
-        <location filename="../src/export/reportexport.cpp" line="69"/>
+        <location filename="../src/audit/querycontroller.cpp" line="175"/>
+        <location filename="../src/audit/querycontroller.cpp" line="208"/>
+        <location filename="../src/export/reportexport.cpp" line="74"/>
+        <location filename="../src/export/reportexport.cpp" line="100"/>
+        <location filename="../src/export/reportexport.cpp" line="121"/>
         <source>导出报告</source>
         <translation>导出报告</translation>
     </message>
@@ -223,22 +222,22 @@
         <translation>无法读取审计日志，请以管理员身份运行</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="157"/>
+        <location filename="../src/audit/querycontroller.cpp" line="155"/>
         <source>工作目录已没有剩余空间，查询没有完成，未生成报告：</source>
         <translation>工作目录已没有剩余空间，查询没有完成，未生成报告：</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="161"/>
+        <location filename="../src/audit/querycontroller.cpp" line="159"/>
         <source>查询结果超出了文件大小限制，查询没有完成，未生成报告。</source>
         <translation>查询结果超出了文件大小限制，查询没有完成，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="164"/>
+        <location filename="../src/audit/querycontroller.cpp" line="162"/>
         <source>查询被中止（信号 %1），没有完成，未生成报告。</source>
         <translation>查询被中止（信号 %1），没有完成，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="167"/>
+        <location filename="../src/audit/querycontroller.cpp" line="165"/>
         <source>查询命令失败（退出状态 %1），没有完成，未生成报告。</source>
         <translation>查询命令失败（退出状态 %1），没有完成，未生成报告。</translation>
     </message>
@@ -253,16 +252,74 @@
         <translation>报告文件无法写入工作目录，未生成报告：</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="52"/>
-        <location filename="../src/export/reportexport.cpp" line="69"/>
+        <location filename="../src/export/reportexport.cpp" line="34"/>
+        <source>导出目录 %1 不存在。</source>
+        <translation>导出目录 %1 不存在。</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="36"/>
+        <source>导出目录 %1 是符号链接，为安全起见拒绝写入。</source>
+        <translation>导出目录 %1 是符号链接，为安全起见拒绝写入。</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="40"/>
+        <source>无法打开导出目录 %1：%2</source>
+        <translation>无法打开导出目录 %1：%2</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="43"/>
+        <source>%1 不是文件名。</source>
+        <translation>%1 不是文件名。</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="45"/>
+        <source>%1 是目录。</source>
+        <translation>%1 是目录。</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="47"/>
+        <source>%1 不是普通文件（管道、设备或套接字），为安全起见拒绝写入。</source>
+        <translation>%1 不是普通文件（管道、设备或套接字），为安全起见拒绝写入。</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="51"/>
+        <source>无法读取报告的工作文件 %1：%2</source>
+        <translation>无法读取报告的工作文件 %1：%2</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="54"/>
+        <source>整理报告的命令 %1 失败（退出状态 %2）。</source>
+        <translation>整理报告的命令 %1 失败（退出状态 %2）。</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="58"/>
+        <source>%1 未能完整写入（磁盘已满或超出文件大小限制）。</source>
+        <translation>%1 未能完整写入（磁盘已满或超出文件大小限制）。</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="62"/>
+        <source>无法写入 %1：%2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="65"/>
+        <source>无法替换 %1：%2</source>
+        <translation>无法替换 %1：%2</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="77"/>
         <source>报告导出成功!</source>
         <translation>报告导出成功!</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="52"/>
-        <location filename="../src/export/reportexport.cpp" line="69"/>
+        <location filename="../src/export/reportexport.cpp" line="82"/>
         <source>报告导出失败!</source>
         <translation>报告导出失败!</translation>
+    </message>
+    <message>
+        <location filename="../src/export/reportexport.cpp" line="122"/>
+        <source>文件 %1 已存在，要替换它吗？</source>
+        <translation>文件 %1 已存在，要替换它吗？</translation>
     </message>
     <message>
         <location filename="../src/audit/emptycause.cpp" line="169"/>
@@ -304,61 +361,98 @@
 许可证：GNU GPL 第 3 版或更高版本</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="27"/>
+        <location filename="../src/app/startupchecks.cpp" line="31"/>
         <source>数据目录 %1 是符号链接，为安全起见拒绝使用。</source>
         <translation>数据目录 %1 是符号链接，为安全起见拒绝使用。</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="31"/>
+        <location filename="../src/app/startupchecks.cpp" line="35"/>
         <source>数据目录 %1 不是目录。</source>
         <translation>数据目录 %1 不是目录。</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="34"/>
+        <location filename="../src/app/startupchecks.cpp" line="38"/>
         <source>数据目录 %1 可被其他用户写入，为安全起见拒绝使用。</source>
         <translation>数据目录 %1 可被其他用户写入，为安全起见拒绝使用。</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="38"/>
+        <location filename="../src/app/startupchecks.cpp" line="42"/>
         <source>数据目录 %1 属于其他用户，为安全起见拒绝使用。</source>
         <translation>数据目录 %1 属于其他用户，为安全起见拒绝使用。</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="42"/>
+        <location filename="../src/app/startupchecks.cpp" line="46"/>
         <source>工作文件 %1 是符号链接，为安全起见拒绝写入。</source>
         <translation>工作文件 %1 是符号链接，为安全起见拒绝写入。</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="46"/>
+        <location filename="../src/app/startupchecks.cpp" line="50"/>
         <source>工作文件 %1 不是普通文件，为安全起见拒绝写入。</source>
         <translation>工作文件 %1 不是普通文件，为安全起见拒绝写入。</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="50"/>
+        <location filename="../src/app/startupchecks.cpp" line="54"/>
         <source>工作文件 %1 另有硬链接，为安全起见拒绝写入。</source>
         <translation>工作文件 %1 另有硬链接，为安全起见拒绝写入。</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="55"/>
-        <location filename="../src/app/startupchecks.cpp" line="66"/>
-        <location filename="../src/app/startupchecks.cpp" line="70"/>
+        <location filename="../src/app/startupchecks.cpp" line="58"/>
+        <source>数据目录的上级目录 %1 是符号链接，为安全起见拒绝使用。</source>
+        <translation>数据目录的上级目录 %1 是符号链接，为安全起见拒绝使用。</translation>
+    </message>
+    <message>
+        <location filename="../src/app/startupchecks.cpp" line="62"/>
+        <source>数据目录的上级目录 %1 可被其他用户写入且未设置粘滞位，为安全起见拒绝使用。</source>
+        <translation>数据目录的上级目录 %1 可被其他用户写入且未设置粘滞位，为安全起见拒绝使用。</translation>
+    </message>
+    <message>
+        <location filename="../src/app/startupchecks.cpp" line="67"/>
+        <source>数据目录的上级目录 %1 属于其他用户，为安全起见拒绝使用。</source>
+        <translation>数据目录的上级目录 %1 属于其他用户，为安全起见拒绝使用。</translation>
+    </message>
+    <message>
+        <location filename="../src/app/startupchecks.cpp" line="72"/>
+        <location filename="../src/app/startupchecks.cpp" line="83"/>
+        <location filename="../src/app/startupchecks.cpp" line="87"/>
         <source>查询功能已停用。</source>
         <translation>查询功能已停用。</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="64"/>
+        <location filename="../src/app/startupchecks.cpp" line="81"/>
         <source>安装已损坏：找不到本程序的审计工具 %1。</source>
         <translation>安装已损坏：找不到本程序的审计工具 %1。</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="68"/>
+        <location filename="../src/app/startupchecks.cpp" line="85"/>
         <source>安装已损坏：%1 不是本程序的审计工具。</source>
         <translation>安装已损坏：%1 不是本程序的审计工具。</translation>
     </message>
     <message>
-        <location filename="../src/app/startupchecks.cpp" line="124"/>
+        <location filename="../src/app/startupchecks.cpp" line="146"/>
+        <source>锁文件 %1 由另一台主机 %2 写入，那台主机上的审计报告窗口可能仍在使用数据目录 %3。
+确认那里没有窗口在运行后，点击“确定”删除该锁文件并继续。</source>
+        <translation>锁文件 %1 由另一台主机 %2 写入，那台主机上的审计报告窗口可能仍在使用数据目录 %3。
+确认那里没有窗口在运行后，点击“确定”删除该锁文件并继续。</translation>
+    </message>
+    <message>
+        <location filename="../src/app/startupchecks.cpp" line="172"/>
+        <source>锁文件 %1 不是普通文件，为安全起见不予处理。</source>
+        <translation>锁文件 %1 不是普通文件，为安全起见不予处理。</translation>
+    </message>
+    <message>
+        <location filename="../src/app/startupchecks.cpp" line="176"/>
+        <source>无法删除遗留的锁文件 %1。</source>
+        <translation>无法删除遗留的锁文件 %1。</translation>
+    </message>
+    <message>
+        <location filename="../src/app/startupchecks.cpp" line="178"/>
         <source>审计报告已经打开：另一个窗口正在使用数据目录 %1。</source>
         <translation>审计报告已经打开：另一个窗口正在使用数据目录 %1。</translation>
+    </message>
+    <message>
+        <location filename="../src/app/startupchecks.cpp" line="184"/>
+        <source>如确认没有其他审计报告窗口在运行，请删除锁文件 %1 后重新启动。</source>
+        <translation>如确认没有其他审计报告窗口在运行，请删除锁文件 %1 后重新启动。</translation>
     </message>
     <message>
         <location filename="../src/audit/peruserreport.cpp" line="37"/>

@@ -39,8 +39,12 @@ bool checkQueryRoad(QWidget *window, const datadirsafety::Verdict &dataDir,
                     const QString &toolsDir);
 
 // The lock of the data directory's single instance (its file in the data
-// directory). False when another running instance holds it: then an InfoBox
-// (child of `parent`, may be null) says that a report is already open.
+// directory). A lock file that no live process holds (left empty or half
+// written by a power cut, or by a window that was killed) is taken over; one
+// written on another host is removed only when the user says so in an InfoBox
+// question (child of `parent`, may be null). False when the lock stays
+// another's: an InfoBox then says that a report is already open, naming the
+// lock file and how to remove it.
 bool takeInstanceLock(QLockFile *lock, QWidget *parent);
 
 // The lock file of the data directory.

@@ -1,10 +1,24 @@
+// The two report exports: the summary through awk, the query report as it is
+// (see exportcore.h).
 #include "export/exportcore.h"
 
 #include "app/appenv.h"
 #include "audit/querycore.h"
 
-#include <QFileInfo>
-#include <QProcess>
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
 
 namespace exportcore {
 
@@ -12,12 +26,86 @@ namespace {
 
 // Prints the time-range line whole; every other line as its label, blanks up
 // to a fixed column, and its value.
+QString awkSource()
+{
+    return QStringLiteral("{if($1~\"时间范围\"){print}else{printf $1;for(i=0;i<(30-length($1));i++)"
+                          "{printf \"  \";if(substr($1,i,1)~/^[VMCAI(]/)printf \" \"};print $2}}");
+}
+
 QString awkProgram()
 {
-    return QStringLiteral(
-               "awk '{if($1~\"时间范围\"){print}else{printf $1;for(i=0;i<(30-length($1));i++)"
-               "{printf \"  \";if(substr($1,i,1)~/^[VMCAI(]/)printf \" \"};print $2}}' ")
+    return QStringLiteral("awk '") + awkSource() + QStringLiteral("' ")
         + querycore::shellDataFile(QStringLiteral("all_report.log"));
+}
+
+QStringList awkArguments()
+{
+    return {QStringLiteral("awk"), awkSource(), appenv::dataFile(QStringLiteral("all_report.log"))};
+}
+
+safefile::Failure programFailure(const ProgramRun &run)
+{
+    return {safefile::Problem::ProgramFailed, QStringLiteral("awk"),
+            run.signal ? 128 + run.signal : run.exitCode};
+}
+
+// The whole of the export's source file, or why it cannot be read.
+safefile::Failure readSource(const QString &path, QByteArray *bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {safefile::Problem::SourceUnreadable, path, errno};
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            return {safefile::Problem::SourceUnreadable, path, error};
+        }
+        if (n == 0)
+            break;
+        bytes->append(buffer, n);
+    }
+    ::close(fd);
+    return {};
+}
+
+// Why a file `fd` may hold less than was written to it: ENOSPC when its file
+// system is full, EFBIG when it reached the file-size limit, 0 otherwise.
+int shortfallCause(int fd)
+{
+    struct stat st {
+    };
+    struct rlimit limit {
+    };
+    if (::fstat(fd, &st) == 0 && ::getrlimit(RLIMIT_FSIZE, &limit) == 0
+        && limit.rlim_cur != RLIM_INFINITY && rlim_t(st.st_size) >= limit.rlim_cur)
+        return EFBIG;
+    struct statvfs space {
+    };
+    if (::fstatvfs(fd, &space) == 0 && space.f_bavail == 0)
+        return ENOSPC;
+    return 0;
+}
+
+// What `fd` holds from its start, up to `limit` bytes and one more.
+QByteArray contents(int fd, qint64 limit)
+{
+    QByteArray bytes(limit + 1, Qt::Uninitialized);
+    qint64 have = 0;
+    while (have < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + have, size_t(bytes.size() - have), have);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        have += n;
+    }
+    bytes.truncate(have);
+    return bytes;
 }
 
 } // namespace
@@ -36,25 +124,82 @@ SummaryExport summaryExport(const QString &chosenPath)
     return job;
 }
 
-QByteArray summaryExportText()
+ProgramRun runProgram(const QStringList &arguments, int standardOutput)
 {
-    QProcess awk;
-    awk.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), awkProgram()});
-    awk.closeWriteChannel();
-    if (!awk.waitForFinished(-1) || awk.exitStatus() != QProcess::NormalExit)
-        return QByteArray();
-    return awk.readAllStandardOutput();
+    ProgramRun run;
+    if (arguments.isEmpty())
+        return run;
+    std::vector<QByteArray> words;
+    for (const QString &argument : arguments)
+        words.push_back(argument.toUtf8());
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, standardOutput, 1);
+    pid_t pid = -1;
+    const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return run;
+    run.started = true;
+    int status = 0;
+    pid_t waited;
+    do {
+        waited = ::waitpid(pid, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    if (waited != pid)
+        return run;
+    if (WIFSIGNALED(status))
+        run.signal = WTERMSIG(status);
+    else if (WIFEXITED(status))
+        run.exitCode = WEXITSTATUS(status);
+    return run;
 }
 
-bool runSummaryExport(const SummaryExport &job)
+QByteArray summaryExportText()
 {
-    const querycore::ShellRun run = querycore::runShell(job.command);
-    if (!run.succeeded())
-        return false;
-    const QFileInfo target(job.target);
-    // A redirection into a file that cannot take the whole text is not
-    // always seen by awk: the size written tells.
-    return target.isFile() && target.size() == summaryExportText().size();
+    const int memory = ::memfd_create("kvr-summary-export", MFD_CLOEXEC);
+    if (memory < 0)
+        return QByteArray();
+    QByteArray text;
+    const ProgramRun run = runProgram(awkArguments(), memory);
+    struct stat st {
+    };
+    if (run.succeeded() && ::fstat(memory, &st) == 0)
+        text = contents(memory, st.st_size);
+    ::close(memory);
+    return text;
+}
+
+bool runSummaryExport(const SummaryExport &job, safefile::Failure *failure)
+{
+    const auto fill = [&job](int fd) -> safefile::Failure {
+        // awk would only say so on standard error.
+        QByteArray summary;
+        const safefile::Failure unreadable =
+            readSource(appenv::dataFile(QStringLiteral("all_report.log")), &summary);
+        if (unreadable.problem != safefile::Problem::None)
+            return unreadable;
+        const ProgramRun run = runProgram(awkArguments(), fd);
+        // awk says on standard error only why a write failed, and does not
+        // always see that one fell short: the file and its place tell.
+        const int shortfall = shortfallCause(fd);
+        if (!run.succeeded())
+            return shortfall
+                ? safefile::Failure{safefile::Problem::WriteFailed, job.target, shortfall}
+                : programFailure(run);
+        const QByteArray expected = summaryExportText();
+        if (contents(fd, expected.size()) != expected)
+            return {shortfall ? safefile::Problem::WriteFailed : safefile::Problem::Incomplete,
+                    job.target, shortfall};
+        return {};
+    };
+    return safefile::replace(job.target, fill, safefile::requestingUser(), failure);
 }
 
 QString copyCommandText(const QString &chosenPath)
@@ -63,11 +208,17 @@ QString copyCommandText(const QString &chosenPath)
         + QLatin1Char(' ') + chosenPath;
 }
 
-bool copyReport(const QString &chosenPath)
+bool copyReport(const QString &chosenPath, safefile::Failure *failure)
 {
-    const int code = QProcess::execute(
-        QStringLiteral("cp"), {appenv::dataFile(QStringLiteral("temp_report")), chosenPath});
-    return code == 0 && QFileInfo(chosenPath).isFile();
+    const auto fill = [&chosenPath](int fd) -> safefile::Failure {
+        QByteArray report;
+        const safefile::Failure unreadable =
+            readSource(appenv::dataFile(QStringLiteral("temp_report")), &report);
+        if (unreadable.problem != safefile::Problem::None)
+            return unreadable;
+        return safefile::writeAll(fd, report, chosenPath);
+    };
+    return safefile::replace(chosenPath, fill, safefile::requestingUser(), failure);
 }
 
 } // namespace exportcore

@@ -178,7 +178,8 @@ private slots:
     {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<int>("problem");
-        QTest::addColumn<QString>("culprit"); // relative to the data directory, "." for itself
+        // Relative to the data directory, "." for itself, ".." for its parent.
+        QTest::addColumn<QString>("culprit");
         using P = datadirsafety::Problem;
         QTest::newRow("fresh") << "none" << int(P::None) << "";
         QTest::newRow("missing, made") << "missing" << int(P::None) << "";
@@ -195,6 +196,16 @@ private slots:
         QTest::newRow("file hard-linked") << "hardlink" << int(P::FileHardLinked) << "temp_report";
         QTest::newRow("lock is a link")
             << "locklink" << int(P::FileIsSymlink) << "kvr-auditreport.lock";
+        QTest::newRow("parent world-writable") << "parent 0777" << int(P::ParentWritable) << "..";
+        QTest::newRow("parent group-writable") << "parent 0775" << int(P::ParentWritable) << "..";
+        QTest::newRow("parent sticky like /tmp") << "parent 01777" << int(P::None) << "";
+        QTest::newRow("sticky parent, foreign data dir")
+            << "parent 01777 nobody" << int(P::DirForeignOwner) << ".";
+        QTest::newRow("parent of another user")
+            << "parent nobody" << int(P::ParentForeignOwner) << "..";
+        QTest::newRow("parent is a link") << "parent link" << int(P::ParentIsSymlink) << "..";
+        QTest::newRow("missing, parent world-writable: not made")
+            << "missing parent 0777" << int(P::ParentWritable) << "..";
     }
     void dataDirSafety()
     {
@@ -202,7 +213,8 @@ private slots:
         QFETCH(int, problem);
         QFETCH(QString, culprit);
         const QString base = work.filePath("safety-" + setup);
-        const QString dir = base + "/data";
+        // Through a link to base/real for "parent link".
+        const QString dir = base + (setup == "parent link" ? "/via/data" : "/data");
         QVERIFY(QDir().mkpath(base));
         QVERIFY(::chmod(QFile::encodeName(base).constData(), 0755) == 0);
         const QByteArray d = QFile::encodeName(dir);
@@ -210,7 +222,11 @@ private slots:
         QFile v(victim);
         QVERIFY(v.open(QIODevice::WriteOnly));
         v.close();
-        if (setup != "missing" && setup != "dirlink" && setup != "dirfile") {
+        if (setup == "parent link") {
+            QVERIFY(QDir().mkpath(base + "/real"));
+            QVERIFY(::symlink("real", QFile::encodeName(base + "/via").constData()) == 0);
+        }
+        if (!setup.startsWith("missing") && setup != "dirlink" && setup != "dirfile") {
             QVERIFY(::mkdir(d.constData(), 0755) == 0);
             QVERIFY(::chmod(d.constData(), 0755) == 0);
         }
@@ -224,10 +240,11 @@ private slots:
             QVERIFY(::chmod(d.constData(), 0775) == 0);
         } else if (setup == "o+w") {
             QVERIFY(::chmod(d.constData(), 01777) == 0);
-        } else if (setup == "nobody") {
+        } else if (setup.endsWith("nobody")) {
             if (::geteuid() != 0)
-                QSKIP("giving the directory to another user needs root");
-            QVERIFY(::chown(d.constData(), 65534, 65534) == 0);
+                QSKIP("giving a directory to another user needs root");
+            const QString owned = setup == "parent nobody" ? base : dir;
+            QVERIFY(::chown(QFile::encodeName(owned).constData(), 65534, 65534) == 0);
         } else if (setup == "files") {
             for (const QString &name : datadirsafety::workingFileNames())
                 QVERIFY(QFile::copy(victim, dir + '/' + name));
@@ -248,11 +265,18 @@ private slots:
                               file("kvr-auditreport.lock").constData())
                     == 0);
         }
+        const qsizetype mode = setup.indexOf("parent 0");
+        if (mode >= 0)
+            QVERIFY(::chmod(QFile::encodeName(base).constData(),
+                            setup.mid(mode + 7).section(' ', 0, 0).toUInt(nullptr, 8))
+                    == 0);
 
         const datadirsafety::Verdict verdict = datadirsafety::check(dir + '/', ::geteuid());
         QCOMPARE(int(verdict.problem), problem);
         if (culprit == ".")
             QCOMPARE(verdict.path, dir);
+        else if (culprit == "..")
+            QCOMPARE(verdict.path, QFileInfo(dir).path());
         else if (!culprit.isEmpty())
             QCOMPARE(verdict.path, dir + '/' + culprit);
         if (setup == "missing") {
@@ -261,6 +285,8 @@ private slots:
             QVERIFY(::lstat(d.constData(), &st) == 0 && S_ISDIR(st.st_mode));
             QCOMPARE(int(st.st_mode & 0777) & 022, 0);
         }
+        if (setup.startsWith("missing parent"))
+            QVERIFY2(!QFileInfo::exists(dir), "made inside a folder others can write into");
     }
 
     void toolCheck()

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLockFile>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -233,6 +234,92 @@ private slots:
         // Another data directory is another report: no conflict.
         QLockFile elsewhere(work.filePath("other.lock"));
         QVERIFY(startupchecks::takeInstanceLock(&elsewhere, nullptr));
+    }
+
+    // Lock files no live window holds are taken over; one held, or
+    // written by a window of another host, is not taken without asking.
+    void leftLock_data()
+    {
+        QTest::addColumn<QByteArray>("contents"); // PID, HOST, BOOT replaced
+        QTest::addColumn<QString>("process");     // "dead", "sleep", "flock", "link" or none
+        QTest::addColumn<bool>("answerYes");
+        QTest::addColumn<bool>("takes");
+        QTest::addColumn<QString>("said"); // in the one dialog shown; empty: none shown
+        const QByteArray here = "PID\nkvr-auditreport\nHOST\n";
+        QTest::newRow("empty (power cut)") << QByteArray() << "" << false << true << "";
+        QTest::newRow("garbage") << QByteArray("\x01\xff\x7f\n\n\n") << "" << false << true << "";
+        QTest::newRow("dead pid, this host") << here << "dead" << false << true << "";
+        QTest::newRow("pid now runs another program") << here << "sleep" << false << true << "";
+        QTest::newRow("live pid of the recorded program")
+            << QByteArray("PID\nsleep\nHOST\n") << "sleep" << false << false << "删除锁文件";
+        QTest::newRow("live pid, written before this boot")
+            << QByteArray("PID\nsleep\nHOST\nmachine\nBOOT-old\n") << "sleep" << false << true
+            << "";
+        QTest::newRow("garbage, kernel lock held by a live process")
+            << QByteArray("garbage") << "flock" << false << false << "审计报告已经打开";
+        QTest::newRow("another host, answered yes")
+            << QByteArray("4242\nkvr-auditreport\nkvr-clone-7\n") << "" << true << true
+            << "kvr-clone-7";
+        QTest::newRow("a link in its place: not followed, not removed")
+            << QByteArray("4242\nkvr-auditreport\nkvr-clone-7\n") << "link" << false << false
+            << "不是普通文件";
+        QTest::newRow("another host, answered no")
+            << QByteArray("4242\nkvr-auditreport\nkvr-clone-7\n") << "" << false << false
+            << "kvr-clone-7";
+    }
+    void leftLock()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, process);
+        QFETCH(bool, answerYes);
+        QFETCH(bool, takes);
+        QFETCH(QString, said);
+        const QString path = startupchecks::lockFilePath();
+        QProcess other;
+        qint64 pid = 0;
+        if (process == "dead" || process == "sleep") {
+            other.start("sleep", {process == "dead" ? "0.1" : "30"});
+            QVERIFY(other.waitForStarted());
+            pid = other.processId();
+            if (process == "dead")
+                QVERIFY(other.waitForFinished());
+        }
+        contents.replace("PID", QByteArray::number(pid))
+            .replace("HOST", QSysInfo::machineHostName().toUtf8())
+            .replace("BOOT", QSysInfo::bootUniqueId());
+        // "link": the contents are in a file the lock's name links to.
+        const QString written = process == "link" ? work.filePath("lock-target") : path;
+        QVERIFY(testsupport::writeAll(written, contents));
+        if (process == "link")
+            QVERIFY(QFile::link(written, path));
+        if (process == "flock") {
+            other.start("flock", {path, "sleep", "30"});
+            QVERIFY(other.waitForStarted());
+            QTRY_VERIFY(QProcess::execute("flock", {"-n", path, "true"}) != 0);
+        }
+
+        QLockFile lock(path);
+        bool took = !takes;
+        const auto take = [&] { took = startupchecks::takeInstanceLock(&lock, nullptr); };
+        const QStringList seen =
+            answerYes ? modalwatch::acceptingFirstDialog(take) : closingDialogs(take);
+        other.kill();
+        other.waitForFinished();
+        QCOMPARE(took, takes);
+        QCOMPARE(seen.size(), said.isEmpty() ? 0 : 1);
+        if (!said.isEmpty())
+            QVERIFY2(seen[0].contains(said) && seen[0].contains(path), qPrintable(seen[0]));
+        if (takes) {
+            qint64 holder = 0;
+            QString host, app;
+            QVERIFY(lock.getLockInfo(&holder, &host, &app));
+            QCOMPARE(holder, QCoreApplication::applicationPid());
+            lock.unlock();
+        } else {
+            QCOMPARE(readAll(written), contents);
+            QCOMPARE(QFileInfo(path).isSymLink(), process == "link");
+            QFile::remove(path);
+        }
     }
 
     void aboutWithoutSuite()

@@ -1,6 +1,8 @@
 // Queries and exports that do not finish: a search stopped by a file-size
 // limit or a signal, a working directory without space, a summary export into
-// a target that cannot take it. Each must say why and show no report.
+// a target that cannot take it. Each must say why and show no report. The
+// summary export also meets what another user may plant at its name (links,
+// pipes, devices) and writes into that user's folder.
 #include "audit/querycore.h"
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
@@ -19,6 +21,9 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using A = MainWindowTestAccess;
 
@@ -270,28 +275,54 @@ private slots:
     {
         QTest::addColumn<QString>("target");
         QTest::addColumn<bool>("succeeds");
-        QTest::newRow("writable") << "plain" << true;
-        QTest::newRow("a directory in its place") << "directory" << false;
-        QTest::newRow("immutable existing file") << "immutable" << false;
-        QTest::newRow("full disk") << "full" << false;
-        QTest::newRow("file-size limit") << "limit" << false;
+        QTest::addColumn<QString>("cause"); // in the failure message
+        QTest::newRow("writable") << "plain" << true << "";
+        QTest::newRow("a directory in its place") << "directory" << false << "是目录";
+        QTest::newRow("immutable existing file") << "immutable" << false << "无法替换";
+        QTest::newRow("full disk") << "full" << false << "无法写入";
+        QTest::newRow("file-size limit") << "limit" << false << "无法写入";
+        QTest::newRow("link to a root file: replaced") << "link" << true << "";
+        QTest::newRow("link swapped in after the dialog") << "swapped" << true << "";
+        QTest::newRow("link to /dev/null: replaced") << "devnull" << true << "";
+        QTest::newRow("fifo") << "fifo" << false << "不是普通文件";
+        QTest::newRow("character device") << "device" << false << "不是普通文件";
+        QTest::newRow("folder is a link") << "linked folder" << false << "是符号链接";
+        QTest::newRow("missing source") << "no summary" << false << "all_report.log";
+        QTest::newRow("PKEXEC_UID's folder") << "PKEXEC_UID" << true << "";
+        QTest::newRow("SUDO_UID's folder") << "SUDO_UID" << true << "";
+        QTest::newRow("PKEXEC_UID, root's folder") << "PKEXEC_UID root" << true << "";
+        QTest::newRow(".doc added, that file exists: no") << "notes no" << false << "";
+        QTest::newRow(".doc added, that file exists: yes") << "notes yes" << true << "";
     }
-    // The summary export reports success only for a target written whole.
+    // The summary export reports success only for a target written whole,
+    // never writes through what sits at the name, leaves nothing behind when
+    // it fails, and gives the file to the user who started the program when
+    // it lands in that user's folder.
     void summaryExport()
     {
         QFETCH(QString, target);
         QFETCH(bool, succeeds);
+        QFETCH(QString, cause);
         QDir().mkpath(dataDir);
         QByteArray summary = "时间范围： 2019年02月20日 01:00:00 ~ 2019年03月08日 16:00:00\n";
         for (int i = 0; i < 100; ++i)
             summary += "用户数量" + QByteArray::number(i) + ": " + QByteArray::number(i * 7) + '\n';
-        QFile source(dataDir + "/all_report.log");
-        QVERIFY(source.open(QIODevice::WriteOnly));
-        source.write(summary);
-        source.close();
+        QVERIFY(testsupport::writeAll(dataDir + "/all_report.log", summary));
+        if (target == "no summary")
+            QVERIFY(QFile::remove(dataDir + "/all_report.log"));
 
-        QString chosen = work.filePath(target + ".doc");
-        QFile::remove(chosen);
+        static int run = 0;
+        QString folder = work.filePath(QString("export-%1").arg(++run));
+        QVERIFY(QDir().mkpath(folder));
+        QString chosen = folder + "/" + target + ".doc";
+        const QByteArray f = QFile::encodeName(chosen);
+        // A root file that a link at the name points to.
+        const QString victim = work.filePath(QString("victim-%1").arg(run));
+        QVERIFY(testsupport::writeAll(victim, "root's own\n"));
+        const testsupport::ScopedEnv pkexec("PKEXEC_UID"), sudo("SUDO_UID");
+        qunsetenv("PKEXEC_UID");
+        qunsetenv("SUDO_UID");
+        uid_t owner = ::geteuid();
         if (target == "directory") {
             QVERIFY(QDir().mkpath(chosen));
         } else if (target == "immutable") {
@@ -303,6 +334,7 @@ private slots:
             if (!mountFullTmpfs(dir))
                 QSKIP("mounting a tmpfs is not allowed here");
             mounted = dir;
+            folder = dir;
             chosen = dir + "/summary.doc";
         } else if (target == "limit") {
             std::signal(SIGXFSZ, SIG_IGN);
@@ -311,22 +343,104 @@ private slots:
             getrlimit(RLIMIT_FSIZE, &limit);
             limit.rlim_cur = 1024;
             QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+        } else if (target == "link") {
+            QVERIFY(QFile::link(victim, chosen));
+        } else if (target == "devnull") {
+            QVERIFY(QFile::link("/dev/null", chosen));
+        } else if (target == "fifo") {
+            QVERIFY(::mkfifo(f.constData(), 0644) == 0);
+        } else if (target == "device") {
+            QVERIFY(::mknod(f.constData(), S_IFCHR | 0600, makedev(1, 3)) == 0);
+        } else if (target == "linked folder") {
+            QVERIFY(QFile::link(work.path(), folder + "/elsewhere"));
+            chosen = folder + "/elsewhere/report.doc";
+        } else if (target.startsWith("notes")) {
+            QVERIFY(testsupport::writeAll(folder + "/notes.doc", "old notes\n"));
+            chosen = folder + "/notes";
+        } else if (target.endsWith("_UID")) {
+            // nobody's folder, and nobody started the program.
+            owner = 65534;
+            QVERIFY(::chown(QFile::encodeName(folder).constData(), owner, owner) == 0);
+            qputenv(qPrintable(target), QByteArray::number(owner));
+        } else if (target == "PKEXEC_UID root") {
+            qputenv("PKEXEC_UID", "65534");
         }
+        const QString written = target.startsWith("notes") ? chosen + ".doc" : chosen;
+        // What a regular file at the name holds (pipes and devices are not read).
+        const auto regularContents = [&] {
+            struct stat st {
+            };
+            const bool regular =
+                ::lstat(QFile::encodeName(written).constData(), &st) == 0 && S_ISREG(st.st_mode);
+            return regular ? testsupport::readAll(written) : QByteArray();
+        };
+        const QByteArray before = regularContents();
+        const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden
+                                                           | QDir::System | QDir::NoDotAndDotDot);
 
         MainWindow w;
         MainWindow::setSaveFileNameProvider(
-            [&](QWidget *, const QString &, const QString &, const QString &) { return chosen; });
-        const QStringList messages = modalwatch::messagesOf(
-            [&] { QMetaObject::invokeMethod(&w, "on_export_btn_clicked"); }, work.filePath("out"));
+            [&](QWidget *, const QString &, const QString &, const QString &) {
+                // The dialog saw nothing at the name; a link is planted behind its back.
+                if (target == "swapped")
+                    QFile::link(victim, chosen);
+                return chosen;
+            });
+        QStringList messages;
+        testsupport::captureStdout(
+            [&] {
+                const auto exportNow = [&] {
+                    QMetaObject::invokeMethod(&w, "on_export_btn_clicked");
+                };
+                // A question is answered "确定" in the yes row, closed (no) elsewhere.
+                messages = target == "notes yes" ? modalwatch::acceptingFirstDialog(exportNow)
+                                                 : modalwatch::closingDialogs(exportNow);
+            },
+            work.filePath("out"));
         MainWindow::setSaveFileNameProvider(nullptr);
         if (target == "immutable")
             runs("chattr", {"-i", chosen});
+        // Read before cleanup() unmounts the full tmpfs.
+        QStringList after = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                                   | QDir::NoDotAndDotDot);
+        const QByteArray left = regularContents();
         cleanup();
-        QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages[0].contains(succeeds ? "报告导出成功!" : "报告导出失败!"),
-                 qPrintable(messages[0]));
-        if (succeeds)
-            QVERIFY(QFileInfo(chosen).size() > summary.size());
+
+        if (target.startsWith("notes")) {
+            QCOMPARE(messages.size(), succeeds ? 2 : 1);
+            QVERIFY2(messages[0].contains("已存在") && messages[0].contains(written),
+                     qPrintable(messages[0]));
+            messages.removeFirst();
+        }
+        if (target == "notes no") {
+            QCOMPARE(messages.size(), 0);
+        } else {
+            QCOMPARE(messages.size(), 1);
+            QVERIFY2(messages[0].contains(succeeds ? "报告导出成功!" : "报告导出失败!")
+                         && messages[0].contains(cause),
+                     qPrintable(messages[0]));
+        }
+        QCOMPARE(testsupport::readAll(victim), QByteArray("root's own\n"));
+        if (!succeeds) {
+            // Nothing left behind, and what was there is as it was.
+            QCOMPARE(after, entries);
+            QCOMPARE(left, before);
+            return;
+        }
+        struct stat st {
+        };
+        QVERIFY(::lstat(QFile::encodeName(written).constData(), &st) == 0);
+        QVERIFY(S_ISREG(st.st_mode));
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        QCOMPARE(st.st_mode & 07777, 0666 & ~mask);
+        QCOMPARE(st.st_uid, owner);
+        QCOMPARE(st.st_gid, owner == 65534 ? gid_t(65534) : ::getegid());
+        QVERIFY(QFileInfo(written).size() > summary.size());
+        after.removeOne(QFileInfo(written).fileName());
+        QStringList without = entries;
+        without.removeOne(QFileInfo(written).fileName());
+        QCOMPARE(after, without);
     }
 };
 

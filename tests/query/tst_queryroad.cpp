@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <pwd.h>
+#include <sys/stat.h>
 
 using testsupport::readAll;
 
@@ -376,6 +377,10 @@ private slots:
                                    << "";
         QTest::newRow("unwritable") << "no such dir/x.doc"
                                     << "报告导出失败!";
+        QTest::newRow("a link at the name: replaced, not followed") << "linked.doc"
+                                                                    << "报告导出成功!";
+        QTest::newRow("a pipe at the name") << "pipe.doc"
+                                            << "报告导出失败!";
     }
     void queryExport()
     {
@@ -384,6 +389,12 @@ private slots:
         MainWindow w;
         query(w, "sudo");
         const QString target = chosen.isEmpty() ? QString() : work.filePath(chosen);
+        const QString victim = work.filePath("victim");
+        QVERIFY(testsupport::writeAll(victim, "root's own\n"));
+        if (chosen == "linked.doc")
+            QVERIFY(QFile::link(victim, target));
+        if (chosen == "pipe.doc")
+            QVERIFY(::mkfifo(QFile::encodeName(target).constData(), 0644) == 0);
         MainWindow::setSaveFileNameProvider(
             [&](QWidget *, const QString &, const QString &, const QString &) { return target; });
         QStringList messages;
@@ -396,8 +407,11 @@ private slots:
         QCOMPARE(out,
                  "lujing shi %%%%%%%%%%%%%%" + target.toUtf8()
                      + (target.isEmpty() ? "" : "quanbu\n"));
-        if (message == "报告导出成功!")
+        if (message == "报告导出成功!") {
             QCOMPARE(readAll(target), readAll(data("temp_report")));
+            QVERIFY(!QFileInfo(target).isSymLink());
+        }
+        QCOMPARE(readAll(victim), QByteArray("root's own\n"));
         QVERIFY(!QFile::exists(work.filePath("pwned")));
     }
 

@@ -4,12 +4,13 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QPushButton>
 
 namespace testsupport {
 
-ModalCloser::ModalCloser(bool markBusy)
+ModalCloser::ModalCloser(bool markBusy, bool acceptFirst)
 {
-    QObject::connect(&timer, &QTimer::timeout, [this, markBusy] {
+    QObject::connect(&timer, &QTimer::timeout, [this, markBusy, acceptFirst] {
         if (QWidget *modal = QApplication::activeModalWidget()) {
             QStringList labels;
             for (QLabel *label : modal->findChildren<QLabel *>())
@@ -17,6 +18,11 @@ ModalCloser::ModalCloser(bool markBusy)
             texts << labels.join(QLatin1Char('|'))
                     + (markBusy && QApplication::overrideCursor() ? QStringLiteral("busy")
                                                                   : QString());
+            if (acceptFirst && texts.size() == 1) {
+                for (QPushButton *button : modal->findChildren<QPushButton *>())
+                    if (button->text() == QStringLiteral("确定"))
+                        button->click();
+            }
             modal->close();
         }
     });

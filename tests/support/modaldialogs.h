@@ -13,10 +13,11 @@ namespace testsupport {
 // While it lives, closes every modal dialog that shows (polling every 20 ms)
 // and keeps what each said: the texts of its labels joined by '|', followed,
 // with `markBusy`, by "busy" when the wait cursor was still set while it showed.
+// With `acceptFirst` the first dialog is answered with its "确定" button.
 class ModalCloser
 {
 public:
-    explicit ModalCloser(bool markBusy = true);
+    explicit ModalCloser(bool markBusy = true, bool acceptFirst = false);
     QStringList seen() const { return texts; }
 
 private:

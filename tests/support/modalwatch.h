@@ -20,6 +20,14 @@ inline QStringList closingDialogs(const std::function<void()> &action)
     return closer.seen();
 }
 
+// closingDialogs, except that the first dialog is answered "确定" (a question: yes).
+inline QStringList acceptingFirstDialog(const std::function<void()> &action)
+{
+    const testsupport::ModalCloser closer(false, true);
+    action();
+    return closer.seen();
+}
+
 // closingDialogs with standard output sent to `outFile` meanwhile.
 inline QStringList messagesOf(const std::function<void()> &action, const QString &outFile)
 {
