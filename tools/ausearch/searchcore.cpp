@@ -128,7 +128,7 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     // program test on the records of the events that passed it.
     auto select = [&](AssembledEvent &e) {
         const int64_t ms = e.stamp.ms();
-        if ((options.hasStart && ms < options.startMs) || (options.hasEnd && ms > options.endMs))
+        if (!options.range.contains(ms))
             return;
         if (!target.empty()) {
             if (!e.marked || !parseEvent(e.text, records, true) || !target.concerns(records))

@@ -21,6 +21,9 @@ const char *searchUsage()
            "                           DATE: M/D/YY, MM/DD/YYYY, today, yesterday,\n"
            "                           this-week, this-month, this-year, now\n"
            "                           TIME: HH:MM or HH:MM:SS, local time\n"
+           "                           (compared with the local time printed: a day\n"
+           "                           ends where the next begins, clock changes\n"
+           "                           included; a skipped day is empty)\n"
            "  -if, --input FILE|DIR    read this log file, or the audit.log* files of DIR\n"
            "                           (default: $KVR_AUDITREPORT_LOG, else the system's logs)\n"
            "  -h, --help               this text\n"
@@ -94,10 +97,7 @@ int parseSearchOptions(const std::vector<std::string> &args, time_t now, SearchO
     options->help = common.help;
     options->version = common.version;
     options->input = common.input;
-    options->hasStart = common.hasStart;
-    options->hasEnd = common.hasEnd;
-    options->startMs = common.startMs;
-    options->endMs = common.endMs;
+    options->range = common.range;
     return ExitFound;
 }
 
