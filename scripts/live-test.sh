@@ -12,8 +12,10 @@
 # (command, user). It then copies the part of the
 # trail written meanwhile to a temporary directory, runs the window's query
 # road offscreen on it for every command (build/bin/kvr-live-query) and
-# compares each user's "执行次数" in temp_report with the runs it made, and
-# "记录条数" with the sum of the listed counts. The machine's own processes
+# compares each user's "执行次数" in temp_report with the runs it made,
+# "记录条数" with the sum of the listed counts, and the result of each run
+# in the search's runs file (success, refused, failed) with what the
+# scenario did. The machine's own processes
 # (root with an unset login uid, listed as root) are left out of the
 # comparison. Everything it changed is put back on exit: its rules removed,
 # rules that carried the same key restored, auditing and the kernel's audit
@@ -134,18 +136,23 @@ free_id admin_uid; free_id bob_uid; free_id ann_uid; free_id tmp_uid; free_id gr
 # everything after this is done by the users.
 useradd -M -s /bin/bash -u "$admin_uid" "$admin" >/dev/null 2>&1 || skip "useradd fails here"
 
-declare -A expected planned_uid
+declare -A expected outcomes planned_uid
 # Bob acts once before his account exists, so the daemon records that run
 # under a uid it cannot name yet.
 planned_uid[$bob]=$bob_uid
 uid_of() { id -u "$1" 2>/dev/null || echo "${planned_uid[$1]}"; }
-count() { expected["$1 $2"]=$(( ${expected["$1 $2"]:-0} + ${3:-1} )); }
+# count COMMAND USER [N [RESULT]]: N runs (default 1) with RESULT (success,
+# refused, failed; default success).
+count() {
+  expected["$1 $2"]=$(( ${expected["$1 $2"]:-0} + ${3:-1} ))
+  outcomes["$1 $2 ${4:-success}"]=$(( ${outcomes["$1 $2 ${4:-success}"]:-0} + ${3:-1} ))
+}
 
-# run USER COMMAND [--in DIR] PROGRAM ARGS...: runs PROGRAM as USER under
-# USER's login uid (the administrator stays root) and counts one run of
-# COMMAND for USER (COMMAND "-" counts nothing). A program that is not
-# installed is not run: the command is named in the verdict and the result
-# is 1.
+# [outcome=RESULT] run USER COMMAND [--in DIR] PROGRAM ARGS...: runs PROGRAM
+# as USER under USER's login uid (the administrator stays root) and counts
+# one run of COMMAND for USER with RESULT (default success; COMMAND "-"
+# counts nothing). A program that is not installed is not run: the command
+# is named in the verdict and the result is 1.
 run() {
   local user=$1 command=$2 dir=$work
   shift 2
@@ -161,7 +168,7 @@ run() {
       skipped+=("$command")
       return 1
     fi
-    count "$command" "$user"
+    count "$command" "$user" 1 "${outcome:-success}"
   fi
   local uid drop=()
   uid=$(uid_of "$user")
@@ -241,7 +248,7 @@ run "$ann" chgrp /bin/chgrp kvrlive-grp "$A/a1"
 run "$ann" chattr /usr/bin/chattr -V -A "$A/a1"
 run "$ann" sudo /usr/bin/sudo -n /usr/bin/chmod 644 "$A/a1" && count chmod "$ann"
 run "$ann" sudo /usr/bin/sudo -n /usr/bin/chmod 600 "$A/a1" && count chmod "$ann"
-run "$ann" sudo /usr/bin/sudo -n /usr/bin/touch "$A/refused"
+outcome=refused run "$ann" sudo /usr/bin/sudo -n /usr/bin/touch "$A/refused"
 ann_sudo_pid=$(cat "$work/lastpid")
 run "$ann" nice /usr/bin/nice -n 5 /bin/true
 # Two runs in one process: nice executes nice, which executes true.
@@ -263,8 +270,8 @@ run "$bob" cp /usr/bin/cp "$B/b1" "$B/b2"
 run "$bob" cp /bin/cp "$B/b1" "$B/b3"
 run "$bob" mv /usr/bin/mv "$B/b3" "$B/b4"
 run "$bob" chmod /usr/bin/chmod 640 "$B/b2"
-run "$bob" sudo /usr/bin/sudo -n /usr/bin/chmod 600 "$B/b2"
-run "$bob" su /bin/su "$ann" -c /bin/true
+outcome=refused run "$bob" sudo /usr/bin/sudo -n /usr/bin/chmod 600 "$B/b2"
+outcome=refused run "$bob" su /bin/su "$ann" -c /bin/true
 run "$bob" killall /usr/bin/killall -l
 run "$bob" nice /usr/bin/nice /bin/true
 run "$bob" renice /usr/bin/renice -n 1 -p 1
@@ -274,7 +281,7 @@ chattr_mode=$(stat -c %a /usr/bin/chattr 2>/dev/null)
 if [ -n "$chattr_mode" ] && chmod 0744 /usr/bin/chattr; then
   # Through a shell: setpriv itself still holds root's capabilities when it
   # executes its program, so its own exec would succeed.
-  run "$bob" chattr /bin/sh -c "exec /usr/bin/chattr -V $B/b2"
+  outcome=failed run "$bob" chattr /bin/sh -c "exec /usr/bin/chattr -V $B/b2"
   chmod "$chattr_mode" /usr/bin/chattr
 fi
 run "$bob" wget /usr/bin/wget --version
@@ -285,12 +292,12 @@ reused=no
 if [ -w /proc/sys/kernel/ns_last_pid ]; then
   for _ in 1 2 3 4 5; do
     next_pid=$ann_sudo_pid
-    run "$bob" sudo /usr/bin/sudo -n /bin/true
+    outcome=refused run "$bob" sudo /usr/bin/sudo -n /bin/true
     [ "$(cat "$work/lastpid")" = "$ann_sudo_pid" ] && { reused=yes; break; }
   done
 fi
 session "$bob" "cd $B && /bin/mkdir s && /bin/rmdir s && /bin/su $ann -c /bin/true; /usr/bin/sudo -n /bin/true; /bin/mv b4 b5"
-count mkdir "$bob"; count rmdir "$bob"; count su "$bob"; count sudo "$bob"; count mv "$bob"
+count mkdir "$bob"; count rmdir "$bob"; count su "$bob" 1 refused; count sudo "$bob" 1 refused; count mv "$bob"
 # A name that does not resolve runs nothing.
 run "$bob" - /bin/chown/. "$B/b2"
 
@@ -330,13 +337,25 @@ if ! grep -q $'\x1d' "$trail"; then
   for k in "${!expected[@]}"; do
     [ "${k#* }" = "$tmp" ] && { expected["${k% *} $tmp_uid"]=${expected[$k]}; unset "expected[$k]"; }
   done
+  for k in "${!outcomes[@]}"; do
+    read -r c u r <<<"$k"
+    [ "$u" = "$tmp" ] && { outcomes["$c $tmp_uid $r"]=${outcomes[$k]}; unset "outcomes[$k]"; }
+  done
   users=("${users[@]/#$tmp/$tmp_uid}")
 fi
-for k in "${!expected[@]}"; do echo "expect	${k% *}	${k#* }	${expected[$k]}"; done >"$work/expected.tsv"
+{
+  for k in "${!expected[@]}"; do echo "expect	${k% *}	${k#* }	${expected[$k]}"; done
+  for k in "${!outcomes[@]}"; do read -r c u r <<<"$k"; echo "outcome	$c	$u	$r	${outcomes[$k]}"; done
+} >"$work/expected.tsv"
 printf '%s\n' "${users[@]}" >"$work/users.txt"
 awk -F'\t' -v tag="$tag" -v skipped="$(printf '%s\n' "${skipped[@]}" | sort -u | tr '\n' ' ' | sed 's/ $//')" -v events="$events" -v reused="$reused" -v lost="$lost" '
   FILENAME ~ /users.txt$/ { ours[$1] = 1; nusers++; userorder[nusers] = $1; next }
   $1 == "expect" { want[$2 "\t" $3] = $4; next }
+  $1 == "outcome" { wantres[$2 "\t" $3 "\t" $4] = $5; next }
+  $1 == "run" {
+    if ($3 == "!bad") { badruns[$2]++; next }
+    if ($6 in ours) gotres[$2 "\t" $6 "\t" $9]++
+    next }
   $1 == "query" { n++; order[n] = $2; page[$2] = $3; msg[$2] = $4; next }
   $1 == "table" { cell[$2, $3] = $5; next }
   $1 == "user" {
@@ -345,7 +364,8 @@ awk -F'\t' -v tag="$tag" -v skipped="$(printf '%s\n' "${skipped[@]}" | sort -u |
     else other[$2] = other[$2] (other[$2] == "" ? "" : " ") $3 "=" $4
     listed[$2] += $4; next }
   END {
-    printf "%-9s %-14s %8s %8s\n", "command", "user", "expected", "reported"
+    printf "%-9s %-14s %8s %8s %17s %17s\n", "command", "user", "expected", "reported",
+           "results expected", "results reported"
     for (i = 1; i <= n; i++) {
       c = order[i]
       for (j = 1; j <= nusers; j++) {
@@ -355,7 +375,22 @@ awk -F'\t' -v tag="$tag" -v skipped="$(printf '%s\n' "${skipped[@]}" | sort -u |
         checked++
         mark = ""
         if (e != r) { wrong++; mark = "  <-- wrong" }
-        printf "%-9s %-14s %8d %8d%s\n", c, u, e, r, mark
+        # results: success/refused/failed
+        we = ""; wr = ""; bad = 0
+        for (x = 1; x <= 3; x++) {
+          res = x == 1 ? "success" : x == 2 ? "refused" : "failed"
+          a = (k "\t" res) in wantres ? wantres[k "\t" res] : 0
+          b = (k "\t" res) in gotres ? gotres[k "\t" res] : 0
+          we = we (x > 1 ? "/" : "") a; wr = wr (x > 1 ? "/" : "") b
+          results += a
+          if (a != b) { bad = 1; mark = mark "  <-- wrong " res }
+        }
+        wrongres += bad
+        printf "%-9s %-14s %8d %8d %17s %17s%s\n", c, u, e, r, we, wr, mark
+      }
+      if (c in badruns) {
+        wrong++
+        printf "%-9s %-14s %d lines of the runs file are not runs  <-- wrong\n", c, "(runs)", badruns[c]
       }
       if (other[c] != "") printf "%-9s %-14s %s\n", c, "(not checked)", other[c]
       if (page[c] == "page=2" && cell[c, 1] != listed[c]) {
@@ -371,8 +406,13 @@ awk -F'\t' -v tag="$tag" -v skipped="$(printf '%s\n' "${skipped[@]}" | sort -u |
     tail = " (" events " exec events recorded; " (lost > 0 ? "the kernel LOST " lost " events; " : "") \
            "pid reused across sessions: " reused \
            (skipped == "" ? "" : "; not installed, not run: " skipped) ")"
-    if (wrong) { printf "%s FAIL: %d of %d figures wrong on the live trail%s\n", tag, wrong, checked, tail; exit 1 }
-    printf "%s PASS: %d queries, %d (command, user) figures match the runs made%s\n", tag, n, checked, tail
+    if (wrong || wrongres) {
+      printf "%s FAIL: %d of %d figures and the results (success/refused/failed) of %d of them wrong on the live trail%s\n",
+             tag, wrong, checked, wrongres, tail
+      exit 1
+    }
+    printf "%s PASS: %d queries, %d (command, user) figures match the runs made, and the results of their %d runs (success/refused/failed)%s\n",
+           tag, n, checked, results, tail
   }' "$work/users.txt" "$work/expected.tsv" "$result" >"$work/verdict.txt"
 verdict=$?
 if [ "$verdict" != 0 ] || [ "${KVR_LIVE_DETAILS:-0}" = 1 ]; then

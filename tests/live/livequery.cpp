@@ -8,13 +8,19 @@
 //
 // Every query starts from a fresh window and a fresh, empty data directory
 // (a temporary one unless KVR_AUDITREPORT_DATA_DIR is set), so a report never
-// carries over from the previous command. Output, one line each, fields
-// separated by tabs (the window's own diagnostic lines are discarded):
+// carries over from the previous command. Its searches write their runs file
+// (KVR_AUDITREPORT_RUNS) to runs.log beside result.log. Output, one line
+// each, fields separated by tabs (the window's own diagnostic lines are
+// discarded):
 //
 //   query   COMMAND  page=N  message=TEXT (empty when no box was shown)
 //   table   COMMAND  ROW  LABEL  VALUE          rows 0-3 of the summary table
 //   report  COMMAND  LINE                       each line of temp_report
 //   user    COMMAND  USER  COUNT                temp_report's users and counts
+//   run     COMMAND  the eight fields of a runs.log line (time, serial, node,
+//                    login user, acting user, terminal, result, command)
+//   run     COMMAND  !bad LINE                  a runs.log line that is not one
+//                    (no header, not eight fields)
 //
 // Exit status: 0 when every query ran, 2 on a usage error.
 #include "app/startup.h"
@@ -136,6 +142,21 @@ void query(const QString &command, const QString &dataDir)
         out({QStringLiteral("report"), command, line});
     for (const auto &user : reportUsers(lines))
         out({QStringLiteral("user"), command, user.first, user.second});
+    QFile runsFile(dataDir + QStringLiteral("/runs.log"));
+    QStringList runs;
+    if (runsFile.open(QIODevice::ReadOnly))
+        runs = QString::fromUtf8(runsFile.readAll()).split(QLatin1Char('\n'));
+    if (runs.value(0) != QLatin1String("# kvr-auditreport runs 1")
+        || runs.constLast() != QString()) {
+        out({QStringLiteral("run"), command, QStringLiteral("!bad"), runs.value(0)});
+        return;
+    }
+    for (const QString &line : runs.mid(1, runs.size() - 2)) {
+        if (line.count(QLatin1Char('\t')) == 7)
+            out(QStringList{QStringLiteral("run"), command} + line.split(QLatin1Char('\t')));
+        else
+            out({QStringLiteral("run"), command, QStringLiteral("!bad"), line});
+    }
 }
 
 } // namespace
@@ -165,6 +186,7 @@ int main(int argc, char *argv[])
     QTranslator qtTranslator;
     prepareApplication(&app, &qtTranslator);
     const QString dataDir = qEnvironmentVariable("KVR_AUDITREPORT_DATA_DIR");
+    qputenv("KVR_AUDITREPORT_RUNS", QFile::encodeName(dataDir + QStringLiteral("/runs.log")));
 
     QStringList commands = app.arguments().mid(1);
     if (commands.isEmpty()) {

@@ -1,7 +1,8 @@
 // kvr-live-query, the live-trail test's eye on the window, on a hand-written
-// trail: it must show each query's own table and report (never the previous
-// command's temp_report), notice the empty-report message, and refuse names
-// that are none of the 28 commands. The live test's verdict rests on it.
+// trail: it must show each query's own table, report and runs (never the
+// previous command's temp_report), notice the empty-report message, and
+// refuse names that are none of the 28 commands. The live test's verdict
+// rests on it.
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -104,6 +105,15 @@ private slots:
 
         QCOMPARE(linesOf(lines, QStringLiteral("user"), QStringLiteral("rmdir")),
                  QStringList{QStringLiteral("nobody\t1")});
+
+        // Each counted run with its outcome, from the search's runs file.
+        QStringList runs = linesOf(lines, QStringLiteral("run"), QStringLiteral("chown"));
+        QCOMPARE(runs.size(), 3);
+        for (QString &run : runs)
+            run = run.section(QLatin1Char('\t'), 3, 3) + QLatin1Char(' ')
+                + run.section(QLatin1Char('\t'), 6, 6);
+        runs.sort();
+        QCOMPARE(runs, (QStringList{"nobody success", "root success", "root success"}));
     }
 
     // Every line is one of the four kinds, and a name outside the table is a
@@ -115,7 +125,7 @@ private slots:
         QCOMPARE(exitCode, 0);
         for (const QString &line : lines) {
             const QString kind = line.section(QLatin1Char('\t'), 0, 0);
-            QVERIFY2(QStringList({"query", "table", "report", "user"}).contains(kind),
+            QVERIFY2(QStringList({"query", "table", "report", "user", "run"}).contains(kind),
                      qPrintable(line));
         }
         runDriver({QStringLiteral("rmdir"), QStringLiteral("format-disk")}, &exitCode);

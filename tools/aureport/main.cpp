@@ -30,12 +30,13 @@ const char kUsage[] =
     "  -ts, --start DATE [TIME]  only events from DATE (00:00:00 when no TIME)\n"
     "  -te, --end DATE [TIME]    only events up to DATE (23:59:59.999 when no TIME)\n"
     "       DATE: M/D/YY, MM/DD/YYYY, today, yesterday, this-week, this-month,\n"
-    "       this-year or now; TIME: HH:MM or HH:MM:SS (local time)\n"
+    "       this-year or now; TIME: HH:MM or HH:MM:SS (local time, compared with\n"
+    "       each record's local time: a day ends where the next begins)\n"
     "  -h, --help             this help\n"
     "  --version              the version\n"
     "The trail must be a regular file or a directory of them: a device, FIFO or\n"
     "socket is refused. Lines over 1 MiB and records with a time stamp outside\n"
-    "1970-9999 are skipped.\n"
+    "1970-9999 (in UTC or in local time) are skipped.\n"
     "Exit status: 0 success, 2 usage error (also a trail that is not a regular\n"
     "file), 3 the trail cannot be read, 4 the output cannot be written whole\n"
     "(disk full, file-size limit), 5 the trail holds more than 1500000\n"
@@ -58,18 +59,6 @@ long eoeTimeout()
             return v;
     }
     return 2;
-}
-
-// Seconds and milliseconds of a time in milliseconds, rounded down, so that
-// a time before 1970 never gives negative milliseconds.
-kvrreport::Stamp stampOfMs(int64_t ms)
-{
-    int64_t sec = ms / 1000, milli = ms % 1000;
-    if (milli < 0) {
-        milli += 1000;
-        --sec;
-    }
-    return {sec, unsigned(milli)};
 }
 
 void appendFigure(std::string &out, const char *label, uint64_t n)
@@ -95,10 +84,12 @@ std::string formatSummary(const kvrreport::SummaryScanner &scan, const kvrtools:
     const bool any = scan.hasRecords();
     out += "日志时间范围: " + stampOrNone(any, scan.firstStamp()) + " - "
         + stampOrNone(any, scan.lastStamp()) + "\n";
-    Stamp from = o.hasStart ? stampOfMs(o.startMs) : scan.firstStamp();
-    Stamp to = o.hasEnd ? stampOfMs(o.endMs) : scan.lastStamp();
-    out += "报告时间范围: " + stampOrNone(any || o.hasStart, from) + " - "
-        + stampOrNone(any || o.hasEnd, to) + "\n";
+    // A chosen side is printed as the local time it names.
+    const kvrtools::LocalRange &r = o.range;
+    out += "报告时间范围: "
+        + (r.hasStart ? kvrtools::wallStamp(r.startWallMs) : stampOrNone(any, scan.firstStamp()))
+        + " - " + (r.hasEnd ? kvrtools::wallStamp(r.endWallMs) : stampOrNone(any, scan.lastStamp()))
+        + "\n";
     // Every label is six double-width characters (Chinese, or full-width
     // Latin letters for AVC and MAC) and an ASCII colon, so that the export's
     // awk aligns the values whether its length() counts characters (gawk) or
@@ -182,9 +173,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "aureport: %s\n", error.c_str());
         return kvrtools::ExitUnreadable;
     }
-    const int64_t startSec = options.hasStart ? stampOfMs(options.startMs).sec : INT64_MIN;
-    const int64_t endSec = options.hasEnd ? stampOfMs(options.endMs).sec : INT64_MAX;
-    kvrreport::SummaryScanner scanner(startSec, endSec, eoeTimeout());
+    kvrreport::SummaryScanner scanner(options.range, eoeTimeout());
     std::string_view line;
     while (reader.next(&line) == kvrtools::TrailRead::Line)
         scanner.addTrailLine(line);

@@ -81,7 +81,7 @@ bool readStamp(char *s, int64_t *sec, unsigned *milli, unsigned long *serial)
 {
     errno = 0;
     unsigned long v = std::strtoul(s, nullptr, 10);
-    if (errno || v > static_cast<unsigned long>(kLastSecond))
+    if (errno || v > static_cast<unsigned long>(kvrtools::lastAuditSecond()))
         return false;
     *sec = static_cast<int64_t>(v);
     char *ptr = std::strchr(s, '.');
@@ -221,6 +221,11 @@ SummaryScanner::SummaryScanner(int64_t startSec, int64_t endSec, long eoeTimeout
 {
 }
 
+SummaryScanner::SummaryScanner(const kvrtools::LocalRange &range, long eoeTimeout)
+    : startSec_(INT64_MIN), endSec_(INT64_MAX), range_(range), eoeTimeout_(eoeTimeout)
+{
+}
+
 SummaryScanner::~SummaryScanner() = default;
 
 void SummaryScanner::addLine(const char *line, size_t len)
@@ -267,7 +272,7 @@ void SummaryScanner::addLine(const char *line, size_t len)
     if (!hasRecords_ || sec > last_.sec || (sec == last_.sec && milli > last_.milli))
         last_ = {sec, milli};
     hasRecords_ = true;
-    if (sec < startSec_ || sec > endSec_)
+    if (sec < startSec_ || sec > endSec_ || !range_.contains(sec * 1000 + milli))
         return;
     int type = msgType(typeName);
 

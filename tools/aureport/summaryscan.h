@@ -10,6 +10,9 @@
 // a trail that keeps too many events open at once or holds too many
 // distinct values stops the scan with an overflow() instead of growing.
 
+#include "auditstamp.h"
+#include "dates.h"
+
 #include <cstdint>
 #include <ctime>
 #include <list>
@@ -64,7 +67,9 @@ struct Stamp {
 
 // Size of the stock reader's line buffer: longer lines are read in pieces.
 constexpr size_t kMaxAuditMessageLength = 8970;
-// The last second of the year 9999 (UTC): later time stamps are malformed.
+// The last second of the year 9999 (UTC): later time stamps are malformed,
+// and so are those whose local time lies past the year 9999
+// (kvrtools::lastAuditSecond()).
 constexpr int64_t kLastSecond = 253402300799;
 // At most this many distinct values (all kinds together) are counted.
 constexpr size_t kMaxDistinctValues = 1500000;
@@ -76,6 +81,8 @@ public:
     // INT64_MIN / INT64_MAX for an open side. eoeTimeout: end-of-event
     // timeout in seconds.
     SummaryScanner(int64_t startSec, int64_t endSec, long eoeTimeout);
+    // Only records whose local time lies in `range` (-ts/-te) are taken.
+    SummaryScanner(const kvrtools::LocalRange &range, long eoeTimeout);
     ~SummaryScanner();
     SummaryScanner(const SummaryScanner &) = delete;
     SummaryScanner &operator=(const SummaryScanner &) = delete;
@@ -115,6 +122,7 @@ private:
     void countEvent(const Event &ev);
 
     int64_t startSec_, endSec_;
+    kvrtools::LocalRange range_;
     long eoeTimeout_;
     // Events being assembled, oldest first, found by key and by time.
     EventList pending_;

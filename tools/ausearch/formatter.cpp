@@ -94,9 +94,9 @@ void Formatter::interpreted(const std::vector<RecordLine> &records, bool withUse
     auto writeUser = [&] {
         if (userRank == 0 || user.empty())
             user = "unset";
-        std::string text = " 用户id: ";
-        appendSafe(text, user, true);
-        out.insert(userAt, text);
+        userWord_.clear();
+        appendSafe(userWord_, user, true);
+        out.insert(userAt, " 用户id: " + userWord_);
         userWritten = true;
     };
 

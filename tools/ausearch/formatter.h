@@ -34,6 +34,8 @@ class Formatter
 {
 public:
     void interpreted(const std::vector<RecordLine> &records, bool withUser, std::string &out);
+    // The word written after "用户id:" by the last interpreted() that wrote one.
+    const std::string &userWord() const { return userWord_; }
     static void raw(std::string_view eventText, std::string &out);
 
 private:
@@ -44,7 +46,7 @@ private:
     IdNames names_;
     EnrichedNames enriched_;
     std::unordered_map<std::string, std::string> archNames_, syscallNames_;
-    std::string stamp_, scratch_, key_;
+    std::string stamp_, scratch_, key_, userWord_;
 };
 
 // True for an ENRICHED value of the form unknown(N) (no name at all).

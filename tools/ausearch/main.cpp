@@ -1,9 +1,11 @@
 // ausearch: searches the audit trail for the events that the report pipelines
 // of kvr-auditreport count, and prints them in the layout they split on.
+#include "runsfile.h"
 #include "searchcore.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -39,13 +41,25 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "ausearch: %s\n", error.c_str());
         return ExitUnreadable;
     }
+    // The runs file the window reads beside the output (runsfile.h), opened
+    // before the trail is read so that a refusal costs no search.
+    RunsFile runsFile(options.file);
+    const char *runsPath = std::getenv("KVR_AUDITREPORT_RUNS");
+    const bool withRuns = runsPath && *runsPath;
+    if (withRuns && !runsFile.open(runsPath, &error)) {
+        std::fprintf(stderr, "ausearch: %s\n", error.c_str());
+        return ExitWriteFailed;
+    }
     // The output is written on the printing thread; its errno is kept here,
     // since errno belongs to the thread that set it.
     int writeError = 0;
-    const SearchResult result = runSearch(reader, options, [&writeError](std::string &chunk) {
-        if (!writeError && std::fwrite(chunk.data(), 1, chunk.size(), stdout) != chunk.size())
-            writeError = errno ? errno : EIO;
-    });
+    const SearchResult result = runSearch(
+        reader, options,
+        [&writeError](std::string &chunk) {
+            if (!writeError && std::fwrite(chunk.data(), 1, chunk.size(), stdout) != chunk.size())
+                writeError = errno ? errno : EIO;
+        },
+        withRuns ? &runsFile : nullptr);
     if (result.failed) {
         // A read error of the trail comes before any output (the output is
         // written once the whole trail has been read); a temporary file of
@@ -57,6 +71,10 @@ int main(int argc, char **argv)
         writeError = errno ? errno : EIO;
     if (writeError) {
         std::fprintf(stderr, "ausearch: cannot write the output: %s\n", std::strerror(writeError));
+        return ExitWriteFailed;
+    }
+    if (!runsFile.error().empty()) {
+        std::fprintf(stderr, "ausearch: %s\n", runsFile.error().c_str());
         return ExitWriteFailed;
     }
     if (result.events == 0) {

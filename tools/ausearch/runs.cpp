@@ -41,8 +41,13 @@ ProcessFacts processFacts(const std::vector<RecordLine> &records, const ProgramT
             if (f.name == "pid" && !facts.hasPid) {
                 facts.pid = std::string(f.value);
                 facts.hasPid = true;
+            } else if (f.name == "ppid" && facts.ppid.empty()) {
+                facts.ppid = std::string(f.value);
             } else if (f.name == "ses" && facts.ses.empty()) {
                 facts.ses = std::string(f.value);
+                facts.hasSession = true;
+            } else if (f.name == "auid") {
+                facts.hasSession = true;
             } else if (f.name == "exe") {
                 hasExe = true;
                 if (target.isTargetValue(f.value))
@@ -83,32 +88,67 @@ ProcessFacts processFacts(const std::vector<RecordLine> &records, const ProgramT
     return facts;
 }
 
+RunPart RunTracker::start(Process *p, const std::string &ses)
+{
+    run_ = next_++;
+    if (p) {
+        leave(*p);
+        *p = {ses, true, run_};
+    } else {
+        ended_.push_back(run_);
+    }
+    return RunPart::Starts;
+}
+
+void RunTracker::leave(Process &p)
+{
+    if (p.running && !p.forked)
+        ended_.push_back(p.run);
+    p.running = false;
+}
+
 RunPart RunTracker::classify(const std::vector<RecordLine> &records)
 {
+    ended_.clear();
     const ProcessFacts f = processFacts(records, target_);
+    if (!f.hasSession) {
+        // A malformed record: part of the run around it, never a run of its own.
+        auto it = f.hasPid ? processes_.find(f.node + ' ' + f.pid) : processes_.end();
+        if (it == processes_.end() || !it->second.running || !f.runsTarget)
+            return RunPart::NoRun;
+        run_ = it->second.run;
+        return RunPart::Joins;
+    }
     if (!f.hasPid)
-        return f.runsTarget || (f.isExec && f.foundTarget) ? RunPart::Starts : RunPart::NoRun;
+        return f.runsTarget || (f.isExec && f.foundTarget) ? start(nullptr, f.ses) : RunPart::NoRun;
     Process &p = processes_[f.node + ' ' + f.pid];
     if (f.isExec) {
-        if (f.success && (f.runsTarget || f.namesTarget)) {
-            p = {f.ses, true};
-            return RunPart::Starts;
-        }
+        if (f.success && (f.runsTarget || f.namesTarget))
+            return start(&p, f.ses);
         // A failed exec leaves the caller running what it ran before.
         if (!f.success && f.foundTarget)
-            return RunPart::Starts;
+            return start(nullptr, f.ses);
         if (f.success)
-            p.running = false; // now runs another program
+            leave(p); // now runs another program
         return RunPart::NoRun;
     }
     if (!f.runsTarget) {
-        p.running = false;
+        leave(p);
         return RunPart::NoRun;
     }
-    if (p.running && p.ses == f.ses)
+    if (p.running && p.ses == f.ses) {
+        run_ = p.run;
         return RunPart::Joins;
-    p = {f.ses, true};
-    return RunPart::Starts;
+    }
+    if (!p.running && !f.ppid.empty()) {
+        auto parent = processes_.find(f.node + ' ' + f.ppid);
+        if (parent != processes_.end() && parent->second.running && parent->second.ses == f.ses) {
+            p = {f.ses, true, parent->second.run, true};
+            run_ = p.run;
+            return RunPart::Joins;
+        }
+    }
+    return start(&p, f.ses);
 }
 
 } // namespace kvrtools

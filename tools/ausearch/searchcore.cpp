@@ -7,6 +7,7 @@
 #include "formatter.h"
 #include "programpath.h"
 #include "runs.h"
+#include "runsfile.h"
 
 #include <condition_variable>
 #include <cstring>
@@ -115,7 +116,7 @@ private:
 } // namespace
 
 SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
-                       const std::function<void(std::string &)> &flush)
+                       const std::function<void(std::string &)> &flush, RunsFile *runsFile)
 {
     SearchResult result;
     const ProgramTarget target(options.file);
@@ -128,7 +129,7 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     // program test on the records of the events that passed it.
     auto select = [&](AssembledEvent &e) {
         const int64_t ms = e.stamp.ms();
-        if ((options.hasStart && ms < options.startMs) || (options.hasEnd && ms > options.endMs))
+        if (!options.range.contains(ms))
             return;
         if (!target.empty()) {
             if (!e.marked || !parseEvent(e.text, records, true) || !target.concerns(records))
@@ -200,7 +201,8 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
         Formatter formatter;
         RunTracker runs(target);
         std::vector<RecordLine> parsed;
-        std::string out;
+        std::string out, unprinted;
+        const bool tracking = runsFile && !target.empty();
         out.reserve(kFlushAt + 64 * 1024);
         while (std::unique_ptr<Batch> b = queue.pop()) {
             size_t from = 0;
@@ -208,14 +210,20 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
                 const std::string_view text(b->text.data() + from, end - from);
                 from = end;
                 ++printed;
-                if (!options.interpret) {
+                if (!options.interpret)
                     Formatter::raw(text, out);
-                } else if (parseEvent(text, parsed, true)) {
-                    bool withUser = true;
+                // The runs file needs the runs and their users in raw output too.
+                if ((options.interpret || tracking) && parseEvent(text, parsed, true)) {
+                    RunPart part = RunPart::Starts;
                     if (!target.empty())
-                        withUser = runs.classify(parsed) == RunPart::Starts;
-                    runCount += withUser;
-                    formatter.interpreted(parsed, withUser, out);
+                        part = runs.classify(parsed);
+                    const bool withUser = part == RunPart::Starts;
+                    if (options.interpret)
+                        runCount += withUser;
+                    formatter.interpreted(parsed, withUser, options.interpret ? out : unprinted);
+                    if (tracking)
+                        runsFile->add(runs, part, parsed, formatter.userWord());
+                    unprinted.clear();
                 }
                 if (out.size() >= kFlushAt) {
                     flush(out);
@@ -226,6 +234,8 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
         }
         if (!out.empty())
             flush(out);
+        if (runsFile)
+            runsFile->finish();
     });
     std::unique_ptr<Batch> batch = queue.takeFree();
     std::string_view text;

@@ -5,8 +5,9 @@
 // by date and, with -f, by program file — passing over events none of whose
 // raw lines holds the file's name before taking any apart — puts the
 // selected events in time order with bounded memory (EventSorter), forms
-// the program's runs (RunTracker) and writes them (Formatter). The output
-// layouts are described in formatter.h.
+// the program's runs (RunTracker) and writes them (Formatter), and each run's
+// line of the runs file (RunsFile) when one is given. The output layouts are
+// described in formatter.h.
 
 #include "searchoptions.h"
 #include "trailreader.h"
@@ -15,6 +16,8 @@
 #include <string>
 
 namespace kvrtools {
+
+class RunsFile;
 
 struct SearchResult {
     size_t events = 0;       // selected events printed
@@ -28,9 +31,12 @@ struct SearchResult {
 // chunks of about 1 MB, in order (and once at the end when anything is
 // left). `flush` is called on a second thread (the printer), which has
 // ended when this returns. A read error of the trail is found before
-// anything is printed; the result then says so.
+// anything is printed; the result then says so. `runsFile` (opened, may be
+// nullptr) gets every event with -f and is finished (closed) at the end of
+// the printing; its error() tells whether it was written whole.
 SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
-                       const std::function<void(std::string &)> &flush);
+                       const std::function<void(std::string &)> &flush,
+                       RunsFile *runsFile = nullptr);
 
 // The same over a trail held in memory (any bytes), collecting all output.
 // Returns the number of events printed; `runs` (when given) receives the

@@ -21,6 +21,9 @@ const char *searchUsage()
            "                           DATE: M/D/YY, MM/DD/YYYY, today, yesterday,\n"
            "                           this-week, this-month, this-year, now\n"
            "                           TIME: HH:MM or HH:MM:SS, local time\n"
+           "                           (compared with the local time printed: a day\n"
+           "                           ends where the next begins, clock changes\n"
+           "                           included; a skipped day is empty)\n"
            "  -if, --input FILE|DIR    read this log file, or the audit.log* files of DIR\n"
            "                           (default: $KVR_AUDITREPORT_LOG, else the system's logs)\n"
            "  -h, --help               this text\n"
@@ -34,17 +37,24 @@ const char *searchUsage()
            "event of a process whose exec the trail lacks starts a run. A reused\n"
            "pid is a new run: after a new exec, in another session, or after the\n"
            "process ran another program. Events that name PATH without running it\n"
-           "are printed without 用户id:.\n"
+           "are printed without 用户id:. An event without session or login uid\n"
+           "joins the run of its process and never starts one; a process forked by\n"
+           "a run (no exec of its own, its parent in the run) belongs to that run.\n"
+           "KVR_AUDITREPORT_RUNS=FILE (with -f): also write one line per run to FILE\n"
+           "(time, serial, node, login user, acting user, terminal, result\n"
+           "success/refused/failed, command; tab-separated, escaped as below).\n"
            "用户id: the login user (auid) of the event's first record that has one,\n"
            "its uid when the auid is unset; an event without any auid: its first\n"
            "uid. ENRICHED names are used, but \"unknown(N)\" is no name: the local\n"
            "account of N, else N. Without -f every event carries one 用户id:.\n"
            "Lines longer than 1 MiB and records with a malformed time stamp (or one\n"
-           "outside 1970-9999) are skipped. A trail must be a regular file or a\n"
-           "directory of them (a FIFO or a device is a usage error).\n"
+           "outside 1970-9999, in UTC or in local time) are skipped. A trail must\n"
+           "be a regular file or a directory of them (a FIFO or a device is a usage\n"
+           "error).\n"
            "Standard input is never read. Exit status: 0 found, 1 nothing found,\n"
            "2 usage error, 3 the trail cannot be read (also a read error midway),\n"
-           "4 the output cannot be written whole (disk full, file-size limit),\n"
+           "4 the output or the runs file cannot be written whole (disk full,\n"
+           "file-size limit, a runs file that is a link or no regular file),\n"
            "5 the trail is too large to sort: a temporary file could not be written.\n"
            "Values from the trail are printed with control bytes, backslashes and\n"
            "invalid UTF-8 as \\ooo octal escapes; the colon of \"日期:\" and \"用户id:\"\n"
@@ -94,10 +104,7 @@ int parseSearchOptions(const std::vector<std::string> &args, time_t now, SearchO
     options->help = common.help;
     options->version = common.version;
     options->input = common.input;
-    options->hasStart = common.hasStart;
-    options->hasEnd = common.hasEnd;
-    options->startMs = common.startMs;
-    options->endMs = common.endMs;
+    options->range = common.range;
     return ExitFound;
 }
 

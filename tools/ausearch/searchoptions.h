@@ -16,8 +16,7 @@ struct SearchOptions {
     bool version = false;   // --version
     std::string input;      // -if / --input
     std::string file;       // -f (normalised, absolute); empty: no filter
-    bool hasStart = false, hasEnd = false;
-    int64_t startMs = 0, endMs = 0; // -ts / -te, inclusive
+    LocalRange range;       // -ts / -te, inclusive, in local time
 };
 
 // Parses the arguments after the program name. Returns ExitFound when the

@@ -2,7 +2,31 @@
 // overflow and year checks both tools share (see auditstamp.h).
 #include "auditstamp.h"
 
+#include <ctime>
+
 namespace kvrtools {
+
+int64_t lastAuditSecond()
+{
+    static const int64_t last = [] {
+        auto localYear = [](int64_t sec) {
+            const time_t t = time_t(sec);
+            struct tm tm {
+            };
+            return localtime_r(&t, &tm) ? tm.tm_year + 1900 : 10000;
+        };
+        if (localYear(kLastAuditSecond) <= 9999)
+            return kLastAuditSecond;
+        // The year ends at most a day and a few hours earlier in local time.
+        int64_t lo = kLastAuditSecond - 3 * 86400, hi = kLastAuditSecond;
+        while (hi - lo > 1) {
+            const int64_t mid = lo + (hi - lo) / 2;
+            (localYear(mid) <= 9999 ? lo : hi) = mid;
+        }
+        return lo;
+    }();
+    return last;
+}
 
 bool parseAuditStamp(std::string_view line, AuditStamp *stamp, size_t *after)
 {
@@ -20,7 +44,7 @@ bool parseAuditStamp(std::string_view line, AuditStamp *stamp, size_t *after)
         if (sec > kLastAuditSecond)
             return false;
     }
-    if (p >= line.size() || line[p] != '.')
+    if (sec > lastAuditSecond() || p >= line.size() || line[p] != '.')
         return false;
     ++p;
     unsigned milli = 0;

@@ -1,4 +1,5 @@
-// Reading -ts/-te dates and printing local time stamps (see dates.h).
+// Reading -ts/-te dates, the local range they select, and printing local
+// time stamps (see dates.h).
 #include "dates.h"
 
 #include <cstdio>
@@ -43,27 +44,46 @@ bool parseTime(const std::string &text, int *h, int *m, int *s)
     return *p == '\0' && *h <= 23 && *m <= 59 && *s <= 59;
 }
 
-// Local time of the given calendar fields; false when the fields do not
-// name a real day (e.g. 2/30) or mktime fails.
-bool makeLocal(int year, int month, int day, int h, int m, int s, time_t *out)
+// Days since 1970-01-01 of a proleptic Gregorian date, and back.
+int64_t daysFromCivil(int64_t y, int m, int d)
 {
-    struct tm tm {
-    };
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = h;
-    tm.tm_min = m;
-    tm.tm_sec = s;
-    tm.tm_isdst = -1;
-    time_t t = std::mktime(&tm);
-    if (t == (time_t)-1 && !(tm.tm_year == 69 && tm.tm_mon == 11 && tm.tm_mday == 31))
-        return false;
-    if (tm.tm_year != year - 1900 || tm.tm_mon != month - 1 || tm.tm_mday != day)
-        return false;
-    *out = t;
-    return true;
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
 }
+
+void civilFromDays(int64_t z, int *year, int *month, int *day)
+{
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    *day = int(doy - (153 * mp + 2) / 5 + 1);
+    *month = int(mp < 10 ? mp + 3 : mp - 9);
+    *year = int(yoe + era * 400 + (*month <= 2));
+}
+
+int daysInMonth(int year, int month)
+{
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+// Floor division of milliseconds into seconds (times before 1970 included).
+int64_t floorSeconds(int64_t ms)
+{
+    return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+}
+
+// More than any zone's distance from UTC (time-zone files keep it under 26
+// hours; a POSIX TZ string under 25).
+constexpr int64_t kMaxOffsetMs = 26 * 3600 * 1000LL;
 
 } // namespace
 
@@ -73,51 +93,66 @@ bool looksLikeTime(const std::string &text)
     return parseTime(text, &h, &m, &s);
 }
 
-bool parseDate(const std::string &dateText, const std::string &timeText, bool isEnd, time_t now,
-               int64_t *epochMs, std::string *error)
+int64_t civilWallMs(int year, int month, int day, int hour, int minute, int second)
 {
-    int year = 0, month = 0, day = 0;
-    struct tm today {
-    };
-    localtime_r(&now, &today);
+    return (daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second) * 1000;
+}
+
+int64_t localWallMs(int64_t epochMs)
+{
+    // Records come in runs of the same second: look each second up once.
+    static thread_local int64_t lastSec = INT64_MIN, lastOffset = 0;
+    const int64_t sec = floorSeconds(epochMs);
+    if (sec != lastSec) {
+        const time_t t = time_t(sec);
+        struct tm tm {
+        };
+        lastOffset = localtime_r(&t, &tm) ? int64_t(tm.tm_gmtoff) : 0;
+        lastSec = sec;
+    }
+    return epochMs + lastOffset * 1000;
+}
+
+bool LocalRange::contains(int64_t epochMs) const
+{
+    if (hasStart && epochMs < startWallMs + kMaxOffsetMs
+        && (epochMs < startWallMs - kMaxOffsetMs || localWallMs(epochMs) < startWallMs))
+        return false;
+    if (hasEnd && epochMs > endWallMs - kMaxOffsetMs
+        && (epochMs > endWallMs + kMaxOffsetMs || localWallMs(epochMs) > endWallMs))
+        return false;
+    return true;
+}
+
+bool parseDate(const std::string &dateText, const std::string &timeText, bool isEnd, time_t now,
+               int64_t *wallMs, std::string *error)
+{
     if (dateText == "now") {
         if (!timeText.empty()) {
             *error = "a time cannot follow \"now\"";
             return false;
         }
-        *epochMs = int64_t(now) * 1000 + (isEnd ? 999 : 0);
+        *wallMs = localWallMs(int64_t(now) * 1000) + (isEnd ? 999 : 0);
         return true;
     }
-    year = today.tm_year + 1900;
-    month = today.tm_mon + 1;
-    day = today.tm_mday;
+    // The keywords count calendar days from today's local date; no clock
+    // change can move them off their day.
+    struct tm today {
+    };
+    localtime_r(&now, &today);
+    int64_t days = daysFromCivil(today.tm_year + 1900, today.tm_mon + 1, today.tm_mday);
+    int year = 0, month = 0, day = 0;
     if (dateText == "today") {
     } else if (dateText == "yesterday") {
-        struct tm t = today;
-        t.tm_mday -= 1;
-        t.tm_hour = 12; // clear of any daylight-saving gap
-        t.tm_isdst = -1;
-        std::mktime(&t);
-        year = t.tm_year + 1900;
-        month = t.tm_mon + 1;
-        day = t.tm_mday;
+        days -= 1;
     } else if (dateText == "this-week" || dateText == "this-month" || dateText == "this-year") {
         if (!isEnd) {
-            struct tm t = today;
             if (dateText == "this-week")
-                t.tm_mday -= t.tm_wday;
+                days -= today.tm_wday;
             else if (dateText == "this-month")
-                t.tm_mday = 1;
-            else {
-                t.tm_mday = 1;
-                t.tm_mon = 0;
-            }
-            t.tm_hour = 12;
-            t.tm_isdst = -1;
-            std::mktime(&t);
-            year = t.tm_year + 1900;
-            month = t.tm_mon + 1;
-            day = t.tm_mday;
+                days -= today.tm_mday - 1;
+            else
+                days -= today.tm_yday;
         }
     } else {
         const char *p = dateText.c_str();
@@ -133,25 +168,24 @@ bool parseDate(const std::string &dateText, const std::string &timeText, bool is
         }
         if (yd == 2)
             year += year >= 69 ? 1900 : 2000;
+        if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month)) {
+            *error = "invalid date \"" + dateText + "\": no such day";
+            return false;
+        }
+        days = daysFromCivil(year, month, day);
     }
+    civilFromDays(days, &year, &month, &day);
     int h = 0, m = 0, s = 0;
-    bool hasTime = !timeText.empty();
-    if (hasTime && !parseTime(timeText, &h, &m, &s)) {
+    if (!timeText.empty() && !parseTime(timeText, &h, &m, &s)) {
         *error = "invalid time \"" + timeText + "\" (expected HH:MM or HH:MM:SS)";
         return false;
     }
-    if (!hasTime && isEnd) {
+    if (timeText.empty() && isEnd) {
         h = 23;
         m = 59;
         s = 59;
     }
-    time_t t;
-    if (month < 1 || month > 12 || day < 1 || day > 31
-        || !makeLocal(year, month, day, h, m, s, &t)) {
-        *error = "invalid date \"" + dateText + "\": no such day";
-        return false;
-    }
-    *epochMs = int64_t(t) * 1000 + (isEnd ? 999 : 0);
+    *wallMs = civilWallMs(year, month, day, h, m, s) + (isEnd ? 999 : 0);
     return true;
 }
 
@@ -186,6 +220,23 @@ std::string localStamp(time_t sec, unsigned milli)
 std::string localDate(time_t sec)
 {
     return localStamp(sec, 0).substr(0, 10);
+}
+
+std::string wallStamp(int64_t wallMs)
+{
+    const int64_t sec = floorSeconds(wallMs);
+    const int64_t milli = wallMs - sec * 1000;
+    int64_t days = sec / 86400, rest = sec % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    int year, month, day;
+    civilFromDays(days, &year, &month, &day);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", year, month, day,
+                  int(rest / 3600), int(rest / 60 % 60), int(rest % 60), int(milli));
+    return text;
 }
 
 } // namespace kvrtools

@@ -41,8 +41,8 @@ OptionTaken takeCommonOption(const std::vector<std::string> &args, size_t *i, ti
         int64_t ms = 0;
         if (!parseDate(*v, timeText, isEnd, now, &ms, error))
             return OptionTaken::Error;
-        (isEnd ? options->hasEnd : options->hasStart) = true;
-        (isEnd ? options->endMs : options->startMs) = ms;
+        (isEnd ? options->range.hasEnd : options->range.hasStart) = true;
+        (isEnd ? options->range.endWallMs : options->range.startWallMs) = ms;
     } else {
         return OptionTaken::No;
     }
@@ -51,7 +51,8 @@ OptionTaken takeCommonOption(const std::vector<std::string> &args, size_t *i, ti
 
 bool checkCommonOptions(const CommonOptions &options, std::string *error)
 {
-    if (options.hasStart && options.hasEnd && options.startMs > options.endMs) {
+    const LocalRange &r = options.range;
+    if (r.hasStart && r.hasEnd && r.startWallMs > r.endWallMs) {
         *error = "the start time lies after the end time";
         return false;
     }

@@ -12,9 +12,11 @@
 //       ...
 //   }
 //   if (!checkCommonOptions(common, &error)) return usage(error);
-// Dates are read by parseDate() (dates.h); a TIME is taken only when the
-// next argument looks like HH:MM[:SS]. A start after the end is a usage
-// error.
+// Dates are read by parseDate() (dates.h) into a range of local wall-clock
+// times; a TIME is taken only when the next argument looks like HH:MM[:SS].
+// A start after the end is a usage error.
+
+#include "dates.h"
 
 #include <cstdint>
 #include <ctime>
@@ -27,8 +29,7 @@ struct CommonOptions {
     bool help = false;    // -h, --help
     bool version = false; // --version
     std::string input;    // -if, --input (empty: not given)
-    bool hasStart = false, hasEnd = false;
-    int64_t startMs = 0, endMs = 0; // -ts / -te, inclusive, ms since the epoch
+    LocalRange range;     // -ts / -te, inclusive
 };
 
 enum class OptionTaken { No, Yes, Error };

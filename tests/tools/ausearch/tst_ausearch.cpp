@@ -65,8 +65,10 @@ QString decoded(const QString &raw)
 // architecture's numbers) that succeeded and names or runs PATH starts a
 // run; a failed one starts a run only when a PATH line naming PATH has an
 // inode; an event running PATH (exe=, or sudo's bare USER_CMD) joins the
-// running run of its pid in the same session, else starts one; anything
-// else ends the pid's run.
+// running run of its pid in the same session, or of its parent (ppid) when
+// its pid runs nothing, else starts one; anything else ends the pid's run.
+// An event without ses= and auid= joins a running run of its pid and is
+// otherwise nothing.
 struct Expected {
     QStringList keys;      // selected events, in output order
     QStringList runStarts; // the events that carry 用户id:
@@ -77,7 +79,8 @@ Expected expectedFor(const QByteArray &trail, const QString &program)
     static const QRegularExpression stamp("msg=audit\\((\\d+)\\.(\\d{3}):(\\d+)\\)");
     static const QRegularExpression field(
         "(?:^|[ "
-        "'])(type|exe|name|cwd|pid|ses|arch|syscall|success|inode)=(\"[^\"]*\"|[^\\s'\\x1d]+)");
+        "'])(type|exe|name|cwd|pid|ppid|ses|auid|arch|syscall|success|inode)=(\"[^\"]*\"|[^\\s'"
+        "\\x1d]+)");
     QString twin = program;
     for (const char *d : {"/bin/", "/sbin/", "/lib/"}) {
         if (program.startsWith(d))
@@ -91,7 +94,8 @@ Expected expectedFor(const QByteArray &trail, const QString &program)
         return p == program || p == twin;
     };
     struct Ev {
-        QString key, node, pid, ses, cwd;
+        QString key, node, pid, ppid, ses, cwd;
+        bool session = false; // a ses= or auid= field
         qint64 ms = 0;
         quint64 serial = 0;
         bool runs = false, exec = false, success = false, named = false, found = false;
@@ -124,6 +128,7 @@ Expected expectedFor(const QByteArray &trail, const QString &program)
             const QString n = m.captured(1);
             const bool text = n == "exe" || n == "name" || n == "cwd";
             const QString value = text ? decoded(m.captured(2)) : m.captured(2);
+            e.session = e.session || n == "ses" || n == "auid";
             if (n == "type")
                 type = value;
             else if (n == "cwd" && type == "CWD")
@@ -137,6 +142,8 @@ Expected expectedFor(const QByteArray &trail, const QString &program)
                 hasInode = true;
             else if (n == "pid" && e.pid.isEmpty())
                 e.pid = value;
+            else if (n == "ppid" && e.ppid.isEmpty())
+                e.ppid = value;
             else if (n == "ses" && e.ses.isEmpty())
                 e.ses = value;
             else if (n == "arch")
@@ -181,7 +188,8 @@ Expected expectedFor(const QByteArray &trail, const QString &program)
             continue;
         x.keys << e.key;
         bool starts = false;
-        if (e.pid.isEmpty()) {
+        if (!e.session) {
+        } else if (e.pid.isEmpty()) {
             starts = e.runs || (e.exec && e.found);
         } else {
             auto &proc = running[e.node + " " + e.pid];
@@ -191,7 +199,9 @@ Expected expectedFor(const QByteArray &trail, const QString &program)
             } else if (e.exec && !e.success) {
                 starts = e.found;
             } else if (e.runs && !e.exec) {
-                starts = !(proc.second && proc.first == e.ses);
+                const auto parent = running.value(e.node + " " + e.ppid);
+                starts = !(proc.second && proc.first == e.ses)
+                    && !(!proc.second && parent.second && parent.first == e.ses);
                 proc = {e.ses, true};
             } else {
                 proc.second = false;
@@ -307,13 +317,13 @@ void TestAusearch::selectsEventsOfProgram_data()
     QList<QPair<qint64, QString>> ev;
     logs << writeFixture(tmp.filePath("users.log"), userTrail(true, &ev));
     logs << writeFixture(tmp.filePath("relative.log"),
-                         "type=SYSCALL msg=audit(1.001:1): exe=\"/usr/bin/rm\"\n"
-                         "type=SYSCALL msg=audit(2.002:2): exe=\"/usr/bin/rmdir\"\ntype=CWD "
+                         "type=SYSCALL msg=audit(1.001:1): auid=1 exe=\"/usr/bin/rm\"\n"
+                         "type=SYSCALL msg=audit(2.002:2): auid=1 exe=\"/usr/bin/rmdir\"\ntype=CWD "
                          "msg=audit(2.002:2): cwd=\"/usr/sbin\"\n"
                          "type=PATH msg=audit(2.002:2): item=0 name=\"../bin/./rm\"\n"
-                         "type=USER_CMD msg=audit(3.003:3): uid=1 msg='cwd=\"/\" "
+                         "type=USER_CMD msg=audit(3.003:3): uid=1 auid=1 msg='cwd=\"/\" "
                          "exe=2F7573722F62696E2F7375646F res=success'\n"
-                         "type=SYSCALL msg=audit(4.004:4): exe=\"/usr/local/bin/rm\"\n");
+                         "type=SYSCALL msg=audit(4.004:4): auid=1 exe=\"/usr/local/bin/rm\"\n");
     const QStringList programs = {
         "/bin/su",    "/usr/bin/sudo",     "/bin/rm",         "/bin/cp",        "/bin/mkdir",
         "/bin/touch", "/usr/sbin/useradd", "/usr/bin/passwd", "/sbin/shutdown", "/usr/bin/ls"};
