@@ -10,10 +10,11 @@ pkgs=(
   auditd            # the stock ausearch/aureport: reference oracle of the tests
   xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei time
   clang-format      # scripts/check-format.sh
-  # The Debian package: CPack's shlibdeps (dpkg-shlibdeps, file), validation of
-  # the menu entry, the metainfo and the polkit action (its DTD ships in
-  # polkitd), and pkexec, which the menu entry runs.
-  dpkg-dev file desktop-file-utils appstream libxml2-utils polkitd pkexec
+  # The Debian package: CPack's shlibdeps (dpkg-shlibdeps, file) and the
+  # hardening flags (dpkg-buildflags), validation of the menu entry, the
+  # metainfo and the polkit action (its DTD ships in polkitd), pkexec, which
+  # the menu entry runs, and lintian.
+  dpkg-dev file desktop-file-utils appstream libxml2-utils polkitd pkexec lintian
   # the live-trail test's scenario runs these programs (scripts/live-test.sh)
   sudo passwd util-linux bsdutils psmisc e2fsprogs wget
 )

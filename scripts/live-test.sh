@@ -110,7 +110,9 @@ auditctl -e 1 >/dev/null 2>&1 || skip "auditing cannot be switched on (auditctl 
 [ -n "$backlog0" ] && [ "$backlog0" -lt 8192 ] && auditctl -b 8192 >/dev/null 2>&1
 lost0=$(auditctl -s | awk '$1 == "lost" {print $2}')
 auditctl -D -k "$key" >/dev/null 2>&1
-auditctl -R "$rules" >/dev/null 2>&1 || skip "the rules file does not load here (auditctl -R $rules)"
+# Every line, the costly watches shipped commented out ("#-w") included.
+sed 's/^#-w /-w /' "$rules" >"$work/all.rules"
+auditctl -R "$work/all.rules" >/dev/null 2>&1 || skip "the rules file does not load here (auditctl -R $rules)"
 bash -c 'echo 4000000 > /proc/self/loginuid' 2>/dev/null || skip "a login uid cannot be set here (/proc/self/loginuid)"
 
 # Accounts of an interrupted earlier run go first.

@@ -339,6 +339,11 @@
         <translation>Cause: the audit daemon auditd is not running, so no audit events are written to the log.</translation>
     </message>
     <message>
+        <location filename="../src/audit/emptycause.cpp" line="207"/>
+        <source>原因：已加载的审计规则中没有监视 %1 的规则。它的规则因开销大在规则文件 %2 中默认被注释掉：%3。删去这一行行首的“#”，再运行命令 %4 加载。</source>
+        <translation>Cause: no loaded audit rule watches %1. Its rule is shipped commented out in the rules file %2 for its cost: %3. Remove the “#” at the start of that line, then load the rules with the command %4.</translation>
+    </message>
+    <message>
         <location filename="../src/audit/emptycause.cpp" line="179"/>
         <source>原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。</source>
         <translation>Cause: no loaded audit rule watches %1. The rules file %2 is loaded with the command %3.</translation>

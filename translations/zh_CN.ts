@@ -337,6 +337,11 @@
         <translation>原因：审计服务 auditd 没有运行，审计事件没有写入日志。</translation>
     </message>
     <message>
+        <location filename="../src/audit/emptycause.cpp" line="207"/>
+        <source>原因：已加载的审计规则中没有监视 %1 的规则。它的规则因开销大在规则文件 %2 中默认被注释掉：%3。删去这一行行首的“#”，再运行命令 %4 加载。</source>
+        <translation>原因：已加载的审计规则中没有监视 %1 的规则。它的规则因开销大在规则文件 %2 中默认被注释掉：%3。删去这一行行首的“#”，再运行命令 %4 加载。</translation>
+    </message>
+    <message>
         <location filename="../src/audit/emptycause.cpp" line="179"/>
         <source>原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。</source>
         <translation>原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。</translation>

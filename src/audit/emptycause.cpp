@@ -160,7 +160,35 @@ QString rulesFile()
     return QStringLiteral(KVR_RULES_FILE);
 }
 
-QString causeText(Cause cause, const QString &program)
+QString disabledRule(const QString &program, const QString &rulesPath)
+{
+    // Only a regular file: opening a FIFO put in its place would block.
+    QFile file(rulesPath);
+    if (program.isEmpty() || !QFileInfo(rulesPath).isFile()
+        || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    QStringList active;
+    QString disabled;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (!line.startsWith(QLatin1Char('#'))) {
+            active << line;
+            continue;
+        }
+        // A rule behind "#" (or "# "), not a comment that merely mentions one.
+        int start = 1;
+        while (start < line.size() && line[start].isSpace())
+            ++start;
+        const QString rule = line.mid(start);
+        if (disabled.isEmpty()
+            && (rule.startsWith(QLatin1String("-w ")) || rule.startsWith(QLatin1String("-a ")))
+            && rulesWatch({rule}, program))
+            disabled = line;
+    }
+    return rulesWatch(active, program) ? QString() : disabled;
+}
+
+QString causeText(Cause cause, const QString &program, const QString &rulesPath)
 {
     switch (cause) {
     case Cause::None:
@@ -175,11 +203,17 @@ QString causeText(Cause cause, const QString &program)
         return QCoreApplication::translate(
             "MainWindow", "原因：审计服务 auditd 没有运行，审计事件没有写入日志。");
     case Cause::NoRuleForProgram: {
+        if (const QString line = disabledRule(program, rulesPath); !line.isEmpty())
+            return QCoreApplication::translate(
+                       "MainWindow",
+                       "原因：已加载的审计规则中没有监视 %1 的规则。它的规则因开销大在规则文件 %2 "
+                       "中默认被注释掉：%3。删去这一行行首的“#”，再运行命令 %4 加载。")
+                .arg(program, rulesPath, line, QStringLiteral("augenrules --load"));
         const QString what = program.isEmpty() ? QStringLiteral("28") : program;
         return QCoreApplication::translate(
                    "MainWindow",
                    "原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。")
-            .arg(what, rulesFile(), QStringLiteral("augenrules --load"));
+            .arg(what, rulesPath, QStringLiteral("augenrules --load"));
     }
     }
     return QString();

@@ -43,9 +43,17 @@ Cause establish(const QString &program);
 // The installed audit rules file of the program.
 QString rulesFile();
 
+// The commented-out rule of the rules file at `rulesPath` that records runs of
+// `program` once its "#" is removed (as the file writes it, e.g. "#-w /bin/cp
+// -p x -k kvr-auditreport"; the costly programs are shipped that way). Empty
+// when the file cannot be read, holds no such line, or already has an active
+// rule for the program.
+QString disabledRule(const QString &program, const QString &rulesPath = rulesFile());
+
 // The text added to the empty-report message for `cause` (translated in the
-// MainWindow context); empty for Cause::None.
-QString causeText(Cause cause, const QString &program);
+// MainWindow context); empty for Cause::None. For a program whose rule the
+// rules file at `rulesPath` holds commented out, it names that line.
+QString causeText(Cause cause, const QString &program, const QString &rulesPath = rulesFile());
 
 // Where the audit tools read the trail: $KVR_AUDITREPORT_LOG, else the
 // log_file of the daemon's configuration (default /var/log/audit/audit.log).

@@ -127,6 +127,47 @@ private slots:
         QCOMPARE(int(emptycause::establish(program)), cause);
     }
 
+    // The commented-out line of a rules file that would record a program: the
+    // shipped file holds the costly ones that way; an administrator's edit
+    // that enables one (or a mere comment naming a rule) is no such line.
+    void disabledRule_data()
+    {
+        QTest::addColumn<QByteArray>("rules"); // empty: the shipped file
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("line");
+        const QString cp = "#-w /bin/cp -p x -k kvr-auditreport";
+        QTest::newRow("shipped, cp") << QByteArray() << "/bin/cp" << cp;
+        QTest::newRow("shipped, /usr twin") << QByteArray() << "/usr/bin/cp" << cp;
+        QTest::newRow("shipped, touch") << QByteArray() << "/bin/touch"
+                                        << "#-w /bin/touch -p x -k kvr-auditreport";
+        QTest::newRow("shipped, active chown") << QByteArray() << "/bin/chown" << QString();
+        QTest::newRow("shipped, all programs") << QByteArray() << QString() << QString();
+        QTest::newRow("enabled by an edit")
+            << QByteArray("#-w /bin/cp -p x -k kvr-auditreport\n-w /bin/cp -p x -k kvr\n")
+            << "/bin/cp" << QString();
+        QTest::newRow("blank after #") << QByteArray("  # -w /bin/rm -p x -k kvr\n") << "/bin/rm"
+                                       << "# -w /bin/rm -p x -k kvr";
+        QTest::newRow("comment naming a rule")
+            << QByteArray("## an exec watch (-w /bin/cp -p x)\n## -w /bin/cp -p x\n") << "/bin/cp"
+            << QString();
+        QTest::newRow("write watch only")
+            << QByteArray("#-w /bin/cp -p wa -k kvr\n") << "/bin/cp" << QString();
+    }
+    void disabledRule()
+    {
+        QFETCH(QByteArray, rules);
+        QFETCH(QString, program);
+        QFETCH(QString, line);
+        QString path = KVR_BUILD_DATA_DIR "/audit/kvr-auditreport.rules";
+        if (!rules.isEmpty()) {
+            path = work.filePath(QString("rules-%1").arg(QTest::currentDataTag()));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(rules);
+        }
+        QCOMPARE(emptycause::disabledRule(program, path), line);
+    }
+
     // The texts name what the administrator has to do.
     void causeTexts()
     {
@@ -137,6 +178,15 @@ private slots:
                      && rule.contains("augenrules --load"),
                  qPrintable(rule));
         QVERIFY(emptycause::rulesFile().endsWith("/audit/rules.d/kvr-auditreport.rules"));
+        // A program shipped with its rule commented out: the line to uncomment.
+        const QString shipped = KVR_BUILD_DATA_DIR "/audit/kvr-auditreport.rules";
+        const QString off = emptycause::causeText(C::NoRuleForProgram, "/bin/rm", shipped);
+        QVERIFY2(off.contains(shipped) && off.contains("#-w /bin/rm -p x -k kvr-auditreport")
+                     && off.contains("augenrules --load") && off != rule,
+                 qPrintable(off));
+        QVERIFY(!emptycause::causeText(C::NoRuleForProgram, "/bin/chown", shipped).contains('#'));
+        QVERIFY(!emptycause::causeText(C::NoRuleForProgram, "/bin/rm", work.filePath("none"))
+                     .contains('#'));
         QSet<QString> distinct;
         for (C c : {C::NoAuditDaemon, C::AuditingOff, C::DaemonNotRunning, C::NoRuleForProgram})
             distinct.insert(emptycause::causeText(c, "/bin/chown"));

@@ -1,9 +1,10 @@
 // The generated audit rules file against the command table and against the
 // files of this machine: every rule in the one form auditctl and augenrules
-// take, and every installed program of the 28 recorded when it runs. A watch
-// fires for the file it names without following a final symbolic link, while
-// an exec runs the link's target, so a program that is a link (shutdown and
-// reboot on systemd machines) needs its target watched.
+// take (or that form commented out, "#-w ...", for the costly ones), and every
+// installed program of the 28 recorded when it runs or once its rule is on. A
+// watch fires for the file it names without following a final symbolic link,
+// while an exec runs the link's target, so a program that is a link (shutdown
+// and reboot on systemd machines) needs its target watched.
 #include "commandtable.h"
 
 #include <QFile>
@@ -30,16 +31,19 @@ QList<Rule> readRules(QStringList *errors)
         return rules;
     }
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    static const QRegularExpression rule(QStringLiteral("^-w (/[^ ]+) -p x -k kvr-auditreport$"));
+    static const QRegularExpression rule(
+        QStringLiteral("^(#?)-w (/[^ ]+) -p x -k kvr-auditreport$"));
     bool priced = false;
+    bool howToEnable = false;
     for (int i = 0; i < lines.size(); ++i) {
         const QString &line = lines[i];
         if (line.isEmpty()) {
-            priced = false;
+            priced = howToEnable = false;
             continue;
         }
         if (line.startsWith(QLatin1String("##"))) {
             priced = priced || line.contains(QLatin1String("Cost:"));
+            howToEnable = howToEnable || line.contains(QLatin1String("remove the \"#\""));
             continue;
         }
         const QRegularExpressionMatch m = rule.match(line);
@@ -50,13 +54,17 @@ QList<Rule> readRules(QStringList *errors)
         }
         if (!priced)
             errors->append(QStringLiteral("line %1 has no cost comment above it").arg(i + 1));
+        if (!m.captured(1).isEmpty() && !howToEnable)
+            errors->append(
+                QStringLiteral("line %1 is commented out without saying how to enable it")
+                    .arg(i + 1));
         for (const Rule &earlier : rules) {
-            if (earlier.path == m.captured(1))
+            if (earlier.path == m.captured(2))
                 errors->append(QStringLiteral("line %1 repeats the watch of line %2")
                                    .arg(i + 1)
                                    .arg(earlier.line));
         }
-        rules.append({m.captured(1), i + 1});
+        rules.append({m.captured(2), i + 1});
     }
     return rules;
 }

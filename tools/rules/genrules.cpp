@@ -2,8 +2,10 @@
 // run of the 28 commands of the query form. One exec watch per program file of
 // the command table, each preceded by a comment saying what it records and how
 // often that program runs on an ordinary machine (what the rule costs in trail
-// size). The build runs it; the installation puts its output in
-// /etc/audit/rules.d, where `augenrules --load` picks it up.
+// size). The watches of the programs that run thousands of times an hour on a
+// busy machine are written commented out ("#-w ..."), ready to be enabled by
+// removing the "#". The build runs it; the installation puts its output in
+// /etc/audit/rules.d, which auditd loads (through augenrules) when it starts.
 //
 //   kvr-gen-rules OUTPUT      writes the rules file to OUTPUT (exit 1 on error)
 #include "commandtable.h"
@@ -25,30 +27,33 @@ struct RuleNote {
     const char *name;    // command of the table
     const char *records; // what a record of this rule says
     const char *cost;    // how often the program runs on an ordinary machine
+    bool enabled = true; // false: written commented out, for its cost
 };
 
 // Every command of the table needs a note; the generator refuses to write a
-// file with a rule nobody has priced.
+// file with a rule nobody has priced. A rule whose program runs thousands of
+// times an hour on a build machine or a busy server is shipped disabled: the
+// administrator enables it knowing the cost.
 constexpr RuleNote kNotes[] = {
     {"chgrp", "who changed the group of a file",
      "rare: by hand and in package scripts, a few runs a day"},
     {"chown", "who changed the owner of a file",
      "package and service scripts: tens of runs a day, more during upgrades"},
     {"chmod", "who changed the mode of a file",
-     "package scripts and builds (make install): tens a day, thousands per build on a build "
-     "machine"},
+     "package scripts, make install and libtool: tens a day, more while software is built"},
     {"chattr", "who changed the attributes of a file (immutable, append-only)", "rare: by hand"},
     {"su", "who switched user with su", "by hand and in a few system scripts: a few runs a day"},
     {"sudo", "who ran a command through sudo (allowed or refused)",
      "one event per run besides sudo's own records, which are written without any rule"},
     {"touch", "who created or touched a file with touch",
-     "scripts, cron jobs and builds: hundreds a day on a build machine"},
+     "scripts, cron jobs and builds: hundreds a day on a build machine", false},
     {"cp", "who copied files",
-     "very frequent: scripts, package installs, builds; thousands an hour on a build machine"},
-    {"mv", "who moved or renamed files", "frequent: scripts, package installs, builds"},
+     "very frequent: scripts, package installs, builds; thousands an hour on a build machine",
+     false},
+    {"mv", "who moved or renamed files", "frequent: scripts, package installs, builds", false},
     {"rm", "who removed files",
-     "very frequent: scripts, cron jobs, builds; thousands an hour on a build machine"},
-    {"mkdir", "who created directories", "frequent: scripts, session start-up, builds"},
+     "very frequent: scripts, cron jobs, builds; thousands an hour on a build machine", false},
+    {"mkdir", "who created directories", "frequent: scripts, session start-up, builds", false},
     {"rmdir", "who removed directories", "occasional: package removals and scripts"},
     {"groupadd", "who created a group", "rare: account administration and package installs"},
     {"groupdel", "who deleted a group", "rare: account administration"},
@@ -88,12 +93,21 @@ const RuleNote *noteFor(std::string_view name)
 
 constexpr const char kHeader[] =
     "## kvr-auditreport: records every run of the 28 commands that the audit\n"
-    "## report's query form lists (generated from its command table; do not edit).\n"
+    "## report's query form lists (generated from its command table).\n"
     "##\n"
-    "## Load:   augenrules --load          (this file lives in /etc/audit/rules.d)\n"
+    "## auditd loads every file of /etc/audit/rules.d when it starts (through\n"
+    "## augenrules), so the active rules below record from its next start or the\n"
+    "## next boot on; installing the package loads nothing by itself.\n"
+    "## Load now: augenrules --load\n"
     "##         or, for this boot only:    auditctl -R kvr-auditreport.rules\n"
     "## Remove: delete the file, then      augenrules --load\n"
     "##         or, for this boot only:    auditctl -D -k kvr-auditreport\n"
+    "##\n"
+    "## The rules for cp, rm, mkdir, mv and touch are shipped commented out\n"
+    "## (\"#-w ...\"): those programs run hundreds to thousands of times an hour on\n"
+    "## machines that build software or run many scripts. To record one, remove the\n"
+    "## \"#\" at the start of its line and run augenrules --load. Changes made here\n"
+    "## are kept when the package is upgraded (this is a configuration file).\n"
     "##\n"
     "## Each rule is an exec watch (-w FILE -p x): the kernel writes one event\n"
     "## (SYSCALL, EXECVE, CWD, PATH, PROCTITLE; 0.7 to 1.7 kB, 1.4 kB on average)\n"
@@ -103,9 +117,8 @@ constexpr const char kHeader[] =
     "## A failed exec of a file that exists is recorded too; a name that does not\n"
     "## resolve is not. A watch on a program that is not installed is accepted and\n"
     "## starts recording once the program is installed, as long as its directory\n"
-    "## exists. The cost of a rule is the number of runs of its program: rules for\n"
-    "## cp, rm, mkdir, mv and touch dominate on machines that build software or run\n"
-    "## many scripts; delete those lines there if the trail grows too fast.\n";
+    "## exists. The cost of a rule is the number of runs of its program; delete\n"
+    "## the line of a rule whose trail grows too fast.\n";
 
 } // namespace
 
@@ -131,7 +144,13 @@ int main(int argc, char *argv[])
         text += note->records;
         text += ".\n## Cost: ";
         text += note->cost;
-        text += ".\n-w ";
+        text += ".\n";
+        if (!note->enabled) {
+            text += "## Commented out for its cost: remove the \"#\" below to record ";
+            text += command.name;
+            text += ".\n#";
+        }
+        text += "-w ";
         text += command.path;
         text += " -p x -k ";
         text += kKey;
