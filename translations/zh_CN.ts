@@ -24,20 +24,139 @@
     </message>
 </context>
 <context>
+    <name>HtmlReport</name>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="48"/>
+        <location filename="../src/export/htmlreport.cpp" line="96"/>
+        <location filename="../src/export/htmlreport.cpp" line="99"/>
+        <source>未知</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="69"/>
+        <source>zh-CN</source>
+        <translation>zh-CN</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="88"/>
+        <source>主机</source>
+        <translation>主机</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="89"/>
+        <source>生成时间</source>
+        <translation>生成时间</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="91"/>
+        <source>时区</source>
+        <translation>时区</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="95"/>
+        <source>审计日志文件</source>
+        <translation>审计日志文件</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="100"/>
+        <source>日志时间跨度</source>
+        <translation>日志时间跨度</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="125"/>
+        <location filename="../src/export/htmlreport.cpp" line="234"/>
+        <source>每日执行次数</source>
+        <translation>每日执行次数</translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../src/export/htmlreport.cpp" line="149"/>
+        <source>%1：%n 次</source>
+        <translation>
+            <numerusform>%1：%n 次</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="173"/>
+        <source>最早的记录</source>
+        <translation>最早的记录</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="175"/>
+        <source>最新的记录</source>
+        <translation>最新的记录</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="176"/>
+        <source>查询时段：%1 ~ %2</source>
+        <translation>查询时段：%1 ~ %2</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="211"/>
+        <source>审计报告：%1</source>
+        <translation>审计报告：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="217"/>
+        <location filename="../src/export/htmlreport.cpp" line="268"/>
+        <source>概要</source>
+        <translation>概要</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="224"/>
+        <source>各用户执行次数</source>
+        <translation>各用户执行次数</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="225"/>
+        <source>用户ID</source>
+        <translation>用户ID</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="226"/>
+        <source>执行次数</source>
+        <translation>执行次数</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="226"/>
+        <source>拒绝</source>
+        <translation>拒绝</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="227"/>
+        <source>失败</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="237"/>
+        <source>没有运行。</source>
+        <translation>没有运行。</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="242"/>
+        <source>运行明细</source>
+        <translation>运行明细</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="263"/>
+        <source>审计日志总体报告</source>
+        <translation>审计日志总体报告</translation>
+    </message>
+</context>
+<context>
     <name>InfoBox</name>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="78"/>
-        <location filename="../src/widgets/infobox.cpp" line="79"/>
+        <location filename="../src/widgets/infobox.cpp" line="84"/>
+        <location filename="../src/widgets/infobox.cpp" line="85"/>
         <source>关闭</source>
         <translation>关闭</translation>
     </message>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="83"/>
+        <location filename="../src/widgets/infobox.cpp" line="89"/>
         <source>取消</source>
         <translation>取消</translation>
     </message>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="91"/>
+        <location filename="../src/widgets/infobox.cpp" line="97"/>
         <source>确定</source>
         <translation>确定</translation>
     </message>
@@ -102,9 +221,9 @@
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="365"/>
         <location filename="../src/app/startupchecks.cpp" line="123"/>
-        <location filename="../src/audit/querycontroller.cpp" line="170"/>
-        <location filename="../src/audit/querycontroller.cpp" line="178"/>
-        <location filename="../src/audit/querycontroller.cpp" line="211"/>
+        <location filename="../src/audit/querycontroller.cpp" line="168"/>
+        <location filename="../src/audit/querycontroller.cpp" line="176"/>
+        <location filename="../src/audit/querycontroller.cpp" line="209"/>
         <location filename="../src/audit/reportbuilder.cpp" line="31"/>
         <location filename="../src/audit/reportbuilder.cpp" line="55"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="77"/>
@@ -115,7 +234,7 @@
         <location filename="../src/audit/auditsearch.cpp" line="25"/>
         <location filename="../src/audit/peruserreport.cpp" line="62"/>
         <location filename="../src/audit/querycontroller.cpp" line="82"/>
-        <location filename="../src/audit/querycontroller.cpp" line="196"/>
+        <location filename="../src/audit/querycontroller.cpp" line="194"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="89"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="96"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="99"/>
@@ -176,15 +295,14 @@
     <message>
         <location filename="../src/app/startupchecks.cpp" line="94"/>
         <location filename="../src/app/startupchecks.cpp" line="106"/>
-        <location filename="../src/audit/querycontroller.cpp" line="94"/>
-        <location filename="../src/audit/querycontroller.cpp" line="103"/>
-        <location filename="../src/audit/querycontroller.cpp" line="110"/>
-        <location filename="../src/audit/querycontroller.cpp" line="121"/>
+        <location filename="../src/audit/querycontroller.cpp" line="98"/>
+        <location filename="../src/audit/querycontroller.cpp" line="108"/>
+        <location filename="../src/audit/querycontroller.cpp" line="119"/>
         <source>警告</source>
         <translation>警告</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="95"/>
+        <location filename="../src/audit/querycontroller.cpp" line="102"/>
         <source>开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</source>
         <translation>开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</translation>
     </message>
@@ -194,23 +312,23 @@
         <translation>结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="110"/>
+        <location filename="../src/audit/querycontroller.cpp" line="108"/>
         <source>选择的时间有误，开始时间应早于结束时间</source>
         <translation>选择的时间有误，开始时间应早于结束时间</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="122"/>
+        <location filename="../src/audit/querycontroller.cpp" line="120"/>
         <source>无法写入工作目录</source>
         <translation>无法写入工作目录</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="154"/>
+        <location filename="../src/audit/querycontroller.cpp" line="152"/>
         <source>审计日志过大，无法在有限的内存和临时空间内完成统计，未生成报告。</source>
         <translation>审计日志过大，无法在有限的内存和临时空间内完成统计，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="177"/>
-        <location filename="../src/audit/querycontroller.cpp" line="210"/>
+        <location filename="../src/audit/querycontroller.cpp" line="175"/>
+        <location filename="../src/audit/querycontroller.cpp" line="208"/>
         <location filename="../src/export/reportexport.cpp" line="29"/>
         <location filename="../src/export/reportexport.cpp" line="52"/>
         <location filename="../src/export/reportexport.cpp" line="69"/>
@@ -223,22 +341,22 @@
         <translation>无法读取审计日志，请以管理员身份运行</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="157"/>
+        <location filename="../src/audit/querycontroller.cpp" line="155"/>
         <source>工作目录已没有剩余空间，查询没有完成，未生成报告：</source>
         <translation>工作目录已没有剩余空间，查询没有完成，未生成报告：</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="161"/>
+        <location filename="../src/audit/querycontroller.cpp" line="159"/>
         <source>查询结果超出了文件大小限制，查询没有完成，未生成报告。</source>
         <translation>查询结果超出了文件大小限制，查询没有完成，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="164"/>
+        <location filename="../src/audit/querycontroller.cpp" line="162"/>
         <source>查询被中止（信号 %1），没有完成，未生成报告。</source>
         <translation>查询被中止（信号 %1），没有完成，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="167"/>
+        <location filename="../src/audit/querycontroller.cpp" line="165"/>
         <source>查询命令失败（退出状态 %1），没有完成，未生成报告。</source>
         <translation>查询命令失败（退出状态 %1），没有完成，未生成报告。</translation>
     </message>
@@ -364,6 +482,151 @@
         <location filename="../src/audit/peruserreport.cpp" line="37"/>
         <source>各用户执行次数</source>
         <translation>各用户执行次数</translation>
+    </message>
+</context>
+<context>
+    <name>RunFigures</name>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="42"/>
+        <source>%1（拒绝 %2，失败 %3）</source>
+        <translation>%1（拒绝 %2，失败 %3）</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="47"/>
+        <source>%1（拒绝 %2）</source>
+        <translation>%1（拒绝 %2）</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="49"/>
+        <source>%1（失败 %2）</source>
+        <translation>%1（失败 %2）</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="57"/>
+        <source>拒绝</source>
+        <translation>拒绝</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="59"/>
+        <source>失败</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="63"/>
+        <source>成功</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="81"/>
+        <source>时间</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="82"/>
+        <source>登录用户</source>
+        <translation>登录用户</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="83"/>
+        <source>执行身份</source>
+        <translation>执行身份</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="84"/>
+        <source>主机</source>
+        <translation>主机</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="85"/>
+        <source>终端或远程地址</source>
+        <translation>终端或远程地址</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="86"/>
+        <source>结果</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="87"/>
+        <source>执行内容</source>
+        <translation>执行内容</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="92"/>
+        <source>“成功”表示程序已运行且没有拒绝；sudo 所运行的命令随后是否成功，审计日志中没有记录。</source>
+        <translation>“成功”表示程序已运行且没有拒绝；sudo 所运行的命令随后是否成功，审计日志中没有记录。</translation>
+    </message>
+</context>
+<context>
+    <name>RunsFile</name>
+    <message>
+        <location filename="../src/audit/runsfile.cpp" line="210"/>
+        <source>无法读取运行记录文件 %1：%2</source>
+        <translation>无法读取运行记录文件 %1：%2</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runsfile.cpp" line="213"/>
+        <source>%1 不是运行记录文件（第一行应为 “%2”），未显示任何运行。</source>
+        <translation>%1 不是运行记录文件（第一行应为 “%2”），未显示任何运行。</translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../src/audit/runsfile.cpp" line="222"/>
+        <source>运行记录文件 %1 已损坏：%n 行无法读取（第一处在第 %2 行），运行明细不完整，未显示。</source>
+        <translation>
+            <numerusform>运行记录文件 %1 已损坏：%n 行无法读取（第一处在第 %2 行），运行明细不完整，未显示。</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>RunsWindow</name>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="50"/>
+        <source>运行明细 — %1</source>
+        <translation>运行明细 — %1</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="89"/>
+        <source>登录用户：%1</source>
+        <translation>登录用户：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="96"/>
+        <source>全部运行</source>
+        <translation>全部运行</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="105"/>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="128"/>
+        <source>筛选：任意一列中的文字</source>
+        <translation>筛选：任意一列中的文字</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="132"/>
+        <source>主机：</source>
+        <translation>主机：</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="137"/>
+        <source>全部主机</source>
+        <translation>全部主机</translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../src/widgets/runswindow.cpp" line="215"/>
+        <source>共 %n 次运行：拒绝 %1 次，失败 %2 次</source>
+        <translation>
+            <numerusform>共 %n 次运行：拒绝 %1 次，失败 %2 次</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../src/widgets/runswindow.cpp" line="219"/>
+        <source>显示 %1 / %n 次运行：拒绝 %2 次，失败 %3 次</source>
+        <translation>
+            <numerusform>显示 %1 / %n 次运行：拒绝 %2 次，失败 %3 次</numerusform>
+        </translation>
     </message>
 </context>
 </TS>
