@@ -1,13 +1,16 @@
 // kvr-bench-runs: times the runs window on a generated runs file of N runs
 // (100,000 by default) on whatever Qt platform it is started on: reading the
 // file, opening the window (constructed, shown and painted once), sorting
-// each column both ways, and repainting the table after a scroll step.
+// each column both ways, repainting the table after a scroll step, filtering,
+// and writing the runs as CSV and HTML.
 //
 //   kvr-bench-runs [N] [SHOT.png]
 //
 // With SHOT.png it also saves a picture of the opened window there.
 //
 // Prints one line per figure, each measured in this run.
+#include "export/csvreport.h"
+#include "export/htmlreport.h"
 #include "runsample.h"
 #include "widgets/runsmodel.h"
 #include "widgets/runswindow.h"
@@ -147,5 +150,20 @@ int main(int argc, char **argv)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     report("filter \"mallory\" (150 ms delay)", step);
     std::printf("(the filter left %d rows)\n", window.runsModel()->rowCount());
+
+    // The exports of the same runs.
+    reportdata::QueryReport written;
+    written.command = QStringLiteral("chown");
+    written.origin.hostName = RunsWindow::thisMachine();
+    written.runs = file.runs;
+    written.users = runfigures::perUser(file.runs);
+    step.restart();
+    const qsizetype csvBytes = csvreport::runs(written).size();
+    report("write CSV", step);
+    step.restart();
+    const qsizetype htmlBytes = htmlreport::query(written).size();
+    report("write HTML", step);
+    std::printf("(CSV %lld bytes, HTML %lld bytes)\n", static_cast<long long>(csvBytes),
+                static_cast<long long>(htmlBytes));
     return 0;
 }
