@@ -10,6 +10,7 @@ pkgs=(
   auditd            # the stock ausearch/aureport: reference oracle of the tests
   xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei time
   clang-format      # scripts/check-format.sh
+  libreoffice-calc-nogui  # reads the CSV export as a spreadsheet would (tst_writers)
   # The Debian package: CPack's shlibdeps (dpkg-shlibdeps, file) and the
   # hardening flags (dpkg-buildflags), validation of the menu entry, the
   # metainfo and the polkit action (its DTD ships in polkitd), pkexec, which

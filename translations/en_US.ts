@@ -26,6 +26,126 @@
     </message>
 </context>
 <context>
+    <name>HtmlReport</name>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="48"/>
+        <location filename="../src/export/htmlreport.cpp" line="96"/>
+        <location filename="../src/export/htmlreport.cpp" line="99"/>
+        <source>未知</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="69"/>
+        <source>zh-CN</source>
+        <translation>en</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="88"/>
+        <source>主机</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="89"/>
+        <source>生成时间</source>
+        <translation>Made</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="91"/>
+        <source>时区</source>
+        <translation>Time zone</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="95"/>
+        <source>审计日志文件</source>
+        <translation>Audit logs read</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="100"/>
+        <source>日志时间跨度</source>
+        <translation>Span of the logs</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="125"/>
+        <location filename="../src/export/htmlreport.cpp" line="234"/>
+        <source>每日执行次数</source>
+        <translation>Runs per day</translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../src/export/htmlreport.cpp" line="149"/>
+        <source>%1：%n 次</source>
+        <translation>
+            <numerusform>%1: %n run</numerusform>
+            <numerusform>%1: %n runs</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="173"/>
+        <source>最早的记录</source>
+        <translation>earliest record</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="175"/>
+        <source>最新的记录</source>
+        <translation>latest record</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="176"/>
+        <source>查询时段：%1 ~ %2</source>
+        <translation>Period asked: %1 ~ %2</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="211"/>
+        <source>审计报告：%1</source>
+        <translation>Audit report: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="217"/>
+        <location filename="../src/export/htmlreport.cpp" line="269"/>
+        <source>概要</source>
+        <translation>Summary</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="224"/>
+        <source>各用户执行次数</source>
+        <translation>Runs per user</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="225"/>
+        <source>用户ID</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="226"/>
+        <source>执行次数</source>
+        <translation>Runs</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="226"/>
+        <source>拒绝</source>
+        <translation>Refused</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="227"/>
+        <source>失败</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="237"/>
+        <source>没有运行。</source>
+        <translation>No runs.</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="242"/>
+        <source>运行明细</source>
+        <translation>Runs</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="264"/>
+        <source>审计日志总体报告</source>
+        <translation>Overall audit summary</translation>
+    </message>
+</context>
+<context>
     <name>InfoBox</name>
     <message>
         <location filename="../src/widgets/infobox.cpp" line="84"/>
@@ -219,7 +339,7 @@
         <translation>Export</translation>
     </message>
     <message>
-        <location filename="../src/audit/emptycause.cpp" line="228"/>
+        <location filename="../src/audit/emptycause.cpp" line="262"/>
         <source>无法读取审计日志，请以管理员身份运行</source>
         <translation>Cannot read the audit log. Please run the program as an administrator.</translation>
     </message>
@@ -324,17 +444,17 @@
         <translation>The file %1 already exists. Replace it?</translation>
     </message>
     <message>
-        <location filename="../src/audit/emptycause.cpp" line="169"/>
+        <location filename="../src/audit/emptycause.cpp" line="197"/>
         <source>原因：没有安装审计服务 auditd，系统不记录审计事件。</source>
         <translation>Cause: the audit daemon auditd is not installed, so no audit events are recorded.</translation>
     </message>
     <message>
-        <location filename="../src/audit/emptycause.cpp" line="172"/>
+        <location filename="../src/audit/emptycause.cpp" line="200"/>
         <source>原因：内核审计功能已关闭（auditctl -s 显示 enabled 0）。</source>
         <translation>Cause: kernel auditing is switched off (auditctl -s shows enabled 0).</translation>
     </message>
     <message>
-        <location filename="../src/audit/emptycause.cpp" line="175"/>
+        <location filename="../src/audit/emptycause.cpp" line="203"/>
         <source>原因：审计服务 auditd 没有运行，审计事件没有写入日志。</source>
         <translation>Cause: the audit daemon auditd is not running, so no audit events are written to the log.</translation>
     </message>
@@ -344,12 +464,12 @@
         <translation>Cause: no loaded audit rule watches %1. Its rule is shipped commented out in the rules file %2 for its cost: %3. Remove the “#” at the start of that line, then load the rules with the command %4.</translation>
     </message>
     <message>
-        <location filename="../src/audit/emptycause.cpp" line="179"/>
+        <location filename="../src/audit/emptycause.cpp" line="213"/>
         <source>原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。</source>
         <translation>Cause: no loaded audit rule watches %1. The rules file %2 is loaded with the command %3.</translation>
     </message>
     <message>
-        <location filename="../src/audit/emptycause.cpp" line="229"/>
+        <location filename="../src/audit/emptycause.cpp" line="263"/>
         <source>无法读取审计日志：还没有写入任何审计日志（%1）。</source>
         <translation>Cannot read the audit log: no audit log has been written yet (%1).</translation>
     </message>
@@ -465,6 +585,154 @@ Once you are sure that no window runs there, press OK to remove the lock file an
         <location filename="../src/audit/peruserreport.cpp" line="37"/>
         <source>各用户执行次数</source>
         <translation>Runs per user</translation>
+    </message>
+</context>
+<context>
+    <name>RunFigures</name>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="43"/>
+        <source>%1（拒绝 %2，失败 %3）</source>
+        <translation>%1 (%2 refused, %3 failed)</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="48"/>
+        <source>%1（拒绝 %2）</source>
+        <translation>%1 (%2 refused)</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="50"/>
+        <source>%1（失败 %2）</source>
+        <translation>%1 (%2 failed)</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="58"/>
+        <source>拒绝</source>
+        <translation>refused</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="60"/>
+        <source>失败</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="64"/>
+        <source>成功</source>
+        <translation>success</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="82"/>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="83"/>
+        <source>登录用户</source>
+        <translation>Login user</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="84"/>
+        <source>执行身份</source>
+        <translation>Ran as</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="85"/>
+        <source>主机</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="86"/>
+        <source>终端或远程地址</source>
+        <translation>Terminal or remote address</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="87"/>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="88"/>
+        <source>执行内容</source>
+        <translation>What was run</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="93"/>
+        <source>“成功”表示程序已运行且没有拒绝；sudo 所运行的命令随后是否成功，审计日志中没有记录。</source>
+        <translation>“success” means the program ran and did not refuse; whether the command sudo ran then succeeded is not in the trail.</translation>
+    </message>
+</context>
+<context>
+    <name>RunsFile</name>
+    <message>
+        <location filename="../src/audit/runsfile.cpp" line="210"/>
+        <source>无法读取运行记录文件 %1：%2</source>
+        <translation>Cannot read the runs file %1: %2</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runsfile.cpp" line="213"/>
+        <source>%1 不是运行记录文件（第一行应为 “%2”），未显示任何运行。</source>
+        <translation>%1 is not a runs file (its first line should be “%2”); no runs are shown.</translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../src/audit/runsfile.cpp" line="222"/>
+        <source>运行记录文件 %1 已损坏：%n 行无法读取（第一处在第 %2 行），运行明细不完整，未显示。</source>
+        <translation>
+            <numerusform>The runs file %1 is damaged: %n line cannot be read (the first is line %2). The runs would be incomplete and are not shown.</numerusform>
+            <numerusform>The runs file %1 is damaged: %n lines cannot be read (the first is line %2). The runs would be incomplete and are not shown.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>RunsWindow</name>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="50"/>
+        <source>运行明细 — %1</source>
+        <translation>Runs — %1</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="89"/>
+        <source>登录用户：%1</source>
+        <translation>Login user: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="96"/>
+        <source>全部运行</source>
+        <translation>All runs</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="105"/>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="128"/>
+        <source>筛选：任意一列中的文字</source>
+        <translation>Filter: text in any column</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="132"/>
+        <source>主机：</source>
+        <translation>Host:</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="137"/>
+        <source>全部主机</source>
+        <translation>All hosts</translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../src/widgets/runswindow.cpp" line="215"/>
+        <source>共 %n 次运行：拒绝 %1 次，失败 %2 次</source>
+        <translation>
+            <numerusform>%n run: %1 refused, %2 failed</numerusform>
+            <numerusform>%n runs: %1 refused, %2 failed</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../src/widgets/runswindow.cpp" line="219"/>
+        <source>显示 %1 / %n 次运行：拒绝 %2 次，失败 %3 次</source>
+        <translation>
+            <numerusform>%1 of %n run shown: %2 refused, %3 failed</numerusform>
+            <numerusform>%1 of %n runs shown: %2 refused, %3 failed</numerusform>
+        </translation>
     </message>
 </context>
 </TS>

@@ -24,6 +24,125 @@
     </message>
 </context>
 <context>
+    <name>HtmlReport</name>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="48"/>
+        <location filename="../src/export/htmlreport.cpp" line="96"/>
+        <location filename="../src/export/htmlreport.cpp" line="99"/>
+        <source>未知</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="69"/>
+        <source>zh-CN</source>
+        <translation>zh-CN</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="88"/>
+        <source>主机</source>
+        <translation>主机</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="89"/>
+        <source>生成时间</source>
+        <translation>生成时间</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="91"/>
+        <source>时区</source>
+        <translation>时区</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="95"/>
+        <source>审计日志文件</source>
+        <translation>审计日志文件</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="100"/>
+        <source>日志时间跨度</source>
+        <translation>日志时间跨度</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="125"/>
+        <location filename="../src/export/htmlreport.cpp" line="234"/>
+        <source>每日执行次数</source>
+        <translation>每日执行次数</translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../src/export/htmlreport.cpp" line="149"/>
+        <source>%1：%n 次</source>
+        <translation>
+            <numerusform>%1：%n 次</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="173"/>
+        <source>最早的记录</source>
+        <translation>最早的记录</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="175"/>
+        <source>最新的记录</source>
+        <translation>最新的记录</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="176"/>
+        <source>查询时段：%1 ~ %2</source>
+        <translation>查询时段：%1 ~ %2</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="211"/>
+        <source>审计报告：%1</source>
+        <translation>审计报告：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="217"/>
+        <location filename="../src/export/htmlreport.cpp" line="269"/>
+        <source>概要</source>
+        <translation>概要</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="224"/>
+        <source>各用户执行次数</source>
+        <translation>各用户执行次数</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="225"/>
+        <source>用户ID</source>
+        <translation>用户ID</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="226"/>
+        <source>执行次数</source>
+        <translation>执行次数</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="226"/>
+        <source>拒绝</source>
+        <translation>拒绝</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="227"/>
+        <source>失败</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="237"/>
+        <source>没有运行。</source>
+        <translation>没有运行。</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="242"/>
+        <source>运行明细</source>
+        <translation>运行明细</translation>
+    </message>
+    <message>
+        <location filename="../src/export/htmlreport.cpp" line="264"/>
+        <source>审计日志总体报告</source>
+        <translation>审计日志总体报告</translation>
+    </message>
+</context>
+<context>
     <name>InfoBox</name>
     <message>
         <location filename="../src/widgets/infobox.cpp" line="84"/>
@@ -217,7 +336,7 @@
         <translation>导出报告</translation>
     </message>
     <message>
-        <location filename="../src/audit/emptycause.cpp" line="228"/>
+        <location filename="../src/audit/emptycause.cpp" line="262"/>
         <source>无法读取审计日志，请以管理员身份运行</source>
         <translation>无法读取审计日志，请以管理员身份运行</translation>
     </message>
@@ -322,17 +441,17 @@
         <translation>文件 %1 已存在，要替换它吗？</translation>
     </message>
     <message>
-        <location filename="../src/audit/emptycause.cpp" line="169"/>
+        <location filename="../src/audit/emptycause.cpp" line="197"/>
         <source>原因：没有安装审计服务 auditd，系统不记录审计事件。</source>
         <translation>原因：没有安装审计服务 auditd，系统不记录审计事件。</translation>
     </message>
     <message>
-        <location filename="../src/audit/emptycause.cpp" line="172"/>
+        <location filename="../src/audit/emptycause.cpp" line="200"/>
         <source>原因：内核审计功能已关闭（auditctl -s 显示 enabled 0）。</source>
         <translation>原因：内核审计功能已关闭（auditctl -s 显示 enabled 0）。</translation>
     </message>
     <message>
-        <location filename="../src/audit/emptycause.cpp" line="175"/>
+        <location filename="../src/audit/emptycause.cpp" line="203"/>
         <source>原因：审计服务 auditd 没有运行，审计事件没有写入日志。</source>
         <translation>原因：审计服务 auditd 没有运行，审计事件没有写入日志。</translation>
     </message>
@@ -342,12 +461,12 @@
         <translation>原因：已加载的审计规则中没有监视 %1 的规则。它的规则因开销大在规则文件 %2 中默认被注释掉：%3。删去这一行行首的“#”，再运行命令 %4 加载。</translation>
     </message>
     <message>
-        <location filename="../src/audit/emptycause.cpp" line="179"/>
+        <location filename="../src/audit/emptycause.cpp" line="213"/>
         <source>原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。</source>
         <translation>原因：已加载的审计规则中没有监视 %1 的规则。规则文件 %2 可用命令 %3 加载。</translation>
     </message>
     <message>
-        <location filename="../src/audit/emptycause.cpp" line="229"/>
+        <location filename="../src/audit/emptycause.cpp" line="263"/>
         <source>无法读取审计日志：还没有写入任何审计日志（%1）。</source>
         <translation>无法读取审计日志：还没有写入任何审计日志（%1）。</translation>
     </message>
@@ -463,6 +582,151 @@
         <location filename="../src/audit/peruserreport.cpp" line="37"/>
         <source>各用户执行次数</source>
         <translation>各用户执行次数</translation>
+    </message>
+</context>
+<context>
+    <name>RunFigures</name>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="43"/>
+        <source>%1（拒绝 %2，失败 %3）</source>
+        <translation>%1（拒绝 %2，失败 %3）</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="48"/>
+        <source>%1（拒绝 %2）</source>
+        <translation>%1（拒绝 %2）</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="50"/>
+        <source>%1（失败 %2）</source>
+        <translation>%1（失败 %2）</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="58"/>
+        <source>拒绝</source>
+        <translation>拒绝</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="60"/>
+        <source>失败</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="64"/>
+        <source>成功</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="82"/>
+        <source>时间</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="83"/>
+        <source>登录用户</source>
+        <translation>登录用户</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="84"/>
+        <source>执行身份</source>
+        <translation>执行身份</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="85"/>
+        <source>主机</source>
+        <translation>主机</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="86"/>
+        <source>终端或远程地址</source>
+        <translation>终端或远程地址</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="87"/>
+        <source>结果</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="88"/>
+        <source>执行内容</source>
+        <translation>执行内容</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runfigures.cpp" line="93"/>
+        <source>“成功”表示程序已运行且没有拒绝；sudo 所运行的命令随后是否成功，审计日志中没有记录。</source>
+        <translation>“成功”表示程序已运行且没有拒绝；sudo 所运行的命令随后是否成功，审计日志中没有记录。</translation>
+    </message>
+</context>
+<context>
+    <name>RunsFile</name>
+    <message>
+        <location filename="../src/audit/runsfile.cpp" line="210"/>
+        <source>无法读取运行记录文件 %1：%2</source>
+        <translation>无法读取运行记录文件 %1：%2</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/runsfile.cpp" line="213"/>
+        <source>%1 不是运行记录文件（第一行应为 “%2”），未显示任何运行。</source>
+        <translation>%1 不是运行记录文件（第一行应为 “%2”），未显示任何运行。</translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../src/audit/runsfile.cpp" line="222"/>
+        <source>运行记录文件 %1 已损坏：%n 行无法读取（第一处在第 %2 行），运行明细不完整，未显示。</source>
+        <translation>
+            <numerusform>运行记录文件 %1 已损坏：%n 行无法读取（第一处在第 %2 行），运行明细不完整，未显示。</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>RunsWindow</name>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="50"/>
+        <source>运行明细 — %1</source>
+        <translation>运行明细 — %1</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="89"/>
+        <source>登录用户：%1</source>
+        <translation>登录用户：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="96"/>
+        <source>全部运行</source>
+        <translation>全部运行</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="105"/>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="128"/>
+        <source>筛选：任意一列中的文字</source>
+        <translation>筛选：任意一列中的文字</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="132"/>
+        <source>主机：</source>
+        <translation>主机：</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/runswindow.cpp" line="137"/>
+        <source>全部主机</source>
+        <translation>全部主机</translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../src/widgets/runswindow.cpp" line="215"/>
+        <source>共 %n 次运行：拒绝 %1 次，失败 %2 次</source>
+        <translation>
+            <numerusform>共 %n 次运行：拒绝 %1 次，失败 %2 次</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../src/widgets/runswindow.cpp" line="219"/>
+        <source>显示 %1 / %n 次运行：拒绝 %2 次，失败 %3 次</source>
+        <translation>
+            <numerusform>显示 %1 / %n 次运行：拒绝 %2 次，失败 %3 次</numerusform>
+        </translation>
     </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 #include "audit/querycore.h"
 
 #include "app/appenv.h"
+#include "audit/displaytext.h"
 
 #include "commandtable.h"
 
@@ -386,12 +387,15 @@ QByteArray reportText(const QString &startTime, const QString &endTime, int reco
                       const QStringList &userIds, const QList<int> &execCounts)
 {
     QStringList counts;
+    QStringList names;
+    for (const QString &user : userIds)
+        names << displaytext::name(user);
     for (int n : execCounts)
         counts << QString::number(n, 10);
     const QString text = QStringLiteral("时间范围：") + cutDate(startTime) + QLatin1Char('~')
         + cutDate(endTime) + QLatin1Char('\n') + QStringLiteral("记录条数：")
         + QString::number(recordCount) + QLatin1Char('\n') + QStringLiteral("用户ID：")
-        + userIds.join(QLatin1Char(',')) + QLatin1Char('\n') + QStringLiteral("执行次数：")
+        + names.join(QLatin1Char(',')) + QLatin1Char('\n') + QStringLiteral("执行次数：")
         + counts.join(QLatin1Char(','));
     return text.toUtf8();
 }

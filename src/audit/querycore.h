@@ -195,7 +195,8 @@ TongjiData readTongji(const QString &path);
 // out together with its label.
 QString cutDate(const QString &date);
 
-// The four-line report text (the last line without newline), UTF-8.
+// The four-line report text (the last line without newline), UTF-8. The user
+// ids are written through the display escaping of names (displaytext.h).
 QByteArray reportText(const QString &startTime, const QString &endTime, int recordCount,
                       const QStringList &userIds, const QList<int> &execCounts);
 

@@ -6,6 +6,7 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <numeric>
 
 using namespace querycore;
 
@@ -139,15 +140,42 @@ private slots:
         QTEST(users.join(','), "users");
     }
 
+    void reportBytes_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QStringList>("users");
+        QTest::addColumn<QList<int>>("counts");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("two users")
+            << "2024-03-05"
+            << "2024-03-07" << QStringList{"root", "test"} << QList<int>{3, 1}
+            << QByteArray("时间范围：2024年03月05日~2024年03月07日\n记录条"
+                          "数：4\n用户ID：root,test\n执行次数：3,1");
+        QTest::newRow("short dates, no user")
+            << "2024-03"
+            << "" << QStringList() << QList<int>()
+            << QByteArray("时间范围：2024年03月~\n记录条数：0\n用户ID：\n执行次数：");
+        // Names that hide or reorder characters, or carry the list separator,
+        // are written escaped; markup is plain text in the file and stays.
+        QTest::newRow("hostile names")
+            << "2024-03-05"
+            << "2024-03-05"
+            << QStringList{"ro\u200Bot", "\u202Etoor", "a,b", "<s>mallory</s><br><b>root</b>"}
+            << QList<int>{1, 1, 1, 1}
+            << QByteArray("时间范围：2024年03月05日~2024年03月05日\n记录条数：4\n用户ID：ro<U+"
+                          "200B>ot,<U+202E>toor,a<U+002C>b,<s>mallory</s><br><b>root</b>\n执行次"
+                          "数：1,1,1,1");
+    }
     void reportBytes()
     {
-        QVERIFY(writeFile(data("temp_report"),
-                          reportText("2024-03-05", "2024-03-07", 4, {"root", "test"}, {3, 1})));
-        QCOMPARE(readAll(data("temp_report")),
-                 QByteArray("时间范围：2024年03月05日~2024年03月07日\n记录条数：4\n用户ID：root,"
-                            "test\n执行次数：3,1"));
-        QCOMPARE(reportText("2024-03", "", 0, {}, {}),
-                 QByteArray("时间范围：2024年03月~\n记录条数：0\n用户ID：\n执行次数："));
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        QFETCH(QStringList, users);
+        QFETCH(QList<int>, counts);
+        const int records = std::accumulate(counts.begin(), counts.end(), 0);
+        QVERIFY(writeFile(data("temp_report"), reportText(start, end, records, users, counts)));
+        QTEST(readAll(data("temp_report")), "expected");
     }
 
     void summaryLines_data()
