@@ -20,6 +20,15 @@ QString translationFileName(QLocale::Language systemLanguage)
         : QStringLiteral("locale/zh_CN.qm");
 }
 
+void loadQtTranslation(QTranslator *qtTranslator)
+{
+    // Installed even when the bundle lacks the file: an empty translator
+    // changes nothing.
+    if (interfaceLanguage(QLocale().language()) == QLocale::Chinese)
+        (void)qtTranslator->load(QStringLiteral(":/qt_zh_CN.qm"));
+    QCoreApplication::installTranslator(qtTranslator);
+}
+
 void loadLanguage(QCoreApplication *app)
 {
     const QLocale::Language system = QLocale().language();

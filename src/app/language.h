@@ -8,6 +8,7 @@
 #include <QString>
 
 class QCoreApplication;
+class QTranslator;
 
 // Language chosen at start-up: -1 until loadLanguage() has run, then
 // QLocale::Chinese or QLocale::English. The main window picks the images of
@@ -21,6 +22,13 @@ QLocale::Language interfaceLanguage(QLocale::Language systemLanguage);
 // Translation file of an interface language, relative to the data directory
 // ("locale/en_US.qm" for English, else "locale/zh_CN.qm").
 QString translationFileName(QLocale::Language systemLanguage);
+
+// Loads Qt's own translation for the interface language of the default
+// QLocale into qtTranslator (which must live as long as the application) and
+// installs it: Chinese for the Chinese interface; none for English, which is
+// the language of Qt's own texts, so that the file dialog and the standard
+// buttons of an English window are English.
+void loadQtTranslation(QTranslator *qtTranslator);
 
 // Sets uiLanguage from the default QLocale and installs the application's
 // translation from the data directory on app. When the file does not load,

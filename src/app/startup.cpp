@@ -12,10 +12,8 @@
 
 void prepareApplication(QCoreApplication *app, QTranslator *qtTranslator)
 {
-    // Qt's own dialogs and context menus in Chinese. Installed even when the
-    // bundle lacks the file: an empty translator changes nothing.
-    (void)qtTranslator->load(QStringLiteral(":/qt_zh_CN.qm"));
-    QCoreApplication::installTranslator(qtTranslator);
+    // Qt's own dialogs and context menus in the interface language.
+    loadQtTranslation(qtTranslator);
 
     // An installed program finds its data directory beside its prefix.
     appenv::useProgramDir(QCoreApplication::applicationDirPath());

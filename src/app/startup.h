@@ -5,7 +5,7 @@ class QCoreApplication;
 class QTranslator;
 class QWidget;
 
-// Installs Qt's own Chinese translation (qtTranslator, which must live as long
+// Installs Qt's own translation for the interface language (qtTranslator, which must live as long
 // as the application) and the application's translation (from the data
 // directory of the install tree the program lives in, when there is one), and
 // puts the project's audit tools first on PATH.

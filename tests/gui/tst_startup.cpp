@@ -45,35 +45,41 @@ private slots:
         QTest::addColumn<bool>("withFiles");
         QTest::addColumn<int>("expectedLanguage");
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("title"); // window title
-        QTest::addColumn<QString>("all");   // the no-restriction marker
-        QTest::addColumn<QString>("quit");  // second tray action
+        QTest::addColumn<QString>("title");  // window title
+        QTest::addColumn<QString>("all");    // the no-restriction marker
+        QTest::addColumn<QString>("quit");   // second tray action
+        QTest::addColumn<QString>("cancel"); // Qt's own standard button
 
         QTest::newRow("Chinese") << QLocale::Chinese << true << int(QLocale::Chinese)
                                  << "locale/zh_CN.qm"
                                  << "安全中心"
                                  << "全部"
-                                 << "返回主界面";
+                                 << "返回主界面"
+                                 << "取消";
         QTest::newRow("English") << QLocale::English << true << int(QLocale::English)
                                  << "locale/en_US.qm"
                                  << "Security Center"
                                  << "all"
-                                 << "Back to main";
+                                 << "Back to main"
+                                 << "Cancel";
         QTest::newRow("German falls back to Chinese")
             << QLocale::German << true << int(QLocale::Chinese) << "locale/zh_CN.qm"
             << "安全中心"
             << "全部"
-            << "返回主界面";
+            << "返回主界面"
+            << "取消";
         QTest::newRow("English, no files")
             << QLocale::English << false << int(QLocale::English) << "locale/en_US.qm"
             << "安全中心"
             << "all"
-            << "back to main";
+            << "back to main"
+            << "Cancel";
         QTest::newRow("Chinese, no files")
             << QLocale::Chinese << false << int(QLocale::Chinese) << "locale/zh_CN.qm"
             << "安全中心"
             << "all"
-            << "back to main";
+            << "back to main"
+            << "取消";
     }
 
     void loadLanguage()
@@ -99,8 +105,13 @@ private slots:
         debugLines.clear();
         qInstallMessageHandler(captureDebug);
 
+        QTranslator qtTranslator;
+        loadQtTranslation(&qtTranslator);
         ::loadLanguage(qApp);
         qInstallMessageHandler(nullptr);
+        // The file dialog and standard buttons speak the window's language.
+        QTEST(QCoreApplication::translate("QPlatformTheme", "Cancel"), "cancel");
+        QCoreApplication::removeTranslator(&qtTranslator);
 
         QCOMPARE(uiLanguage, expectedLanguage);
         QCOMPARE(debugLines.contains("ERROR::Load language failed!"), !withFiles);
