@@ -67,8 +67,15 @@ bool eventKeyHash(std::string_view line, uint64_t *hash)
 // Sorted events handed from the reading thread to the printing thread, a
 // few batches at most, so memory stays bounded.
 struct Batch {
-    std::string text;         // the events' record lines, back to back
-    std::vector<size_t> ends; // where each event's text ends
+    // An event: `len` bytes at `data`, text the sorter keeps until the end,
+    // or (data null) at `at` in `copies`, for text the sorter reuses.
+    struct Item {
+        const char *data;
+        size_t at, len;
+    };
+    std::vector<Item> items;
+    std::string copies;
+    size_t bytes = 0;
 };
 
 class BatchQueue
@@ -82,8 +89,9 @@ public:
     std::unique_ptr<Batch> takeFree() { return take(free_); }
     void giveBack(std::unique_ptr<Batch> b)
     {
-        b->text.clear();
-        b->ends.clear();
+        b->items.clear();
+        b->copies.clear();
+        b->bytes = 0;
         put(free_, std::move(b));
     }
     void push(std::unique_ptr<Batch> b) { put(full_, std::move(b)); } // nullptr: no more
@@ -203,10 +211,9 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
         std::string out;
         out.reserve(kFlushAt + 64 * 1024);
         while (std::unique_ptr<Batch> b = queue.pop()) {
-            size_t from = 0;
-            for (size_t end : b->ends) {
-                const std::string_view text(b->text.data() + from, end - from);
-                from = end;
+            for (const Batch::Item &item : b->items) {
+                const std::string_view text(item.data ? item.data : b->copies.data() + item.at,
+                                            item.len);
                 ++printed;
                 if (!options.interpret) {
                     Formatter::raw(text, out);
@@ -229,15 +236,21 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     });
     std::unique_ptr<Batch> batch = queue.takeFree();
     std::string_view text;
-    while (sorter.next(&text)) {
-        batch->text.append(text);
-        batch->ends.push_back(batch->text.size());
-        if (batch->text.size() >= kBatchBytes) {
+    bool lasting = false;
+    while (sorter.next(&text, &lasting)) {
+        if (lasting) {
+            batch->items.push_back({text.data(), 0, text.size()});
+        } else {
+            batch->items.push_back({nullptr, batch->copies.size(), text.size()});
+            batch->copies.append(text);
+        }
+        batch->bytes += text.size();
+        if (batch->bytes >= kBatchBytes) {
             queue.push(std::move(batch));
             batch = queue.takeFree();
         }
     }
-    if (!batch->ends.empty())
+    if (!batch->items.empty())
         queue.push(std::move(batch));
     queue.push(nullptr);
     printer.join();

@@ -142,6 +142,8 @@ void TestAusearchHostile::boundedMemory_data()
     QTest::addColumn<QString>("shape");
     QTest::newRow("one 30 MB line") << "line";
     QTest::newRow("60 MB out of order") << "disorder";
+    // events far larger than the buffer a sorted run is read back through
+    QTest::newRow("80 MB of 300 kB events out of order") << "large";
 }
 
 void TestAusearchHostile::boundedMemory()
@@ -157,10 +159,11 @@ void TestAusearchHostile::boundedMemory()
         } else {
             // blocks of records, newest block first: every block must be
             // sorted against the others (more than the in-memory bound)
-            const QByteArray pad = " comm=" + QByteArray(300, 'A');
+            const bool large = shape == "large";
+            const QByteArray pad = " comm=" + QByteArray(large ? 300000 : 300, 'A');
             for (int block = 7; block >= 0; --block) {
                 QByteArray chunk;
-                for (int i = 0; i < 22000; ++i) {
+                for (int i = 0; i < (large ? 35 : 22000); ++i) {
                     chunk +=
                         record(1704067200 + block * 100000 + i, block * 100000 + i) + pad + "\n";
                     ++events;
