@@ -9,11 +9,13 @@
 // past kMaxEventBytes is completed as it stands.
 //
 //   EventAssembler a;
-//   a.add(line, mark);            // for every line; mark: a -f needle hit
+//   a.add(line, mark, spot);      // for every line; mark: a -f needle hit
 //   while (a.takeComplete(&ev)) use(ev);
 //   a.finish();                   // then take the rest
 
 #include "auditstamp.h"
+#include "recordline.h"
+#include "trailreader.h"
 
 #include <cstdint>
 #include <deque>
@@ -29,6 +31,12 @@ struct AssembledEvent {
     AuditStamp stamp;
     std::string text; // its record lines, each ending with '\n'
     bool marked = false;
+    // `text` is the bytes [offset, offset + text.size()) of trail file
+    // `file` (its records were next to each other there, each ending with
+    // a newline), so it can be read there again.
+    bool whole = false;
+    uint32_t file = 0;
+    uint64_t offset = 0;
 };
 
 class EventAssembler
@@ -38,9 +46,10 @@ public:
     static constexpr size_t kMaxOpenBytes = 16u << 20;
     static constexpr size_t kMaxEventBytes = 4u << 20;
 
-    // Adds a record line. Returns false (and keeps nothing) when the line
-    // is not a well-formed record (no type, malformed or out-of-range stamp).
-    bool add(std::string_view line, bool mark);
+    // Adds a record line found at `spot` of the trail. Returns false (and
+    // keeps nothing) when the line is not a well-formed record (no type,
+    // malformed or out-of-range stamp).
+    bool add(std::string_view line, bool mark, const TrailSpot &spot = {});
     // Completes every open event.
     void finish();
     // The next complete event, in completion order.
@@ -67,6 +76,11 @@ private:
     void complete(OpenMap::iterator it);
 
     OpenMap open_;
+    // The open event the last record went to: the next record mostly
+    // belongs to it too, and is then added without a look-up.
+    OpenMap::iterator last_;
+    bool hasLast_ = false;
+    RecordLine header_;
     std::unordered_map<Key, uint64_t, KeyHash> byKey_;
     uint64_t created_ = 0;
     std::deque<AssembledEvent> done_;

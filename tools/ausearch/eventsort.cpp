@@ -2,6 +2,8 @@
 // runs in one temporary file beyond it, and their merge (see eventsort.h).
 #include "eventsort.h"
 
+#include "auditstamp.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -11,15 +13,29 @@ namespace kvrtools {
 
 namespace {
 
-// Text is copied into blocks of this size (a longer event gets a block of
-// its own), so the arena never moves what it holds.
+// Text is copied into blocks of a 32nd of the bound, at most this size (a
+// longer event gets a block of its own), so the arena never moves what it
+// holds.
 constexpr size_t kBlockSize = 1 << 20;
 // Runs are written through a buffer of this size and read back through one
 // of kRunBuffer per run.
 constexpr size_t kWriteBuffer = 1 << 20;
 constexpr size_t kRunBuffer = 64 * 1024;
-// A run record: ms, serial, seq, text length, then the text.
+// A run record: ms, serial, seq, text length, then the text; or, with
+// kPlaced set in the length, the file and offset of the text in the trail.
 constexpr size_t kHeadSize = 4 * sizeof(uint64_t);
+constexpr size_t kPlaceSize = 2 * sizeof(uint64_t);
+constexpr uint64_t kPlaced = uint64_t(1) << 63;
+
+// Time order; events of the same millisecond and serial in the order added.
+bool earlier(const EventSorter::Key &a, const EventSorter::Key &b)
+{
+    if (a.ms != b.ms)
+        return a.ms < b.ms;
+    if (a.serial != b.serial)
+        return a.serial < b.serial;
+    return a.seq < b.seq;
+}
 
 ssize_t preadAll(int fd, char *buf, size_t size, off_t offset)
 {
@@ -44,9 +60,11 @@ struct EventSorter::Run {
     std::vector<char> buf;
     size_t at = 0, have = 0; // unread bytes: buf[at, have)
     std::string big;         // a record longer than the buffer
-    int64_t ms = 0;
-    uint64_t serial = 0, seq = 0;
-    std::string_view text;
+    Key key{};
+    std::string_view text; // when not placed
+    bool placed = false;
+    EventPlace place;
+    size_t len = 0;
 
     // Makes `want` bytes available at buf[at]: 0, or the errno of the
     // failed read (EIO when the file ends short).
@@ -67,7 +85,8 @@ struct EventSorter::Run {
     }
 };
 
-EventSorter::EventSorter(size_t memoryBound) : bound_(memoryBound)
+EventSorter::EventSorter(size_t memoryBound)
+    : bound_(memoryBound), blockSize_(std::clamp<size_t>(memoryBound / 32, 4096, kBlockSize))
 {
 }
 
@@ -90,12 +109,12 @@ char *EventSorter::store(std::string_view text, uint64_t *block)
 {
     if (blocks_.empty() || blocks_.back().size - blocks_.back().used < text.size()) {
         Block b;
-        if (text.size() <= kBlockSize && !spare_.empty()) {
+        if (text.size() <= blockSize_ && !spare_.empty()) {
             b = std::move(spare_.back());
             spare_.pop_back();
             b.used = 0;
         } else {
-            b.size = std::max(kBlockSize, text.size());
+            b.size = std::max(blockSize_, text.size());
             b.data.reset(new char[b.size]);
         }
         b.number = nextBlock_++;
@@ -111,13 +130,16 @@ char *EventSorter::store(std::string_view text, uint64_t *block)
     return at;
 }
 
-bool EventSorter::add(int64_t ms, uint64_t serial, std::string_view text)
+bool EventSorter::add(int64_t ms, uint64_t serial, std::string_view text, const EventPlace *place)
 {
     if (failed_)
         return false;
-    uint64_t block = 0;
-    const char *at = store(text, &block);
-    entries_.push_back({ms, serial, seq_++, at, text.size(), block});
+    // An event without text counts as one of the last block, so that
+    // freeing blocks up to it never frees text added after it.
+    uint64_t block = blocks_.empty() ? nextBlock_ : blocks_.back().number;
+    const char *at = place ? nullptr : store(text, &block);
+    entries_.push_back(
+        {{ms, serial, seq_++}, at, place ? *place : EventPlace(), text.size(), block});
     ++count_;
     if (blockBytes_ + entries_.size() * sizeof(Entry) > bound_)
         return spill();
@@ -168,34 +190,36 @@ bool EventSorter::spill()
         fd_ = ::fileno(file_);
         out_.reserve(kWriteBuffer);
     }
-    sorted_.clear();
+    slice_.clear();
     size_t bytes = 0;
     const size_t slice = std::max<size_t>(bound_ / 8, 1);
-    while (!entries_.empty() && (sorted_.empty() || bytes < slice)) {
-        bytes += entries_.front().len;
-        sorted_.push_back(entries_.front());
+    while (!entries_.empty() && (slice_.empty() || bytes < slice)) {
+        bytes += sizeof(Entry) + (entries_.front().text ? entries_.front().len : 0);
+        slice_.push_back(entries_.front());
         entries_.pop_front();
     }
-    std::stable_sort(sorted_.begin(), sorted_.end(), [](const Entry &a, const Entry &b) {
-        return a.ms != b.ms ? a.ms < b.ms : a.serial < b.serial;
-    });
+    std::sort(slice_.begin(), slice_.end(),
+              [](const Entry &a, const Entry &b) { return earlier(a.key, b.key); });
     auto run = std::make_unique<Run>();
     run->pos = fileSize_;
-    for (const Entry &e : sorted_) {
-        const uint64_t head[4] = {uint64_t(e.ms), e.serial, e.seq, e.len};
-        if (!writeOut(head, sizeof head) || !writeOut(e.text, e.len))
+    for (const Entry &e : slice_) {
+        const uint64_t head[4] = {uint64_t(e.key.ms), e.key.serial, e.key.seq,
+                                  e.len | (e.text ? 0 : kPlaced)};
+        const uint64_t place[2] = {e.place.file, e.place.offset};
+        if (!writeOut(head, sizeof head)
+            || !(e.text ? writeOut(e.text, e.len) : writeOut(place, sizeof place)))
             return false;
     }
     if (!flushOut())
         return false;
     run->end = fileSize_;
     runs_.push_back(std::move(run));
-    sorted_.clear();
+    slice_.clear();
     // Blocks before the one holding the oldest event left are free.
     const uint64_t keep = entries_.empty() ? nextBlock_ : entries_.front().block;
     while (!blocks_.empty() && blocks_.front().number < keep) {
         blockBytes_ -= blocks_.front().size;
-        if (blocks_.front().size == kBlockSize && spare_.size() < bound_ / 8 / kBlockSize + 1)
+        if (blocks_.front().size == blockSize_ && spare_.size() < bound_ / 8 / blockSize_ + 1)
             spare_.push_back(std::move(blocks_.front()));
         blocks_.pop_front();
     }
@@ -204,27 +228,10 @@ bool EventSorter::spill()
 
 bool EventSorter::less(size_t a, size_t b) const
 {
-    auto key = [this](size_t s, int64_t *ms, uint64_t *serial, uint64_t *seq) {
-        if (s < runs_.size()) {
-            *ms = runs_[s]->ms;
-            *serial = runs_[s]->serial;
-            *seq = runs_[s]->seq;
-        } else {
-            const Entry &e = sorted_[nextEntry_];
-            *ms = e.ms;
-            *serial = e.serial;
-            *seq = e.seq;
-        }
+    auto key = [this](size_t s) -> const Key & {
+        return s < runs_.size() ? runs_[s]->key : entries_[nextEntry_].key;
     };
-    int64_t ma, mb;
-    uint64_t sa, sb, qa, qb;
-    key(a, &ma, &sa, &qa);
-    key(b, &mb, &sb, &qb);
-    if (ma != mb)
-        return ma < mb;
-    if (sa != sb)
-        return sa < sb;
-    return qa < qb;
+    return earlier(key(a), key(b));
 }
 
 // Moves a merge source to its next event; false when it has none left or
@@ -233,7 +240,7 @@ bool EventSorter::advance(size_t source)
 {
     if (source >= runs_.size()) {
         ++nextEntry_;
-        return nextEntry_ < sorted_.size();
+        return nextEntry_ < entries_.size();
     }
     Run &r = *runs_[source];
     if (r.pos >= r.end && r.at == r.have)
@@ -243,10 +250,19 @@ bool EventSorter::advance(size_t source)
     uint64_t head[4];
     std::memcpy(head, r.buf.data() + r.at, sizeof head);
     r.at += kHeadSize;
-    r.ms = int64_t(head[0]);
-    r.serial = head[1];
-    r.seq = head[2];
-    const size_t len = size_t(head[3]);
+    r.key = {int64_t(head[0]), head[1], head[2]};
+    r.placed = (head[3] & kPlaced) != 0;
+    const size_t len = size_t(head[3] & ~kPlaced);
+    r.len = len;
+    if (r.placed) {
+        if (const int error = r.ensure(fd_, kPlaceSize))
+            return fail("read", error);
+        uint64_t place[2];
+        std::memcpy(place, r.buf.data() + r.at, sizeof place);
+        r.at += kPlaceSize;
+        r.place = {uint32_t(place[0]), place[1]};
+        return true;
+    }
     if (len <= r.buf.size()) {
         if (const int error = r.ensure(fd_, len))
             return fail("read", error);
@@ -267,15 +283,38 @@ bool EventSorter::advance(size_t source)
     return true;
 }
 
+bool EventSorter::textOf(const Key &key, const char *text, const EventPlace &place, size_t len,
+                         std::string_view *out)
+{
+    if (text) {
+        *out = std::string_view(text, len);
+        return true;
+    }
+    std::string error;
+    if (!fetch_ || !fetch_(place, len, out, &error)) {
+        failed_ = trailFailed_ = true;
+        error_ = error.empty() ? "cannot read the trail again" : error;
+        return false;
+    }
+    // The bytes must still be the event's: a trail rewritten meanwhile
+    // would otherwise put other records at this place in the order.
+    AuditStamp stamp;
+    if (!parseAuditStamp(out->substr(0, out->find('\n')), &stamp) || stamp.ms() != key.ms
+        || stamp.serial != key.serial) {
+        failed_ = trailFailed_ = true;
+        error_ = "the trail changed while it was read: an event is no longer where it was";
+        return false;
+    }
+    return true;
+}
+
 bool EventSorter::finish()
 {
     if (failed_)
         return false;
-    sorted_.assign(entries_.begin(), entries_.end());
-    std::deque<Entry>().swap(entries_);
-    std::stable_sort(sorted_.begin(), sorted_.end(), [](const Entry &a, const Entry &b) {
-        return a.ms != b.ms ? a.ms < b.ms : a.serial < b.serial;
-    });
+    // Sorted where they are: a copy would double the memory held.
+    std::sort(entries_.begin(), entries_.end(),
+              [](const Entry &a, const Entry &b) { return earlier(a.key, b.key); });
     nextEntry_ = 0;
     if (runs_.empty())
         return true;
@@ -290,7 +329,7 @@ bool EventSorter::finish()
         else if (failed_)
             return false;
     }
-    if (!sorted_.empty())
+    if (!entries_.empty())
         heap_.push_back(runs_.size());
     std::make_heap(heap_.begin(), heap_.end(), later);
     return true;
@@ -301,13 +340,12 @@ bool EventSorter::next(std::string_view *text, bool *lasting)
     if (failed_)
         return false;
     if (!merging_) {
-        if (nextEntry_ >= sorted_.size())
+        if (nextEntry_ >= entries_.size())
             return false;
-        const Entry &e = sorted_[nextEntry_++];
-        *text = std::string_view(e.text, e.len);
+        const Entry &e = entries_[nextEntry_++];
         if (lasting)
-            *lasting = true;
-        return true;
+            *lasting = e.text != nullptr;
+        return textOf(e.key, e.text, e.place, e.len, text);
     }
     auto later = [this](size_t a, size_t b) { return less(b, a); };
     if (pending_) {
@@ -325,16 +363,21 @@ bool EventSorter::next(std::string_view *text, bool *lasting)
     if (heap_.empty())
         return false;
     const size_t top = heap_.front();
-    if (top < runs_.size()) {
-        *text = runs_[top]->text;
-    } else {
-        const Entry &e = sorted_[nextEntry_];
-        *text = std::string_view(e.text, e.len);
-    }
-    if (lasting)
-        *lasting = top >= runs_.size();
     pending_ = true;
-    return true;
+    if (top < runs_.size()) {
+        const Run &r = *runs_[top];
+        if (lasting)
+            *lasting = false;
+        if (!r.placed) {
+            *text = r.text;
+            return true;
+        }
+        return textOf(r.key, nullptr, r.place, r.len, text);
+    }
+    const Entry &e = entries_[nextEntry_];
+    if (lasting)
+        *lasting = e.text != nullptr;
+    return textOf(e.key, e.text, e.place, e.len, text);
 }
 
 } // namespace kvrtools

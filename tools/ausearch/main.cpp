@@ -38,6 +38,9 @@ int main(int argc, char **argv)
     case TrailOpen::Unreadable:
         std::fprintf(stderr, "ausearch: %s\n", error.c_str());
         return ExitUnreadable;
+    case TrailOpen::NoDescriptors:
+        std::fprintf(stderr, "ausearch: %s\n", error.c_str());
+        return ExitNoDescriptors;
     }
     // The output is written on the printing thread; its errno is kept here,
     // since errno belongs to the thread that set it.
@@ -47,10 +50,13 @@ int main(int argc, char **argv)
             writeError = errno ? errno : EIO;
     });
     if (result.failed) {
-        // A read error of the trail comes before any output (the output is
-        // written once the whole trail has been read); a temporary file of
-        // the sort that fails later leaves the output short: an error too.
+        // A read error of the trail mostly comes before any output (the
+        // output is written once the whole trail has been read); a
+        // temporary file of the sort, or a trail cut or rewritten while it
+        // is read again for printing, leaves the output short: an error too.
         std::fprintf(stderr, "ausearch: %s\n", result.error.c_str());
+        if (result.noDescriptors)
+            return ExitNoDescriptors;
         return result.sortFailed ? ExitTooLarge : ExitUnreadable;
     }
     if (!writeError && std::fflush(stdout) != 0)

@@ -63,7 +63,7 @@ void splitFields(std::string_view text, std::vector<RecordField> &out, int depth
 
 } // namespace
 
-bool RecordLine::parseHeader(std::string_view line)
+bool RecordLine::parseHeader(std::string_view line, bool withBody)
 {
     node = {};
     type = {};
@@ -92,6 +92,8 @@ bool RecordLine::parseHeader(std::string_view line)
     if (!parseAuditStamp(rest, &stamp, &after))
         return false;
     rest.remove_prefix(after);
+    if (!withBody)
+        return true;
     const size_t gs = rest.find('\x1d');
     if (gs != std::string_view::npos) {
         enriched = rest.substr(gs + 1);

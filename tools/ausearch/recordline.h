@@ -24,9 +24,10 @@ struct RecordField {
 class RecordLine
 {
 public:
-    // Reads the header ("[node=N ]type=T msg=audit(S.M:N):"). False for a
-    // line that is no audit record or whose stamp is malformed.
-    bool parseHeader(std::string_view line);
+    // Reads the header ("[node=N ]type=T msg=audit(S.M:N):"), and with
+    // `withBody` the body and the ENRICHED part. False for a line that is
+    // no audit record or whose stamp is malformed.
+    bool parseHeader(std::string_view line, bool withBody = true);
     // parseHeader() and the fields.
     bool parse(std::string_view line);
 

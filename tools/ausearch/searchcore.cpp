@@ -8,6 +8,7 @@
 #include "programpath.h"
 #include "runs.h"
 
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -131,6 +132,23 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     EventSorter sorter;
     std::vector<RecordLine> records;
     AssembledEvent event;
+    // An event whose records lie next to each other in a file the reader
+    // keeps open is not copied into the sort: its text is read there again
+    // when it is printed.
+    sorter.setFetch([&reader](const EventPlace &place, size_t size, std::string_view *bytes,
+                              std::string *error) {
+        if (reader.fetch(place.file, place.offset, size, bytes))
+            return true;
+        *error = reader.error();
+        return false;
+    });
+    auto sortFailed = [&result, &sorter] {
+        result.failed = true;
+        result.sortFailed = !sorter.trailFailed();
+        result.noDescriptors = sorter.errorNumber() == EMFILE || sorter.errorNumber() == ENFILE;
+        if (result.error.empty())
+            result.error = sorter.error();
+    };
 
     // Selection: the date range, then (-f) the raw-byte test, then the
     // program test on the records of the events that passed it.
@@ -142,10 +160,10 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
             if (!e.marked || !parseEvent(e.text, records, true) || !target.concerns(records))
                 return;
         }
-        if (!sorter.add(ms, e.stamp.serial, e.text)) {
-            result.failed = result.sortFailed = true;
-            result.error = sorter.error();
-        }
+        const EventPlace place{e.file, e.offset};
+        const bool placed = e.whole && reader.keeps(e.file);
+        if (!sorter.add(ms, e.stamp.serial, e.text, placed ? &place : nullptr))
+            sortFailed();
     };
     // With -f, a first pass over the raw bytes finds the lines that hold the
     // program's name and notes their events; the second pass groups only
@@ -179,12 +197,14 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
         }
         // A hash collision only brings an event to the program test, which
         // then turns it down.
-        assembler.add(line, prefilter || (!target.empty() && target.mayConcern(line)));
+        assembler.add(line, prefilter || (!target.empty() && target.mayConcern(line)),
+                      reader.spot());
         while (assembler.takeComplete(&event))
             select(event);
     }
     if (reader.failed()) {
         result.failed = true;
+        result.noDescriptors = reader.outOfDescriptors();
         result.error = reader.error();
         return result;
     }
@@ -192,9 +212,7 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     while (!result.failed && assembler.takeComplete(&event))
         select(event);
     if (result.failed || !sorter.finish()) {
-        result.failed = result.sortFailed = true;
-        if (result.error.empty())
-            result.error = sorter.error();
+        sortFailed();
         return result;
     }
 
@@ -256,10 +274,8 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     printer.join();
     result.events = printed;
     result.runs = runCount;
-    if (sorter.failed()) {
-        result.failed = result.sortFailed = true;
-        result.error = sorter.error();
-    }
+    if (sorter.failed())
+        sortFailed();
     return result;
 }
 
