@@ -45,6 +45,10 @@ bool EventAssembler::add(std::string_view line, bool mark, const TrailSpot &spot
             while (!open_.empty() && (open_.size() >= kMaxOpen || openBytes_ > kMaxOpenBytes))
                 complete(open_.begin());
             AssembledEvent e;
+            if (!spare_.empty()) {
+                e.text.swap(spare_.back());
+                spare_.pop_back();
+            }
             e.node = key.node;
             e.stamp = s;
             e.whole = true;
@@ -84,7 +88,11 @@ bool EventAssembler::takeComplete(AssembledEvent *event)
 {
     if (done_.empty())
         return false;
-    *event = std::move(done_.front());
+    std::swap(*event, done_.front());
+    if (spare_.size() < 64) {
+        spare_.push_back(std::move(done_.front().text));
+        spare_.back().clear();
+    }
     done_.pop_front();
     return true;
 }

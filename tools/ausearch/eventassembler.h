@@ -23,6 +23,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace kvrtools {
 
@@ -52,7 +53,8 @@ public:
     bool add(std::string_view line, bool mark, const TrailSpot &spot = {});
     // Completes every open event.
     void finish();
-    // The next complete event, in completion order.
+    // The next complete event, in completion order. What `event` held
+    // before is taken back for reuse.
     bool takeComplete(AssembledEvent *event);
 
 private:
@@ -84,6 +86,9 @@ private:
     std::unordered_map<Key, uint64_t, KeyHash> byKey_;
     uint64_t created_ = 0;
     std::deque<AssembledEvent> done_;
+    // Text buffers of events handed out, used again for new events so
+    // that an event's text does not grow through allocations.
+    std::vector<std::string> spare_;
     size_t openBytes_ = 0;
     int64_t newestSec_ = 0;
 };
