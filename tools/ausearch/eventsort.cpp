@@ -37,6 +37,34 @@ bool earlier(const EventSorter::Key &a, const EventSorter::Key &b)
     return a.seq < b.seq;
 }
 
+// Sorts [first, last): audit trails are mostly in time order already, so
+// an insertion sort, linear on them, goes first; past a few moves per
+// element it hands over to std::sort.
+template <class It, class Less> void sortMostlySorted(It first, It last, Less less)
+{
+    if (first == last)
+        return;
+    size_t budget = 8 * size_t(last - first) + 64;
+    It previous = first;
+    for (It i = std::next(first); i != last; previous = i, ++i) {
+        if (!less(*i, *previous))
+            continue;
+        auto held = std::move(*i);
+        It hole = i;
+        do {
+            It before = std::prev(hole);
+            *hole = std::move(*before);
+            hole = before;
+            if (--budget == 0) {
+                *hole = std::move(held);
+                std::sort(first, last, less);
+                return;
+            }
+        } while (hole != first && less(held, *std::prev(hole)));
+        *hole = std::move(held);
+    }
+}
+
 ssize_t preadAll(int fd, char *buf, size_t size, off_t offset)
 {
     size_t done = 0;
@@ -138,10 +166,16 @@ bool EventSorter::add(int64_t ms, uint64_t serial, std::string_view text, const 
     // freeing blocks up to it never frees text added after it.
     uint64_t block = blocks_.empty() ? nextBlock_ : blocks_.back().number;
     const char *at = place ? nullptr : store(text, &block);
+    // Room for as many entries as the bound lets be held, taken once (the
+    // pages are used as entries come), so the index never moves as it grows.
+    if (entries_.capacity() == 0)
+        entries_.reserve(bound_ / sizeof(Entry) + 2);
+    if (entries_.size() == entries_.capacity())
+        dropSpilled();
     entries_.push_back(
         {{ms, serial, seq_++}, at, place ? *place : EventPlace(), text.size(), block});
     ++count_;
-    if (blockBytes_ + entries_.size() * sizeof(Entry) > bound_)
+    if (blockBytes_ + (entries_.size() - head_) * sizeof(Entry) > bound_)
         return spill();
     return true;
 }
@@ -190,19 +224,21 @@ bool EventSorter::spill()
         fd_ = ::fileno(file_);
         out_.reserve(kWriteBuffer);
     }
-    slice_.clear();
+    // The slice is sorted where it is: its entries go.
+    const auto from = entries_.begin() + std::ptrdiff_t(head_);
+    auto to = from;
     size_t bytes = 0;
     const size_t slice = std::max<size_t>(bound_ / 8, 1);
-    while (!entries_.empty() && (slice_.empty() || bytes < slice)) {
-        bytes += sizeof(Entry) + (entries_.front().text ? entries_.front().len : 0);
-        slice_.push_back(entries_.front());
-        entries_.pop_front();
+    while (to != entries_.end() && (to == from || bytes < slice)) {
+        bytes += sizeof(Entry) + (to->text ? to->len : 0);
+        ++to;
     }
-    std::sort(slice_.begin(), slice_.end(),
-              [](const Entry &a, const Entry &b) { return earlier(a.key, b.key); });
+    sortMostlySorted(from, to,
+                     [](const Entry &a, const Entry &b) { return earlier(a.key, b.key); });
     auto run = std::make_unique<Run>();
     run->pos = fileSize_;
-    for (const Entry &e : slice_) {
+    for (auto it = from; it != to; ++it) {
+        const Entry &e = *it;
         const uint64_t head[4] = {uint64_t(e.key.ms), e.key.serial, e.key.seq,
                                   e.len | (e.text ? 0 : kPlaced)};
         const uint64_t place[2] = {e.place.file, e.place.offset};
@@ -214,9 +250,11 @@ bool EventSorter::spill()
         return false;
     run->end = fileSize_;
     runs_.push_back(std::move(run));
-    slice_.clear();
+    head_ += size_t(to - from);
+    if (head_ >= entries_.size() / 2)
+        dropSpilled();
     // Blocks before the one holding the oldest event left are free.
-    const uint64_t keep = entries_.empty() ? nextBlock_ : entries_.front().block;
+    const uint64_t keep = head_ == entries_.size() ? nextBlock_ : entries_[head_].block;
     while (!blocks_.empty() && blocks_.front().number < keep) {
         blockBytes_ -= blocks_.front().size;
         if (blocks_.front().size == blockSize_ && spare_.size() < bound_ / 8 / blockSize_ + 1)
@@ -224,6 +262,12 @@ bool EventSorter::spill()
         blocks_.pop_front();
     }
     return true;
+}
+
+void EventSorter::dropSpilled()
+{
+    entries_.erase(entries_.begin(), entries_.begin() + std::ptrdiff_t(head_));
+    head_ = 0;
 }
 
 bool EventSorter::less(size_t a, size_t b) const
@@ -313,8 +357,9 @@ bool EventSorter::finish()
     if (failed_)
         return false;
     // Sorted where they are: a copy would double the memory held.
-    std::sort(entries_.begin(), entries_.end(),
-              [](const Entry &a, const Entry &b) { return earlier(a.key, b.key); });
+    dropSpilled();
+    sortMostlySorted(entries_.begin(), entries_.end(),
+                     [](const Entry &a, const Entry &b) { return earlier(a.key, b.key); });
     nextEntry_ = 0;
     if (runs_.empty())
         return true;

@@ -91,6 +91,7 @@ private:
     struct Run;
     char *store(std::string_view text, uint64_t *block);
     bool spill();
+    void dropSpilled();                           // entries before head_
     bool writeOut(const void *data, size_t size); // through out_
     bool flushOut();
     bool writeAll(const char *data, size_t size);
@@ -105,9 +106,11 @@ private:
     std::deque<Block> blocks_; // in the order filled
     std::vector<Block> spare_; // freed blocks kept for reuse
     uint64_t nextBlock_ = 0;
-    size_t blockBytes_ = 0;     // size of the blocks in blocks_
-    std::deque<Entry> entries_; // sorted in place by finish()
-    std::vector<Entry> slice_;  // the events being spilled
+    size_t blockBytes_ = 0; // size of the blocks in blocks_
+    // The events held, in the order added from head_ on (those before it
+    // are spilled); sorted in place by finish().
+    std::vector<Entry> entries_;
+    size_t head_ = 0;
     size_t nextEntry_ = 0;
     uint64_t seq_ = 0;
     size_t count_ = 0;

@@ -253,6 +253,9 @@ void TestTrailReader::sortThroughRuns_data()
     QTest::newRow("place runs") << 3000 << 16000 << "place" << 40;
     QTest::newRow("mixed runs") << 15000 << (4 << 20) << "both" << 1000;
     QTest::newRow("texts past the run buffer") << 60 << (3 << 20) << "text" << 100000;
+    // as trails mostly are: in time order but for a few events
+    QTest::newRow("mostly in order") << -20000 << int(EventSorter::kMemoryBound) << "both" << 40;
+    QTest::newRow("mostly in order, runs") << -20000 << 200000 << "both" << 40;
 }
 
 // Events with random stamps (many equal) come out in time order, equal ones
@@ -260,7 +263,7 @@ void TestTrailReader::sortThroughRuns_data()
 // places whose text is read again.
 void TestTrailReader::sortThroughRuns()
 {
-    QFETCH(int, events);
+    QFETCH(int, events); // negative: that many, mostly in time order
     QFETCH(int, bound);
     QFETCH(QString, kept);
     QFETCH(int, pad);
@@ -273,9 +276,15 @@ void TestTrailReader::sortThroughRuns()
     std::mt19937 rng(7);
     std::vector<Event> all;
     std::string trail;
+    const bool ordered = events < 0;
+    events = std::abs(events);
     for (int i = 0; i < events; ++i) {
-        const int64_t ms = 1700000000000 + int64_t(rng() % 50) * 1000 + rng() % 2;
-        const uint64_t serial = rng() % 3;
+        int64_t ms = 1700000000000 + int64_t(rng() % 50) * 1000 + rng() % 2;
+        uint64_t serial = rng() % 3;
+        if (ordered) { // equal stamps in pairs, and one in 50 late by up to 40 events
+            ms = 1700000000000 + i / 2 - (rng() % 50 == 0 ? int64_t(rng() % 20) : 0);
+            serial = 0;
+        }
         std::string text = "type=X msg=audit(" + std::to_string(ms / 1000) + "."
             + std::to_string(1000 + ms % 1000).substr(1) + ":" + std::to_string(serial)
             + "): n=" + std::to_string(i) + " " + std::string(size_t(pad), 'p') + "\n";
