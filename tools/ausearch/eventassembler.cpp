@@ -20,8 +20,12 @@ void EventAssembler::complete(OpenMap::iterator it)
 bool EventAssembler::add(std::string_view line, bool mark, const TrailSpot &spot)
 {
     RecordLine &r = header_;
-    if (!r.parseHeader(line, false))
+    if (!r.parseHeader(line, false, lastStamp_.text.empty() ? nullptr : &lastStamp_))
         return false;
+    if (r.stampText != lastStamp_.text) {
+        lastStampText_.assign(r.stampText);
+        lastStamp_ = {lastStampText_, r.stamp};
+    }
     const AuditStamp &s = r.stamp;
     // The end-of-event timeout: events more than two seconds older than
     // this record are complete (looked for from the oldest created on).

@@ -83,6 +83,9 @@ private:
     OpenMap::iterator last_;
     bool hasLast_ = false;
     RecordLine header_;
+    // The stamp of the last record, whose text the next record mostly repeats.
+    std::string lastStampText_;
+    StampHint lastStamp_;
     std::unordered_map<Key, uint64_t, KeyHash> byKey_;
     uint64_t created_ = 0;
     std::deque<AssembledEvent> done_;

@@ -33,7 +33,11 @@ bool parseEvent(std::string_view text, std::vector<RecordLine> &records, bool wi
         text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
         if (records.size() <= n)
             records.emplace_back();
-        if (withFields ? records[n].parse(line) : records[n].parseHeader(line))
+        // The records of an event mostly share their stamp's text.
+        const StampHint hint =
+            n ? StampHint{records[n - 1].stampText, records[n - 1].stamp} : StampHint();
+        const StampHint *known = n ? &hint : nullptr;
+        if (withFields ? records[n].parse(line, known) : records[n].parseHeader(line, false, known))
             ++n;
     }
     records.resize(n);
