@@ -637,7 +637,9 @@ void TestAusearch::progressLines()
         QCOMPARE(testsupport::generateTrail({"--events", "30000", "--seed", "3"}, log).exit, 0);
     const QString program = QStringLiteral(KVR_TOOLS_BUILD_DIR "/") + tool;
     const QStringList full = args + QStringList{"-if", log};
-    const ToolRun plain = testsupport::runTool(program, full, {{"TZ=UTC"}});
+    testsupport::ToolOptions options;
+    options.env << "TZ=UTC";
+    const ToolRun plain = testsupport::runTool(program, full, options);
     QCOMPARE(plain.exit, 0);
 
     int ends[2] = {-1, -1};
@@ -649,9 +651,7 @@ void TestAusearch::progressLines()
     const bool numbered =
         descriptor != "pipe" && descriptor != "reader gone" && descriptor != "read end";
     const QString fd = numbered ? descriptor : QString::number(given);
-    testsupport::ToolOptions options;
-    options.env << "TZ=UTC"
-                << "KVR_AUDITREPORT_PROGRESS_FD=" + fd;
+    options.env << "KVR_AUDITREPORT_PROGRESS_FD=" + fd;
     const ToolRun r = testsupport::runTool(program, full, options);
     ::close(ends[1]);
     QByteArray lines;
