@@ -205,7 +205,9 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             QByteArray chunk;
             // Search: more sudo events than the in-memory sort holds (about
-            // 60 MB). Summary: events of one second that never end.
+            // 60 MB), each event's PATH record after the next event's
+            // SYSCALL, so that the sort must hold them rather than read
+            // them again. Summary: events of one second that never end.
             const int events = type == "all" ? 100000 : 260000;
             for (int i = 0; i < events; ++i) {
                 const QByteArray serial = QByteArray::number(i);
@@ -214,12 +216,14 @@ private slots:
                         + "): arch=c000003e syscall=2 success=yes exit=3 a0=1 a1=2 a2=3 a3=0 "
                           "items=0 ppid=1 pid=5 auid=1000 uid=0 tty=pts0 ses=1 comm=\"cat\" "
                           "exe=\"/usr/bin/cat\" key=(null)\n";
-                else
+                else {
                     chunk += "type=SYSCALL msg=audit(1550624400.250:" + serial
                         + "): arch=c000003e syscall=59 success=yes exit=0 items=1 pid=" + serial
-                        + " auid=0 uid=0 gid=0 exe=\"/usr/bin/sudo\"\ntype=PATH "
-                          "msg=audit(1550624400.250:"
-                        + serial + "): item=0 name=\"/usr/bin/sudo\" inode=1 nametype=NORMAL\n";
+                        + " auid=0 uid=0 gid=0 exe=\"/usr/bin/sudo\"\n";
+                    if (i > 0)
+                        chunk += "type=PATH msg=audit(1550624400.250:" + QByteArray::number(i - 1)
+                            + "): item=0 name=\"/usr/bin/sudo\" inode=1 nametype=NORMAL\n";
+                }
                 if (chunk.size() > (1 << 20)) {
                     QVERIFY(f.write(chunk) == chunk.size());
                     chunk.clear();

@@ -41,7 +41,8 @@ const char kUsage[] =
     "file), 3 the trail cannot be read, 4 the output cannot be written whole\n"
     "(disk full, file-size limit), 5 the trail holds more than 1500000\n"
     "distinct values or too many events open at once to count in bounded\n"
-    "memory.\n";
+    "memory, 6 too few files can be opened (after raising the soft limit of\n"
+    "open files to the hard limit) to read the trail.\n";
 
 // The end-of-event timeout of the daemon's configuration (2 s by default).
 long eoeTimeout()
@@ -172,6 +173,9 @@ int main(int argc, char **argv)
     case kvrtools::TrailOpen::Unreadable:
         std::fprintf(stderr, "aureport: %s\n", error.c_str());
         return kvrtools::ExitUnreadable;
+    case kvrtools::TrailOpen::NoDescriptors:
+        std::fprintf(stderr, "aureport: %s\n", error.c_str());
+        return kvrtools::ExitNoDescriptors;
     }
     kvrreport::SummaryScanner scanner(options.range, eoeTimeout());
     std::string_view line;
@@ -179,7 +183,7 @@ int main(int argc, char **argv)
         scanner.addTrailLine(line);
     if (reader.failed()) {
         std::fprintf(stderr, "aureport: %s\n", reader.error().c_str());
-        return kvrtools::ExitUnreadable;
+        return reader.outOfDescriptors() ? kvrtools::ExitNoDescriptors : kvrtools::ExitUnreadable;
     }
     scanner.finish();
     using Overflow = kvrreport::SummaryScanner::Overflow;

@@ -40,6 +40,9 @@ int main(int argc, char **argv)
     case TrailOpen::Unreadable:
         std::fprintf(stderr, "ausearch: %s\n", error.c_str());
         return ExitUnreadable;
+    case TrailOpen::NoDescriptors:
+        std::fprintf(stderr, "ausearch: %s\n", error.c_str());
+        return ExitNoDescriptors;
     }
     // The runs file the window reads beside the output (runsfile.h), opened
     // before the trail is read so that a refusal costs no search.
@@ -61,10 +64,13 @@ int main(int argc, char **argv)
         },
         withRuns ? &runsFile : nullptr);
     if (result.failed) {
-        // A read error of the trail comes before any output (the output is
-        // written once the whole trail has been read); a temporary file of
-        // the sort that fails later leaves the output short: an error too.
+        // A read error of the trail mostly comes before any output (the
+        // output is written once the whole trail has been read); a
+        // temporary file of the sort, or a trail cut or rewritten while it
+        // is read again for printing, leaves the output short: an error too.
         std::fprintf(stderr, "ausearch: %s\n", result.error.c_str());
+        if (result.noDescriptors)
+            return ExitNoDescriptors;
         return result.sortFailed ? ExitTooLarge : ExitUnreadable;
     }
     if (!writeError && std::fflush(stdout) != 0)

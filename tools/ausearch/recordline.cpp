@@ -63,10 +63,11 @@ void splitFields(std::string_view text, std::vector<RecordField> &out, int depth
 
 } // namespace
 
-bool RecordLine::parseHeader(std::string_view line)
+bool RecordLine::parseHeader(std::string_view line, bool withBody, const StampHint *hint)
 {
     node = {};
     type = {};
+    stampText = {};
     body = {};
     enriched = {};
     hasEnriched = false;
@@ -89,9 +90,18 @@ bool RecordLine::parseHeader(std::string_view line)
     if (rest.substr(0, 10) != "msg=audit(")
         return false;
     size_t after = 0;
-    if (!parseAuditStamp(rest, &stamp, &after))
+    // Only a hint ending in "):" is taken: the same bytes then read the same.
+    if (hint && hint->text.size() > 12 && hint->text.back() == ':'
+        && rest.substr(0, hint->text.size()) == hint->text) {
+        stamp = hint->stamp;
+        after = hint->text.size();
+    } else if (!parseAuditStamp(rest, &stamp, &after)) {
         return false;
+    }
+    stampText = rest.substr(0, after);
     rest.remove_prefix(after);
+    if (!withBody)
+        return true;
     const size_t gs = rest.find('\x1d');
     if (gs != std::string_view::npos) {
         enriched = rest.substr(gs + 1);
@@ -102,9 +112,9 @@ bool RecordLine::parseHeader(std::string_view line)
     return true;
 }
 
-bool RecordLine::parse(std::string_view line)
+bool RecordLine::parse(std::string_view line, const StampHint *hint)
 {
-    if (!parseHeader(line))
+    if (!parseHeader(line, true, hint))
         return false;
     splitFields(body, fields, 0);
     return true;

@@ -21,20 +21,30 @@ struct RecordField {
     std::string_view name, value;
 };
 
+// A stamp already read: its text "msg=audit(S.M:N):" and its value. The
+// records of one event carry the same text, which need not be read again.
+struct StampHint {
+    std::string_view text;
+    AuditStamp stamp;
+};
+
 class RecordLine
 {
 public:
-    // Reads the header ("[node=N ]type=T msg=audit(S.M:N):"). False for a
-    // line that is no audit record or whose stamp is malformed.
-    bool parseHeader(std::string_view line);
+    // Reads the header ("[node=N ]type=T msg=audit(S.M:N):"), and with
+    // `withBody` the body and the ENRICHED part. False for a line that is
+    // no audit record or whose stamp is malformed. A stamp whose text is
+    // that of `hint` takes its value.
+    bool parseHeader(std::string_view line, bool withBody = true, const StampHint *hint = nullptr);
     // parseHeader() and the fields.
-    bool parse(std::string_view line);
+    bool parse(std::string_view line, const StampHint *hint = nullptr);
 
     std::string_view node; // empty when the line has none
     std::string_view type; // e.g. SYSCALL, or UNKNOWN[1334]
     AuditStamp stamp;
-    std::string_view body;     // the text after "):", up to the ENRICHED part
-    std::string_view enriched; // after 0x1D; empty when there is none
+    std::string_view stampText; // "msg=audit(S.M:N)" and the ':' after it
+    std::string_view body;      // the text after "):", up to the ENRICHED part
+    std::string_view enriched;  // after 0x1D; empty when there is none
     bool hasEnriched = false;
     std::vector<RecordField> fields;
 

@@ -9,6 +9,7 @@
 #include "runs.h"
 #include "runsfile.h"
 
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -33,7 +34,11 @@ bool parseEvent(std::string_view text, std::vector<RecordLine> &records, bool wi
         text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
         if (records.size() <= n)
             records.emplace_back();
-        if (withFields ? records[n].parse(line) : records[n].parseHeader(line))
+        // The records of an event mostly share their stamp's text.
+        const StampHint hint =
+            n ? StampHint{records[n - 1].stampText, records[n - 1].stamp} : StampHint();
+        const StampHint *known = n ? &hint : nullptr;
+        if (withFields ? records[n].parse(line, known) : records[n].parseHeader(line, false, known))
             ++n;
     }
     records.resize(n);
@@ -68,8 +73,15 @@ bool eventKeyHash(std::string_view line, uint64_t *hash)
 // Sorted events handed from the reading thread to the printing thread, a
 // few batches at most, so memory stays bounded.
 struct Batch {
-    std::string text;         // the events' record lines, back to back
-    std::vector<size_t> ends; // where each event's text ends
+    // An event: `len` bytes at `data`, text the sorter keeps until the end,
+    // or (data null) at `at` in `copies`, for text the sorter reuses.
+    struct Item {
+        const char *data;
+        size_t at, len;
+    };
+    std::vector<Item> items;
+    std::string copies;
+    size_t bytes = 0;
 };
 
 class BatchQueue
@@ -83,8 +95,9 @@ public:
     std::unique_ptr<Batch> takeFree() { return take(free_); }
     void giveBack(std::unique_ptr<Batch> b)
     {
-        b->text.clear();
-        b->ends.clear();
+        b->items.clear();
+        b->copies.clear();
+        b->bytes = 0;
         put(free_, std::move(b));
     }
     void push(std::unique_ptr<Batch> b) { put(full_, std::move(b)); } // nullptr: no more
@@ -124,6 +137,23 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     EventSorter sorter;
     std::vector<RecordLine> records;
     AssembledEvent event;
+    // An event whose records lie next to each other in a file the reader
+    // keeps open is not copied into the sort: its text is read there again
+    // when it is printed.
+    sorter.setFetch([&reader](const EventPlace &place, size_t size, std::string_view *bytes,
+                              std::string *error) {
+        if (reader.fetch(place.file, place.offset, size, bytes))
+            return true;
+        *error = reader.error();
+        return false;
+    });
+    auto sortFailed = [&result, &sorter] {
+        result.failed = true;
+        result.sortFailed = !sorter.trailFailed();
+        result.noDescriptors = sorter.errorNumber() == EMFILE || sorter.errorNumber() == ENFILE;
+        if (result.error.empty())
+            result.error = sorter.error();
+    };
 
     // Selection: the date range, then (-f) the raw-byte test, then the
     // program test on the records of the events that passed it.
@@ -135,10 +165,10 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
             if (!e.marked || !parseEvent(e.text, records, true) || !target.concerns(records))
                 return;
         }
-        if (!sorter.add(ms, e.stamp.serial, e.text)) {
-            result.failed = result.sortFailed = true;
-            result.error = sorter.error();
-        }
+        const EventPlace place{e.file, e.offset};
+        const bool placed = e.whole && reader.keeps(e.file);
+        if (!sorter.add(ms, e.stamp.serial, e.text, placed ? &place : nullptr))
+            sortFailed();
     };
     // With -f, a first pass over the raw bytes finds the lines that hold the
     // program's name and notes their events; the second pass groups only
@@ -172,12 +202,14 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
         }
         // A hash collision only brings an event to the program test, which
         // then turns it down.
-        assembler.add(line, prefilter || (!target.empty() && target.mayConcern(line)));
+        assembler.add(line, prefilter || (!target.empty() && target.mayConcern(line)),
+                      reader.spot());
         while (assembler.takeComplete(&event))
             select(event);
     }
     if (reader.failed()) {
         result.failed = true;
+        result.noDescriptors = reader.outOfDescriptors();
         result.error = reader.error();
         return result;
     }
@@ -185,9 +217,7 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     while (!result.failed && assembler.takeComplete(&event))
         select(event);
     if (result.failed || !sorter.finish()) {
-        result.failed = result.sortFailed = true;
-        if (result.error.empty())
-            result.error = sorter.error();
+        sortFailed();
         return result;
     }
 
@@ -205,10 +235,9 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
         const bool tracking = runsFile && !target.empty();
         out.reserve(kFlushAt + 64 * 1024);
         while (std::unique_ptr<Batch> b = queue.pop()) {
-            size_t from = 0;
-            for (size_t end : b->ends) {
-                const std::string_view text(b->text.data() + from, end - from);
-                from = end;
+            for (const Batch::Item &item : b->items) {
+                const std::string_view text(item.data ? item.data : b->copies.data() + item.at,
+                                            item.len);
                 ++printed;
                 if (!options.interpret)
                     Formatter::raw(text, out);
@@ -239,24 +268,28 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     });
     std::unique_ptr<Batch> batch = queue.takeFree();
     std::string_view text;
-    while (sorter.next(&text)) {
-        batch->text.append(text);
-        batch->ends.push_back(batch->text.size());
-        if (batch->text.size() >= kBatchBytes) {
+    bool lasting = false;
+    while (sorter.next(&text, &lasting)) {
+        if (lasting) {
+            batch->items.push_back({text.data(), 0, text.size()});
+        } else {
+            batch->items.push_back({nullptr, batch->copies.size(), text.size()});
+            batch->copies.append(text);
+        }
+        batch->bytes += text.size();
+        if (batch->bytes >= kBatchBytes) {
             queue.push(std::move(batch));
             batch = queue.takeFree();
         }
     }
-    if (!batch->ends.empty())
+    if (!batch->items.empty())
         queue.push(std::move(batch));
     queue.push(nullptr);
     printer.join();
     result.events = printed;
     result.runs = runCount;
-    if (sorter.failed()) {
-        result.failed = result.sortFailed = true;
-        result.error = sorter.error();
-    }
+    if (sorter.failed())
+        sortFailed();
     return result;
 }
 

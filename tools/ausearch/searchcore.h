@@ -20,10 +20,11 @@ namespace kvrtools {
 class RunsFile;
 
 struct SearchResult {
-    size_t events = 0;       // selected events printed
-    size_t runs = 0;         // 用户id: lines written (-i)
-    bool failed = false;     // a read or temporary-file error; `error` says which
-    bool sortFailed = false; // the failure was a temporary file of the sort
+    size_t events = 0;          // selected events printed
+    size_t runs = 0;            // 用户id: lines written (-i)
+    bool failed = false;        // a read or temporary-file error; `error` says which
+    bool sortFailed = false;    // the failure was a temporary file of the sort
+    bool noDescriptors = false; // the failure was a shortage of file descriptors
     std::string error;
 };
 
@@ -31,9 +32,11 @@ struct SearchResult {
 // chunks of about 1 MB, in order (and once at the end when anything is
 // left). `flush` is called on a second thread (the printer), which has
 // ended when this returns. A read error of the trail is found before
-// anything is printed; the result then says so. `runsFile` (opened, may be
-// nullptr) gets every event with -f and is finished (closed) at the end of
-// the printing; its error() tells whether it was written whole.
+// anything is printed, except when reading an event again to print it
+// fails (the trail was cut or rewritten meanwhile); the result says so.
+// `runsFile` (opened, may be nullptr) gets every event with -f and is
+// finished (closed) at the end of the printing; its error() tells whether
+// it was written whole.
 SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
                        const std::function<void(std::string &)> &flush,
                        RunsFile *runsFile = nullptr);

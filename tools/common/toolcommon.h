@@ -19,14 +19,16 @@ namespace kvrtools {
 // not the whole answer. ExitTooLarge: the trail was read but is too large to
 // count in bounded memory (the summary) or to sort in the temporary files
 // that could be written (the search); nothing, or not the whole answer, was
-// printed.
+// printed. ExitNoDescriptors: the tool could not open the files it needs
+// even after raising its limit of open files to the hard limit.
 enum ExitStatus {
     ExitFound = 0,
     ExitNothing = 1,
     ExitUsage = 2,
     ExitUnreadable = 3,
     ExitWriteFailed = 4,
-    ExitTooLarge = 5
+    ExitTooLarge = 5,
+    ExitNoDescriptors = 6
 };
 
 // The first line of `TOOL --version`: "TOOL (kvr-auditreport) VERSION". Only

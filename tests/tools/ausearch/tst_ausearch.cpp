@@ -1,6 +1,7 @@
 // Runs the built ausearch as the program does and checks what the report
 // pipelines get out of it: event selection by program file and dates, the
-// three fixed pipelines, forged trail values, and bad input.
+// three fixed pipelines, forged trail values, bad input, and the progress
+// lines both tools write for the window.
 #include "files.h"
 #include "gentrail.h"
 #include "layoutcheck.h"
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -298,6 +300,8 @@ private slots:
     void badInput_data();
     void badInput();
     void sortSpaceRunsOut();
+    void progressLines_data();
+    void progressLines();
 
 private:
     QTemporaryDir tmp;
@@ -576,15 +580,29 @@ void TestAusearch::badInput()
              QString());
 }
 
-// A trail larger than the in-memory sort takes is sorted through temporary
-// files; when they cannot be written (here a file-size limit) the search
-// says the trail is too large (exit 5), not that it cannot be read, and
-// prints nothing.
+// Events whose records are interleaved with another event's (as CPUs write
+// them) are sorted with their text; a trail of them larger than the
+// in-memory sort takes is sorted through temporary files. When those cannot
+// be written (here a file-size limit) the search says the trail is too
+// large (exit 5), not that it cannot be read, and prints nothing.
 void TestAusearch::sortSpaceRunsOut()
 {
     const QString log = tmp.filePath("large.log");
-    const ToolRun gen = testsupport::generateTrail({"--events", "80000", "--seed", "5"}, log);
-    QCOMPARE(gen.exit, 0);
+    {
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const QByteArray pad = " comm=" + QByteArray(300, 'A');
+        for (int i = 0; i < 90000; i += 2) {
+            QByteArray stamps[2], lines;
+            for (int k = 0; k < 2; ++k)
+                stamps[k] = "msg=audit(" + QByteArray::number(1704067200 + i + k)
+                    + ".250:" + QByteArray::number(i + k) + "): ";
+            for (const char *type : {"SYSCALL", "PROCTITLE"})
+                for (const QByteArray &stamp : stamps)
+                    lines += QByteArray("type=") + type + " " + stamp + "pid=1 auid=0" + pad + "\n";
+            f.write(lines);
+        }
+    }
     QVERIFY(QFileInfo(log).size() > 50 * 1024 * 1024);
     ToolRun r =
         testsupport::runTool("/bin/sh",
@@ -594,6 +612,86 @@ void TestAusearch::sortSpaceRunsOut()
     QVERIFY2(r.exit == 5, qPrintable(QString::number(r.exit) + " " + r.err));
     QVERIFY2(r.err.contains("temporary file"), r.err.constData());
     QVERIFY(r.out.isEmpty());
+}
+
+void TestAusearch::progressLines_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("descriptor"); // a pipe read to its end, or what else
+    const QStringList search{"-i"}, report{"--summary"};
+    QTest::newRow("search") << "ausearch" << search << "pipe";
+    QTest::newRow("-f search (two passes)")
+        << "ausearch" << QStringList{"-i", "-f", "/bin/chown"} << "pipe";
+    QTest::newRow("report") << "aureport" << report << "pipe";
+    // A reader that has gone must not end the tool (SIGPIPE) nor change it.
+    QTest::newRow("search, reader gone") << "ausearch" << search << "reader gone";
+    QTest::newRow("report, reader gone") << "aureport" << report << "reader gone";
+    // A variable naming no descriptor to write to is ignored.
+    QTest::newRow("not open") << "ausearch" << search << "987";
+    QTest::newRow("not a number") << "ausearch" << search << "3x";
+    QTest::newRow("standard output") << "ausearch" << search << "1";
+    QTest::newRow("read end") << "ausearch" << search << "read end";
+}
+
+// KVR_AUDITREPORT_PROGRESS_FD: "READ TOTAL" lines from "0 TOTAL" to "TOTAL
+// TOTAL", TOTAL the trail's size, READ never falling; the results are the
+// same with or without a reader.
+void TestAusearch::progressLines()
+{
+    QFETCH(QString, tool);
+    QFETCH(QStringList, args);
+    QFETCH(QString, descriptor);
+    const QString log = tmp.filePath("progress.log");
+    if (!QFileInfo::exists(log))
+        QCOMPARE(testsupport::generateTrail({"--events", "30000", "--seed", "3"}, log).exit, 0);
+    const QString program = QStringLiteral(KVR_TOOLS_BUILD_DIR "/") + tool;
+    const QStringList full = args + QStringList{"-if", log};
+    testsupport::ToolOptions options;
+    options.env << "TZ=UTC";
+    const ToolRun plain = testsupport::runTool(program, full, options);
+    QCOMPARE(plain.exit, 0);
+
+    int ends[2] = {-1, -1};
+    QCOMPARE(::pipe2(ends, O_CLOEXEC), 0);
+    const int given = descriptor == "read end" ? ends[0] : ends[1];
+    QCOMPARE(::fcntl(given, F_SETFD, 0), 0); // the tool inherits it
+    if (descriptor == "reader gone")
+        ::close(ends[0]);
+    const bool numbered =
+        descriptor != "pipe" && descriptor != "reader gone" && descriptor != "read end";
+    const QString fd = numbered ? descriptor : QString::number(given);
+    options.env << "KVR_AUDITREPORT_PROGRESS_FD=" + fd;
+    const ToolRun r = testsupport::runTool(program, full, options);
+    ::close(ends[1]);
+    QByteArray lines;
+    if (descriptor != "reader gone") {
+        char buf[4096];
+        ssize_t n;
+        while ((n = ::read(ends[0], buf, sizeof buf)) > 0)
+            lines.append(buf, n);
+        ::close(ends[0]);
+    }
+    QVERIFY2(r.finished && !r.crashed && r.exit == 0, r.err.constData());
+    QVERIFY(r.out == plain.out);
+    if (descriptor != "pipe") {
+        QCOMPARE(lines, QByteArray());
+        return;
+    }
+    const QList<QByteArray> got = lines.split('\n');
+    QVERIFY2(got.size() >= 3 && got.last().isEmpty(), lines.constData());
+    const QByteArray total = QByteArray::number(QFileInfo(log).size());
+    QCOMPARE(got.first(), "0 " + total);
+    QCOMPARE(got[got.size() - 2], total + " " + total);
+    qint64 previous = 0;
+    for (qsizetype i = 0; i + 1 < got.size(); ++i) {
+        const QList<QByteArray> pair = got[i].split(' ');
+        QVERIFY2(pair.size() == 2 && pair[1] == total, got[i].constData());
+        bool ok = false;
+        const qint64 read = pair[0].toLongLong(&ok);
+        QVERIFY(ok && read >= previous);
+        previous = read;
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAusearch)

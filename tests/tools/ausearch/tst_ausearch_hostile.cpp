@@ -1,8 +1,10 @@
 // The built ausearch on broken and hostile trails: a read error midway, a
 // rotated file without its final newline, a trail out of time order, time
 // stamps that overflow or leave 1970-9999, trails that are no regular file,
-// and inputs that must not grow the tool's memory past 100 MB.
+// inputs that must not grow the tool's memory past 100 MB, and more rotated
+// files than the limit of open files (ausearch and aureport).
 #include "files.h"
+#include "gentrail.h"
 #include "layoutcheck.h"
 #include "searchtool.h"
 
@@ -58,6 +60,8 @@ private slots:
     void notRegularRefused();
     void boundedMemory_data();
     void boundedMemory();
+    void manyRotatedFiles_data();
+    void manyRotatedFiles();
 
 private:
     QTemporaryDir tmp;
@@ -142,6 +146,8 @@ void TestAusearchHostile::boundedMemory_data()
     QTest::addColumn<QString>("shape");
     QTest::newRow("one 30 MB line") << "line";
     QTest::newRow("60 MB out of order") << "disorder";
+    // events far larger than the buffer a sorted run is read back through
+    QTest::newRow("80 MB of 300 kB events out of order") << "large";
 }
 
 void TestAusearchHostile::boundedMemory()
@@ -156,14 +162,27 @@ void TestAusearchHostile::boundedMemory()
             f.write(QByteArray(30 << 20, 'x'));
         } else {
             // blocks of records, newest block first: every block must be
-            // sorted against the others (more than the in-memory bound)
-            const QByteArray pad = " comm=" + QByteArray(300, 'A');
+            // sorted against the others. Large events come in pairs whose
+            // records interleave, so that the sort holds their text (more
+            // than its in-memory bound).
+            const bool large = shape == "large";
+            const QByteArray pad = " comm=" + QByteArray(large ? 300000 : 300, 'A');
             for (int block = 7; block >= 0; --block) {
                 QByteArray chunk;
-                for (int i = 0; i < 22000; ++i) {
-                    chunk +=
-                        record(1704067200 + block * 100000 + i, block * 100000 + i) + pad + "\n";
-                    ++events;
+                for (int i = 0; i < (large ? 36 : 22000); i += large ? 2 : 1) {
+                    const qint64 sec = 1704067200 + block * 100000 + i;
+                    const int serial = block * 100000 + i;
+                    if (!large) {
+                        chunk += record(sec, serial) + pad + "\n";
+                        ++events;
+                        continue;
+                    }
+                    for (int k = 0; k < 2; ++k)
+                        chunk += record(sec + k, serial + k) + pad + "\n";
+                    for (int k = 0; k < 2; ++k)
+                        chunk += "type=CWD msg=audit(" + QByteArray::number(sec + k)
+                            + ".250:" + QByteArray::number(serial + k) + "): cwd=\"/\"\n";
+                    events += 2;
                 }
                 f.write(chunk);
             }
@@ -192,6 +211,68 @@ void TestAusearchHostile::boundedMemory()
         previous = serial;
     }
     QVERIFY(sorted);
+}
+
+void TestAusearchHostile::manyRotatedFiles_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("limit"); // ulimit arguments
+    QTest::addColumn<int>("code");
+    const QStringList search{"-i"}, chown{"-i", "-f", "/bin/chown"}, report{"--summary"};
+    // auditd's keep_logs keeps every rotation: more than the usual soft
+    // limit of 1,024 open files, which the tools raise to the hard limit.
+    QTest::newRow("search, soft limit 1024") << "ausearch" << search << "-Sn 1024" << 0;
+    QTest::newRow("report, soft limit 1024") << "aureport" << report << "-Sn 1024" << 0;
+    // A hard limit below the number of files: the files that do not fit
+    // are opened in turn.
+    QTest::newRow("search, hard limit 100") << "ausearch" << search << "-n 100" << 0;
+    QTest::newRow("-f search, hard limit 24") << "ausearch" << chown << "-n 24" << 0;
+    QTest::newRow("report, hard limit 24") << "aureport" << report << "-n 24" << 0;
+    // Too few descriptors even after raising the limit: exit 6 with its own
+    // message, not the one of a trail that cannot be read.
+    QTest::newRow("search, hard limit 8") << "ausearch" << search << "-n 8" << 6;
+    QTest::newRow("report, hard limit 8") << "aureport" << report << "-n 8" << 6;
+}
+
+// 1,201 rotated files give what the same lines in one file give.
+void TestAusearchHostile::manyRotatedFiles()
+{
+    QFETCH(QString, tool);
+    QFETCH(QStringList, args);
+    QFETCH(QString, limit);
+    QFETCH(int, code);
+    const QString one = tmp.filePath("many.log"), dir = tmp.filePath("many");
+    if (!QFileInfo::exists(dir)) {
+        QCOMPARE(testsupport::generateTrail({"--events", "3000", "--seed", "11"}, one).exit, 0);
+        QList<QByteArray> lines = testsupport::readAll(one).split('\n');
+        lines.removeLast(); // after the last newline
+        QDir().mkpath(dir);
+        const int files = 1201;
+        for (int f = 0; f < files; ++f) {
+            QByteArray text;
+            const qsizetype from = lines.size() * f / files, to = lines.size() * (f + 1) / files;
+            for (qsizetype i = from; i < to; ++i)
+                text += lines[i] + "\n";
+            const int rotation = files - 1 - f; // the oldest first
+            writeFixture(
+                dir + (rotation ? "/audit.log." + QString::number(rotation) : "/audit.log"), text);
+        }
+    }
+    const QString program = QStringLiteral(KVR_TOOLS_BUILD_DIR "/") + tool;
+    const ToolRun expected = testsupport::runTool(program, args + QStringList{"-if", one});
+    QCOMPARE(expected.exit, 0);
+    ToolRun r = testsupport::runTool(
+        "/bin/sh",
+        QStringList{"-c", "ulimit " + limit + " && exec \"$0\" \"$@\"", program} + args
+            + QStringList{"-if", dir});
+    QVERIFY2(r.exit == code, qPrintable(QString::number(r.exit) + " " + r.err));
+    if (code == 0) {
+        QVERIFY(r.out == expected.out);
+        return;
+    }
+    QVERIFY(r.out.isEmpty());
+    QVERIFY2(QString::fromUtf8(r.err).contains("可打开的文件数不足"), r.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestAusearchHostile)
