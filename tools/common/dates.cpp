@@ -57,7 +57,7 @@ bool makeLocal(int year, int month, int day, int h, int m, int s, time_t *out)
     tm.tm_sec = s;
     tm.tm_isdst = -1;
     time_t t = std::mktime(&tm);
-    if (t == (time_t)-1 && !(tm.tm_year == 69 && tm.tm_mon == 11 && tm.tm_mday == 31))
+    if (t == static_cast<time_t>(-1) && !(tm.tm_year == 69 && tm.tm_mon == 11 && tm.tm_mday == 31))
         return false;
     if (tm.tm_year != year - 1900 || tm.tm_mon != month - 1 || tm.tm_mday != day)
         return false;
@@ -158,9 +158,9 @@ bool parseDate(const std::string &dateText, const std::string &timeText, bool is
 void appendLocalStamp(std::string &out, time_t sec, unsigned milli)
 {
     // Events come in runs of the same second; convert each second once.
-    static thread_local time_t lastSec = (time_t)-1;
+    static thread_local time_t lastSec = static_cast<time_t>(-1);
     static thread_local char lastText[64];
-    if (sec != lastSec || lastSec == (time_t)-1) {
+    if (sec != lastSec || lastSec == static_cast<time_t>(-1)) {
         struct tm tm {
         };
         if (!localtime_r(&sec, &tm))
