@@ -26,18 +26,18 @@
 <context>
     <name>InfoBox</name>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="78"/>
-        <location filename="../src/widgets/infobox.cpp" line="79"/>
+        <location filename="../src/widgets/infobox.cpp" line="84"/>
+        <location filename="../src/widgets/infobox.cpp" line="85"/>
         <source>关闭</source>
         <translation>关闭</translation>
     </message>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="83"/>
+        <location filename="../src/widgets/infobox.cpp" line="89"/>
         <source>取消</source>
         <translation>取消</translation>
     </message>
     <message>
-        <location filename="../src/widgets/infobox.cpp" line="91"/>
+        <location filename="../src/widgets/infobox.cpp" line="97"/>
         <source>确定</source>
         <translation>确定</translation>
     </message>
@@ -102,23 +102,17 @@
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="365"/>
         <location filename="../src/app/startupchecks.cpp" line="123"/>
-        <location filename="../src/audit/querycontroller.cpp" line="170"/>
-        <location filename="../src/audit/querycontroller.cpp" line="178"/>
-        <location filename="../src/audit/querycontroller.cpp" line="211"/>
-        <location filename="../src/audit/reportbuilder.cpp" line="31"/>
-        <location filename="../src/audit/reportbuilder.cpp" line="55"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="77"/>
+        <location filename="../src/mainwindow/querycontroller.cpp" line="52"/>
+        <location filename="../src/mainwindow/querycontroller.cpp" line="66"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="39"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="55"/>
         <source>审计报告</source>
         <translation>审计报告</translation>
     </message>
     <message>
-        <location filename="../src/audit/auditsearch.cpp" line="25"/>
-        <location filename="../src/audit/peruserreport.cpp" line="62"/>
-        <location filename="../src/audit/querycontroller.cpp" line="82"/>
-        <location filename="../src/audit/querycontroller.cpp" line="196"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="89"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="96"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="99"/>
+        <location filename="../src/audit/queryrunner.cpp" line="125"/>
+        <location filename="../src/widgets/queryform.cpp" line="20"/>
         <source>all</source>
         <translation>全部</translation>
     </message>
@@ -138,82 +132,81 @@
         <translation>请选择事件类型</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="125"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="93"/>
         <source>关闭</source>
         <translation>关闭</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="126"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="94"/>
         <source>最小化到托盘</source>
         <translation>最小化到托盘</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="127"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="95"/>
         <source>退出</source>
         <translation>退出</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="128"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="129"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="96"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="97"/>
         <source>返回查询</source>
         <translation>返回查询</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="156"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="118"/>
         <source>DuvovedaDizuve</source>
         <translation>DuvovedaDizuve</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="162"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="124"/>
         <source>about</source>
         <translation>关于</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="166"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="128"/>
         <source>back to main</source>
         <translation>返回主界面</translation>
     </message>
     <message>
         <location filename="../src/app/startupchecks.cpp" line="94"/>
         <location filename="../src/app/startupchecks.cpp" line="106"/>
-        <location filename="../src/audit/querycontroller.cpp" line="94"/>
-        <location filename="../src/audit/querycontroller.cpp" line="103"/>
-        <location filename="../src/audit/querycontroller.cpp" line="110"/>
-        <location filename="../src/audit/querycontroller.cpp" line="121"/>
+        <location filename="../src/mainwindow/querycontroller.cpp" line="31"/>
+        <location filename="../src/widgets/queryform.cpp" line="197"/>
+        <location filename="../src/widgets/queryform.cpp" line="213"/>
         <source>警告</source>
         <translation>警告</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="95"/>
+        <location filename="../src/widgets/queryform.cpp" line="202"/>
         <source>开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</source>
         <translation>开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="104"/>
+        <location filename="../src/widgets/queryform.cpp" line="206"/>
         <source>结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</source>
         <translation>结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="110"/>
+        <location filename="../src/widgets/queryform.cpp" line="214"/>
         <source>选择的时间有误，开始时间应早于结束时间</source>
         <translation>选择的时间有误，开始时间应早于结束时间</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="122"/>
+        <location filename="../src/mainwindow/querycontroller.cpp" line="32"/>
         <source>无法写入工作目录</source>
         <translation>无法写入工作目录</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="154"/>
+        <location filename="../src/audit/problemtext.cpp" line="22"/>
         <source>审计日志过大，无法在有限的内存和临时空间内完成统计，未生成报告。</source>
         <translation>审计日志过大，无法在有限的内存和临时空间内完成统计，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="177"/>
-        <location filename="../src/audit/querycontroller.cpp" line="210"/>
         <location filename="../src/export/reportexport.cpp" line="29"/>
         <location filename="../src/export/reportexport.cpp" line="52"/>
         <location filename="../src/export/reportexport.cpp" line="69"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="38"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="54"/>
         <source>导出报告</source>
         <translation>导出报告</translation>
     </message>
@@ -223,32 +216,37 @@
         <translation>无法读取审计日志，请以管理员身份运行</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="157"/>
+        <location filename="../src/audit/problemtext.cpp" line="25"/>
         <source>工作目录已没有剩余空间，查询没有完成，未生成报告：</source>
         <translation>工作目录已没有剩余空间，查询没有完成，未生成报告：</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="161"/>
+        <location filename="../src/audit/problemtext.cpp" line="29"/>
         <source>查询结果超出了文件大小限制，查询没有完成，未生成报告。</source>
         <translation>查询结果超出了文件大小限制，查询没有完成，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="164"/>
+        <location filename="../src/audit/problemtext.cpp" line="32"/>
         <source>查询被中止（信号 %1），没有完成，未生成报告。</source>
         <translation>查询被中止（信号 %1），没有完成，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="167"/>
+        <location filename="../src/audit/problemtext.cpp" line="36"/>
         <source>查询命令失败（退出状态 %1），没有完成，未生成报告。</source>
         <translation>查询命令失败（退出状态 %1），没有完成，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/audit/reportbuilder.cpp" line="27"/>
+        <location filename="../src/audit/problemtext.cpp" line="40"/>
+        <source>系统可打开的文件数不足，查询没有完成，未生成报告。</source>
+        <translation>系统可打开的文件数不足，查询没有完成，未生成报告。</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/queryrunner.cpp" line="196"/>
         <source>审计报告为空或未开启审计规则！</source>
         <translation>审计报告为空或未开启审计规则！</translation>
     </message>
     <message>
-        <location filename="../src/audit/reportbuilder.cpp" line="56"/>
+        <location filename="../src/audit/problemtext.cpp" line="43"/>
         <source>报告文件无法写入工作目录，未生成报告：</source>
         <translation>报告文件无法写入工作目录，未生成报告：</translation>
     </message>
@@ -361,7 +359,7 @@
         <translation>审计报告已经打开：另一个窗口正在使用数据目录 %1。</translation>
     </message>
     <message>
-        <location filename="../src/audit/peruserreport.cpp" line="37"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="111"/>
         <source>各用户执行次数</source>
         <translation>各用户执行次数</translation>
     </message>

@@ -39,7 +39,7 @@
 class MainWindowTestAccess
 {
 public:
-    static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
+    static Ui_MainWindow *ui(MainWindow &w) { return w.ui.get(); }
 };
 
 namespace {
