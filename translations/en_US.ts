@@ -105,8 +105,8 @@
         <location filename="../src/mainwindow/mainwindow.ui" line="365"/>
         <location filename="../src/app/startupchecks.cpp" line="123"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="77"/>
-        <location filename="../src/mainwindow/querycontroller.cpp" line="52"/>
-        <location filename="../src/mainwindow/querycontroller.cpp" line="66"/>
+        <location filename="../src/mainwindow/querycontroller.cpp" line="54"/>
+        <location filename="../src/mainwindow/querycontroller.cpp" line="68"/>
         <location filename="../src/mainwindow/reportpages.cpp" line="39"/>
         <location filename="../src/mainwindow/reportpages.cpp" line="55"/>
         <source>审计报告</source>
@@ -172,7 +172,7 @@
     <message>
         <location filename="../src/app/startupchecks.cpp" line="94"/>
         <location filename="../src/app/startupchecks.cpp" line="106"/>
-        <location filename="../src/mainwindow/querycontroller.cpp" line="31"/>
+        <location filename="../src/mainwindow/querycontroller.cpp" line="32"/>
         <location filename="../src/widgets/queryform.cpp" line="197"/>
         <location filename="../src/widgets/queryform.cpp" line="213"/>
         <source>警告</source>
@@ -194,7 +194,7 @@
         <translation>The chosen time range is wrong: the start date must be earlier than the end date.</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/querycontroller.cpp" line="32"/>
+        <location filename="../src/mainwindow/querycontroller.cpp" line="33"/>
         <source>无法写入工作目录</source>
         <translation>Cannot write to the working directory</translation>
     </message>
@@ -364,6 +364,65 @@ Licence: GNU GPL version 3 or later</translation>
         <location filename="../src/mainwindow/reportpages.cpp" line="111"/>
         <source>各用户执行次数</source>
         <translation>Runs per user</translation>
+    </message>
+</context>
+<context>
+    <name>QueryProgressDialog</name>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="38"/>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="45"/>
+        <source>正在查询…</source>
+        <translation>Querying…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="62"/>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="83"/>
+        <source>正在取消查询…</source>
+        <translation>Cancelling the query…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="89"/>
+        <source>正在准备查询…</source>
+        <translation>Preparing the query…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="92"/>
+        <source>正在检索审计日志…</source>
+        <translation>Searching the audit trail…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="95"/>
+        <source>正在统计检索结果…</source>
+        <translation>Counting the results…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="98"/>
+        <source>正在生成报告…</source>
+        <translation>Drawing up the report…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="101"/>
+        <source>正在汇总审计日志…</source>
+        <translation>Summarizing the audit trail…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="120"/>
+        <source>已读取审计日志 %1 / %2</source>
+        <translation>Audit trail read: %1 / %2</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="122"/>
+        <source>正在打开审计日志…</source>
+        <translation>Opening the audit trail…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="124"/>
+        <source>审计日志已读完</source>
+        <translation>The audit trail has been read</translation>
     </message>
 </context>
 </TS>

@@ -22,8 +22,8 @@ class Ui_MainWindow;
 // The program's only window: the query form, the overall summary list and the
 // query report table, switched as page sets of three stacked widgets. The
 // form (QueryForm, the content1 page) hands it a QueryRequest; the window
-// has the query runner run it and fills the result pages from the Report it
-// yields. The slots of the form's date pickers forward to
+// runs it off its own thread (backgroundquery.h) and fills the result pages
+// from the Report it yields. The slots of the form's date pickers forward to
 // the form; the export slots live in export/.
 class MainWindow : public QMainWindow
 {

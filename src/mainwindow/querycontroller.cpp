@@ -1,4 +1,4 @@
-// on_query_btn_clicked(): the form's request run by the query runner and
+// on_query_btn_clicked(): the form's request run off the window's thread and
 // turned into the overall summary list, the query report table, or the
 // message that says why there is neither.
 #include "mainwindow/mainwindow.h"
@@ -8,6 +8,7 @@
 #include "audit/problemtext.h"
 #include "audit/queryui.h"
 #include "audit/trace.h"
+#include "mainwindow/backgroundquery.h"
 #include "mainwindow/inputguard.h"
 #include "widgets/queryform.h"
 
@@ -35,7 +36,8 @@ void MainWindow::runQuery(const QueryRequest &request)
 
     queryui::BusyCursor busy;
     queryRunning = true;
-    const QueryOutcome outcome = QueryRunner().run(request);
+    inputGuard->hold(this);
+    const QueryOutcome outcome = backgroundquery::run(this, request);
     queryRunning = false;
     // Clicks and keys queued while the commands ran are dropped.
     inputGuard->arm();

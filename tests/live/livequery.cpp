@@ -20,6 +20,7 @@
 #include "app/startup.h"
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
+#include "widgets/queryprogressdialog.h"
 
 #include "commandtable.h"
 
@@ -57,7 +58,9 @@ QStringList runQuiet(const std::function<void()> &action)
     QStringList seen;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
+        // A slow query's progress dialog is part of the query, not a message.
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && !qobject_cast<QueryProgressDialog *>(modal)) {
             QStringList texts;
             for (QLabel *label : modal->findChildren<QLabel *>())
                 if (!label->text().isEmpty())
