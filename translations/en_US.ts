@@ -189,6 +189,7 @@
         <translation>The end date is not valid. Enter a date from 1970 to 2068 as year-month-day or pick it in the calendar.</translation>
     </message>
     <message>
+        <location filename="../src/cli/reportcommand.cpp" line="196"/>
         <location filename="../src/widgets/queryform.cpp" line="214"/>
         <source>选择的时间有误，开始时间应早于结束时间</source>
         <translation>The chosen time range is wrong: the start date must be earlier than the end date.</translation>
@@ -229,6 +230,7 @@
     </message>
     <message>
         <location filename="../src/audit/problemtext.cpp" line="32"/>
+        <location filename="../src/cli/reportcommand.cpp" line="338"/>
         <source>查询被中止（信号 %1），没有完成，未生成报告。</source>
         <translation>The search was stopped by signal %1 before it finished. No report was made.</translation>
     </message>
@@ -347,11 +349,13 @@ Licence: GNU GPL version 3 or later</translation>
     </message>
     <message>
         <location filename="../src/app/startupchecks.cpp" line="64"/>
+        <location filename="../src/cli/reportcommand.cpp" line="307"/>
         <source>安装已损坏：找不到本程序的审计工具 %1。</source>
         <translation>The installation is broken: the program&apos;s audit tool %1 is missing.</translation>
     </message>
     <message>
         <location filename="../src/app/startupchecks.cpp" line="68"/>
+        <location filename="../src/cli/reportcommand.cpp" line="312"/>
         <source>安装已损坏：%1 不是本程序的审计工具。</source>
         <translation>The installation is broken: %1 is not the program&apos;s own audit tool.</translation>
     </message>
@@ -423,6 +427,135 @@ Licence: GNU GPL version 3 or later</translation>
         <location filename="../src/widgets/queryprogressdialog.cpp" line="124"/>
         <source>审计日志已读完</source>
         <translation>The audit trail has been read</translation>
+    </message>
+</context>
+<context>
+    <name>ReportCommand</name>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="151"/>
+        <source>未知的参数：%1</source>
+        <translation>unknown argument: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="155"/>
+        <source>选项 %1 只能给出一次</source>
+        <translation>option %1 may be given only once</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="163"/>
+        <location filename="../src/cli/reportcommand.cpp" line="201"/>
+        <source>选项 %1 缺少值</source>
+        <translation>option %1 needs a value</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="172"/>
+        <source>缺少 --report 事件类型</source>
+        <translation>--report and an event type are missing</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="177"/>
+        <source>未知的事件类型：%1</source>
+        <translation>unknown event type: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="188"/>
+        <source>%1 的日期无效：%2（应为 1970-01-01 至 2068-12-31 间的 YYYY-MM-DD）</source>
+        <translation>invalid date for %1: %2 (YYYY-MM-DD between 1970-01-01 and 2068-12-31 expected)</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="206"/>
+        <source>缺少 --format 报告格式（可选：%1）</source>
+        <translation>--format and a report format are missing (one of: %1)</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="210"/>
+        <source>未知的报告格式：%1（可选：%2）</source>
+        <translation>unknown report format: %1 (one of: %2)</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="215"/>
+        <source>缺少 --output 文件（- 表示标准输出）</source>
+        <translation>--output and a file are missing (- for standard output)</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="246"/>
+        <source>用法：kvr-auditreport --report 类型 [--from YYYY-MM-DD] [--to YYYY-MM-DD]
+                      [--trail 路径] --format 格式 --output 文件|- [--verbose]
+
+不打开窗口生成审计报告，无需图形界面（可由 cron 运行，与打开的窗口互不影响）。
+
+  --report 类型   事件类型：%1；或 all（全部）
+  --from 日期     开始日期（含当天），1970-01-01 至 2068-12-31；省略则不限
+  --to 日期       结束日期（含当天）；开始日期须早于结束日期；省略则不限
+  --trail 路径    读取此审计日志文件或目录，而非系统的审计日志
+  --format 格式   报告格式：%2
+  --output 文件   写入的文件（先写入同目录的新文件再替换，不经由该名称处的链接）；
+                  - 表示标准输出
+  --verbose       把诊断行和审计工具的错误信息写到标准错误
+  --help          显示此帮助
+  --version       显示版本
+
+doc 格式与窗口“导出报告”写出的内容相同：查询报告的四行文本；--report all 且不带
+日期时为审计日志的总体摘要。查询没有找到任何记录时，报告为四行文本，时间范围为空、
+记录条数为 0、没有用户。
+
+退出状态：0 已写出报告；2 参数错误；3 无法读取审计日志；4 审计工具或统计命令失败或
+被中止；5 审计日志过大；6 无法写入输出文件。出错时在标准错误写一行原因。
+</source>
+        <translation>Usage: kvr-auditreport --report TYPE [--from YYYY-MM-DD] [--to YYYY-MM-DD]
+                      [--trail PATH] --format FORMAT --output FILE|- [--verbose]
+
+Writes an audit report without a window or any display (for cron, and beside
+an open window, which it does not disturb).
+
+  --report TYPE   event type: %1; or all
+  --from DATE     first day (included), 1970-01-01 to 2068-12-31; none: no limit
+  --to DATE       last day (included); the start must lie before the end;
+                  none: no limit
+  --trail PATH    read this audit log file or folder instead of the system&apos;s trail
+  --format FORMAT report format: %2
+  --output FILE   the file written (a new file beside it, renamed into place;
+                  a link at that name is replaced, never written through);
+                  - for standard output
+  --verbose       diagnostic lines and the audit tools&apos; messages on standard error
+  --help          show this help
+  --version       show the version
+
+The doc format is what &quot;Export report&quot; of the window writes: the four-line
+query report; for --report all without dates, the overall summary of the audit
+trail. A query that finds nothing gives the four lines with an empty time
+range, a record count of 0 and no user.
+
+Exit status: 0 report written; 2 bad arguments; 3 the audit trail cannot be
+read; 4 an audit tool or pipeline failed or was stopped; 5 the audit trail is
+too large; 6 the output cannot be written. An error is one line on standard
+error naming the cause.
+</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="282"/>
+        <source>（用法见 --help）</source>
+        <translation> (see --help)</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="321"/>
+        <source>无法创建临时工作目录（%1）</source>
+        <translation>cannot create a private working directory (in %1)</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="350"/>
+        <source>无法生成 %1 格式的报告</source>
+        <translation>cannot make the report in the %1 format</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="357"/>
+        <source>无法写入 %1：%2</source>
+        <translation>cannot write %1: %2</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="357"/>
+        <source>标准输出</source>
+        <translation>standard output</translation>
     </message>
 </context>
 </TS>

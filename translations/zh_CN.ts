@@ -187,6 +187,7 @@
         <translation>结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</translation>
     </message>
     <message>
+        <location filename="../src/cli/reportcommand.cpp" line="196"/>
         <location filename="../src/widgets/queryform.cpp" line="214"/>
         <source>选择的时间有误，开始时间应早于结束时间</source>
         <translation>选择的时间有误，开始时间应早于结束时间</translation>
@@ -227,6 +228,7 @@
     </message>
     <message>
         <location filename="../src/audit/problemtext.cpp" line="32"/>
+        <location filename="../src/cli/reportcommand.cpp" line="338"/>
         <source>查询被中止（信号 %1），没有完成，未生成报告。</source>
         <translation>查询被中止（信号 %1），没有完成，未生成报告。</translation>
     </message>
@@ -345,11 +347,13 @@
     </message>
     <message>
         <location filename="../src/app/startupchecks.cpp" line="64"/>
+        <location filename="../src/cli/reportcommand.cpp" line="307"/>
         <source>安装已损坏：找不到本程序的审计工具 %1。</source>
         <translation>安装已损坏：找不到本程序的审计工具 %1。</translation>
     </message>
     <message>
         <location filename="../src/app/startupchecks.cpp" line="68"/>
+        <location filename="../src/cli/reportcommand.cpp" line="312"/>
         <source>安装已损坏：%1 不是本程序的审计工具。</source>
         <translation>安装已损坏：%1 不是本程序的审计工具。</translation>
     </message>
@@ -421,6 +425,129 @@
         <location filename="../src/widgets/queryprogressdialog.cpp" line="124"/>
         <source>审计日志已读完</source>
         <translation>审计日志已读完</translation>
+    </message>
+</context>
+<context>
+    <name>ReportCommand</name>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="151"/>
+        <source>未知的参数：%1</source>
+        <translation>未知的参数：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="155"/>
+        <source>选项 %1 只能给出一次</source>
+        <translation>选项 %1 只能给出一次</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="163"/>
+        <location filename="../src/cli/reportcommand.cpp" line="201"/>
+        <source>选项 %1 缺少值</source>
+        <translation>选项 %1 缺少值</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="172"/>
+        <source>缺少 --report 事件类型</source>
+        <translation>缺少 --report 事件类型</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="177"/>
+        <source>未知的事件类型：%1</source>
+        <translation>未知的事件类型：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="188"/>
+        <source>%1 的日期无效：%2（应为 1970-01-01 至 2068-12-31 间的 YYYY-MM-DD）</source>
+        <translation>%1 的日期无效：%2（应为 1970-01-01 至 2068-12-31 间的 YYYY-MM-DD）</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="206"/>
+        <source>缺少 --format 报告格式（可选：%1）</source>
+        <translation>缺少 --format 报告格式（可选：%1）</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="210"/>
+        <source>未知的报告格式：%1（可选：%2）</source>
+        <translation>未知的报告格式：%1（可选：%2）</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="215"/>
+        <source>缺少 --output 文件（- 表示标准输出）</source>
+        <translation>缺少 --output 文件（- 表示标准输出）</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="246"/>
+        <source>用法：kvr-auditreport --report 类型 [--from YYYY-MM-DD] [--to YYYY-MM-DD]
+                      [--trail 路径] --format 格式 --output 文件|- [--verbose]
+
+不打开窗口生成审计报告，无需图形界面（可由 cron 运行，与打开的窗口互不影响）。
+
+  --report 类型   事件类型：%1；或 all（全部）
+  --from 日期     开始日期（含当天），1970-01-01 至 2068-12-31；省略则不限
+  --to 日期       结束日期（含当天）；开始日期须早于结束日期；省略则不限
+  --trail 路径    读取此审计日志文件或目录，而非系统的审计日志
+  --format 格式   报告格式：%2
+  --output 文件   写入的文件（先写入同目录的新文件再替换，不经由该名称处的链接）；
+                  - 表示标准输出
+  --verbose       把诊断行和审计工具的错误信息写到标准错误
+  --help          显示此帮助
+  --version       显示版本
+
+doc 格式与窗口“导出报告”写出的内容相同：查询报告的四行文本；--report all 且不带
+日期时为审计日志的总体摘要。查询没有找到任何记录时，报告为四行文本，时间范围为空、
+记录条数为 0、没有用户。
+
+退出状态：0 已写出报告；2 参数错误；3 无法读取审计日志；4 审计工具或统计命令失败或
+被中止；5 审计日志过大；6 无法写入输出文件。出错时在标准错误写一行原因。
+</source>
+        <translation>用法：kvr-auditreport --report 类型 [--from YYYY-MM-DD] [--to YYYY-MM-DD]
+                      [--trail 路径] --format 格式 --output 文件|- [--verbose]
+
+不打开窗口生成审计报告，无需图形界面（可由 cron 运行，与打开的窗口互不影响）。
+
+  --report 类型   事件类型：%1；或 all（全部）
+  --from 日期     开始日期（含当天），1970-01-01 至 2068-12-31；省略则不限
+  --to 日期       结束日期（含当天）；开始日期须早于结束日期；省略则不限
+  --trail 路径    读取此审计日志文件或目录，而非系统的审计日志
+  --format 格式   报告格式：%2
+  --output 文件   写入的文件（先写入同目录的新文件再替换，不经由该名称处的链接）；
+                  - 表示标准输出
+  --verbose       把诊断行和审计工具的错误信息写到标准错误
+  --help          显示此帮助
+  --version       显示版本
+
+doc 格式与窗口“导出报告”写出的内容相同：查询报告的四行文本；--report all 且不带
+日期时为审计日志的总体摘要。查询没有找到任何记录时，报告为四行文本，时间范围为空、
+记录条数为 0、没有用户。
+
+退出状态：0 已写出报告；2 参数错误；3 无法读取审计日志；4 审计工具或统计命令失败或
+被中止；5 审计日志过大；6 无法写入输出文件。出错时在标准错误写一行原因。
+</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="282"/>
+        <source>（用法见 --help）</source>
+        <translation>（用法见 --help）</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="321"/>
+        <source>无法创建临时工作目录（%1）</source>
+        <translation>无法创建临时工作目录（%1）</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="350"/>
+        <source>无法生成 %1 格式的报告</source>
+        <translation>无法生成 %1 格式的报告</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="357"/>
+        <source>无法写入 %1：%2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="357"/>
+        <source>标准输出</source>
+        <translation>标准输出</translation>
     </message>
 </context>
 </TS>
