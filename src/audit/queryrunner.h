@@ -77,7 +77,8 @@ private:
     processrunner::Options options(bool withProgress);
     QueryOutcome runSummary(const QueryRequest &request);
     QueryOutcome runSearch(const QueryRequest &request);
-    QueryOutcome runStatistics();
+    // `firstDate`: the first pipeline when runSearch() already started it.
+    QueryOutcome runStatistics(processrunner::Process *firstDate);
     QueryOutcome buildReport(const QueryRequest &request);
     bool cancelled(QueryOutcome *outcome) const;
 
