@@ -141,13 +141,6 @@ extern "C" void stopAllAndEnd(int signal)
     ::raise(signal);
 }
 
-qint64 monotonicMs()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<qint64>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
 void pause(int milliseconds)
 {
     const timespec interval{0, milliseconds * 1000000L};
@@ -211,8 +204,6 @@ Process &Process::operator=(Process &&other) noexcept
         outputRead = other.outputRead;
         slot = other.slot;
         runningSlot = other.runningSlot;
-        startedAtMs = other.startedAtMs;
-        timedOut = other.timedOut;
         stoppedBeforeStart = other.stoppedBeforeStart;
         options = std::move(other.options);
         progressPending = std::move(other.progressPending);
@@ -287,7 +278,6 @@ Process Process::start(const QStringList &argv, const Options &options)
         return process;
     }
     process.pid = child;
-    process.startedAtMs = monotonicMs();
     process.runningSlot = registerRunning(child);
     process.pidfd = openPidfd(child);
     if (options.stopSwitch)
@@ -354,11 +344,6 @@ void Process::stopGroup() noexcept
 
 Exit Process::wait()
 {
-    return *waitFor(-1);
-}
-
-std::optional<Exit> Process::waitFor(int milliseconds)
-{
     Exit exit;
     if (stoppedBeforeStart) {
         exit.stopped = true;
@@ -367,7 +352,14 @@ std::optional<Exit> Process::waitFor(int milliseconds)
     if (pid <= 0)
         return exit;
     exit.started = true;
-    const qint64 deadline = milliseconds < 0 ? -1 : monotonicMs() + milliseconds;
+    timespec began{};
+    ::clock_gettime(CLOCK_MONOTONIC, &began);
+    auto elapsedMs = [&began] {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        return (now.tv_sec - began.tv_sec) * 1000 + (now.tv_nsec - began.tv_nsec) / 1000000;
+    };
+    bool timedOut = false;
     for (;;) {
         pollfd fds[3];
         nfds_t count = 0;
@@ -378,22 +370,16 @@ std::optional<Exit> Process::waitFor(int milliseconds)
         if (outputRead >= 0)
             fds[count++] = {outputRead, POLLIN, 0};
         // Without a pidfd the end is noticed by looking every 20 ms.
-        qint64 wait = pidfd >= 0 ? -1 : 20;
-        auto waitAtMost = [&wait](qint64 left) {
-            left = left < 0 ? 0 : left;
-            wait = wait < 0 || left < wait ? left : wait;
-        };
+        int wait = pidfd >= 0 ? -1 : 20;
         if (options.timeoutMs > 0 && !timedOut) {
-            const qint64 left = startedAtMs + options.timeoutMs - monotonicMs();
+            const long left = options.timeoutMs - elapsedMs();
             if (left <= 0) {
                 timedOut = true;
                 stopGroup();
             }
-            waitAtMost(left);
+            wait = static_cast<int>(left <= 0 ? 0 : (wait < 0 || left < wait ? left : wait));
         }
-        if (deadline >= 0)
-            waitAtMost(deadline - monotonicMs());
-        ::poll(fds, count, static_cast<int>(wait));
+        ::poll(fds, count, wait);
         readProgress();
         drain(false);
         siginfo_t info{};
@@ -403,8 +389,6 @@ std::optional<Exit> Process::waitFor(int milliseconds)
             break;
         if (waited != 0 && errno != EINTR)
             break; // no longer our child to wait for
-        if (deadline >= 0 && monotonicMs() >= deadline)
-            return std::nullopt;
     }
     const bool stopped = timedOut || (options.stopSwitch && options.stopSwitch->isStopped());
     if (stopped)

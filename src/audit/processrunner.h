@@ -13,7 +13,6 @@
 
 #include <atomic>
 #include <functional>
-#include <optional>
 
 #include <sys/types.h>
 
@@ -94,8 +93,6 @@ public:
     // Waits for the command to end, reading its progress and output meanwhile,
     // then reaps it and whatever is left of its group.
     Exit wait();
-    // The same for at most `milliseconds`; empty when it is still running.
-    std::optional<Exit> waitFor(int milliseconds);
 
 private:
     void release() noexcept;
@@ -110,8 +107,6 @@ private:
     int outputRead = -1;
     int slot = -1;
     int runningSlot = -1;
-    qint64 startedAtMs = 0;
-    bool timedOut = false;
     bool stoppedBeforeStart = false;
     Options options;
     QByteArray progressPending;

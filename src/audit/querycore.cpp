@@ -218,19 +218,6 @@ QStringList statisticsCommands()
     };
 }
 
-bool beginsWithLines(const QString &path, int count)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    int lines = 0;
-    char buffer[65536];
-    qint64 got;
-    while (lines < count && (got = file.read(buffer, sizeof buffer)) > 0)
-        lines += static_cast<int>(std::count(buffer, buffer + got, '\n'));
-    return lines >= count;
-}
-
 QString dailyCommand()
 {
     // A record line that names a user reads "日期: <day> <time> 用户id: <user>";

@@ -124,11 +124,6 @@ RunProblem pipelineProblem(const ShellRun &run, const WriteContext &context);
 // The three pipelines that condense result.log into tongji.log.
 QStringList statisticsCommands();
 
-// Whether the file at `path` already begins with `count` whole lines (the
-// first pipeline needs only line 3 of result.log, so it can run while the
-// search still writes the rest).
-bool beginsWithLines(const QString &path, int count);
-
 // ---- Runs per day and per user ---------------------------------------------
 
 // The fourth pipeline: every line of result.log that names a user (as the

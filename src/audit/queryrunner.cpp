@@ -12,11 +12,6 @@
 using querycore::RunProblem;
 using trace::line;
 
-namespace {
-// How often the search's first lines are looked at while it runs.
-constexpr int kLookForLineThreeMs = 20;
-} // namespace
-
 void QueryProgress::setStage(Stage stage)
 {
     // Each tool reports its own trail reading from the start; the figures of
@@ -136,42 +131,22 @@ QueryOutcome QueryRunner::runSearch(const QueryRequest &request)
 
     const QString commandLine = command.full();
     line("部分的命令是  " + commandLine.toUtf8());
-    processrunner::Process search =
-        processrunner::Process::start(processrunner::shellArgv(commandLine), options(true));
-    // The first statistics pipeline reads line 3 of result.log only: it runs
-    // as soon as the search has written that line, while the search goes on.
-    const QString result = appenv::dataFile(QStringLiteral("result.log"));
-    processrunner::Process firstDate;
-    std::optional<processrunner::Exit> ended;
-    while (!(ended = search.waitFor(kLookForLineThreeMs))) {
-        if (!firstDate.isStarted() && querycore::beginsWithLines(result, 3))
-            firstDate = processrunner::Process::start(
-                processrunner::shellArgv(querycore::statisticsCommands().at(0)), options(false));
-    }
-    outcome.run = processrunner::shellExit(*ended);
+    outcome.run = processrunner::runShell(commandLine, options(true));
     if (!outcome.run.started && !outcome.run.stopped)
         line("################");
     outcome.problem =
         querycore::toolProblem(outcome.run, querycore::writeContext(appenv::dataDir()));
-    // A result.log that the search did not finish is no base for statistics:
-    // what the first pipeline made of it goes.
-    if (!outcome.finished() || cancelled(&outcome)) {
-        if (firstDate.isStarted()) {
-            firstDate.wait();
-            processrunner::run({QStringLiteral("rm"), QStringLiteral("-f"),
-                                appenv::dataFile(QStringLiteral("tongji.log"))},
-                               options(false));
-        }
+    // A result.log that the search did not finish is no base for statistics.
+    if (!outcome.finished() || cancelled(&outcome))
         return outcome;
-    }
 
-    outcome = runStatistics(&firstDate);
+    outcome = runStatistics();
     if (!outcome.finished() || cancelled(&outcome))
         return outcome;
     return buildReport(request);
 }
 
-QueryOutcome QueryRunner::runStatistics(processrunner::Process *firstDate)
+QueryOutcome QueryRunner::runStatistics()
 {
     progress->setStage(QueryProgress::Stage::Counting);
     const querycore::WriteContext context = querycore::writeContext(appenv::dataDir());
@@ -182,12 +157,8 @@ QueryOutcome QueryRunner::runStatistics(processrunner::Process *firstDate)
     if (!daily.isStarted() && !progress->isCancelled())
         line("################");
     QueryOutcome outcome;
-    const QStringList commands = querycore::statisticsCommands();
-    for (qsizetype i = 0; i < commands.size(); ++i) {
-        // The first may already run (runSearch()); the others wait for it.
-        outcome.run = i == 0 && firstDate->isStarted()
-            ? processrunner::shellExit(firstDate->wait())
-            : processrunner::runShell(commands.at(i), options(false));
+    for (const QString &commandLine : querycore::statisticsCommands()) {
+        outcome.run = processrunner::runShell(commandLine, options(false));
         if (!outcome.run.started && !outcome.run.stopped)
             line("################");
         outcome.problem = querycore::pipelineProblem(outcome.run, context);

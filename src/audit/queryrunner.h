@@ -77,8 +77,7 @@ private:
     processrunner::Options options(bool withProgress);
     QueryOutcome runSummary(const QueryRequest &request);
     QueryOutcome runSearch(const QueryRequest &request);
-    // `firstDate`: the first pipeline when runSearch() already started it.
-    QueryOutcome runStatistics(processrunner::Process *firstDate);
+    QueryOutcome runStatistics();
     QueryOutcome buildReport(const QueryRequest &request);
     bool cancelled(QueryOutcome *outcome) const;
 

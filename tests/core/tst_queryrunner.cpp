@@ -301,29 +301,6 @@ private slots:
                     && outcome.report.emptyText.startsWith("审计报告为空或未开启审计规则！"));
     }
 
-    // The first statistics pipeline needs line 3 only: it runs while the
-    // search still writes (this stand-in prints its last line only once
-    // tongji.log holds that pipeline's date), the others after it.
-    void firstPipelineDuringSearch()
-    {
-        standIn("ausearch",
-                "printf -- '----\\ntime\\nx 日期: 2019-02-20 01:00:00\\n'\n"
-                "for i in $(seq 100); do [ -s '"
-                    + QFile::encodeName(data("tongji.log"))
-                    + "' ] && break; sleep 0.02; done\n"
-                      "[ -s '"
-                    + QFile::encodeName(data("tongji.log"))
-                    + "' ] && echo 'y 日期: 2019-02-21 02:00:00 用户id: early'\n");
-        QueryRequest request;
-        request.eventType = "sudo";
-        QueryOutcome outcome;
-        testsupport::captureStdout([&] { outcome = QueryRunner().run(request); },
-                                   work.filePath("out"));
-        QCOMPARE(outcome.report.kind, Report::Kind::QueryReport);
-        QCOMPARE(outcome.report.userIds, QStringList{"early"});
-        QCOMPARE(readAll(data("tongji.log")), QByteArray("2019-02-20\n2019-02-21\nearly 1\n"));
-    }
-
     // Cancelled while the search blocks: every process of the road is gone
     // within 200 ms and nothing is reported; the next query shows none of
     // the cancelled one's working files.
