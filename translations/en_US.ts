@@ -224,23 +224,17 @@
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="365"/>
         <location filename="../src/app/startupchecks.cpp" line="137"/>
-        <location filename="../src/audit/querycontroller.cpp" line="168"/>
-        <location filename="../src/audit/querycontroller.cpp" line="176"/>
-        <location filename="../src/audit/querycontroller.cpp" line="209"/>
-        <location filename="../src/audit/reportbuilder.cpp" line="31"/>
-        <location filename="../src/audit/reportbuilder.cpp" line="55"/>
         <location filename="../src/mainwindow/mainwindow.cpp" line="77"/>
+        <location filename="../src/mainwindow/querycontroller.cpp" line="54"/>
+        <location filename="../src/mainwindow/querycontroller.cpp" line="68"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="39"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="55"/>
         <source>审计报告</source>
         <translation>Audit Report</translation>
     </message>
     <message>
-        <location filename="../src/audit/auditsearch.cpp" line="25"/>
-        <location filename="../src/audit/peruserreport.cpp" line="62"/>
-        <location filename="../src/audit/querycontroller.cpp" line="82"/>
-        <location filename="../src/audit/querycontroller.cpp" line="194"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="89"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="96"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="99"/>
+        <location filename="../src/audit/queryrunner.cpp" line="125"/>
+        <location filename="../src/widgets/queryform.cpp" line="20"/>
         <source>all</source>
         <translation>all</translation>
     </message>
@@ -260,81 +254,82 @@
         <translation>Event type</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="125"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="93"/>
         <source>关闭</source>
         <translation>Close</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="126"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="94"/>
         <source>最小化到托盘</source>
         <translation>Minimize to tray</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="127"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="95"/>
         <source>退出</source>
         <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="128"/>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="129"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="96"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="97"/>
         <source>返回查询</source>
         <translation>Back to the query</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="156"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="118"/>
         <source>DuvovedaDizuve</source>
         <translation>DuvovedaDizuve</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="162"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="124"/>
         <source>about</source>
         <translation>About</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="166"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="128"/>
         <source>back to main</source>
         <translation>Back to main</translation>
     </message>
     <message>
         <location filename="../src/app/startupchecks.cpp" line="111"/>
         <location filename="../src/app/startupchecks.cpp" line="123"/>
-        <location filename="../src/audit/querycontroller.cpp" line="98"/>
-        <location filename="../src/audit/querycontroller.cpp" line="108"/>
-        <location filename="../src/audit/querycontroller.cpp" line="119"/>
+        <location filename="../src/mainwindow/querycontroller.cpp" line="32"/>
+        <location filename="../src/widgets/queryform.cpp" line="197"/>
+        <location filename="../src/widgets/queryform.cpp" line="213"/>
         <source>警告</source>
         <translation>Warning</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="102"/>
+        <location filename="../src/widgets/queryform.cpp" line="202"/>
         <source>开始时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</source>
         <translation>The start date is not valid. Enter a date from 1970 to 2068 as year-month-day or pick it in the calendar.</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="104"/>
+        <location filename="../src/widgets/queryform.cpp" line="206"/>
         <source>结束时间无效，请按 年-月-日 输入 1970 至 2068 年间的日期或从日历中选择</source>
         <translation>The end date is not valid. Enter a date from 1970 to 2068 as year-month-day or pick it in the calendar.</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="108"/>
+        <location filename="../src/cli/reportcommand.cpp" line="197"/>
+        <location filename="../src/widgets/queryform.cpp" line="214"/>
         <source>选择的时间有误，开始时间应早于结束时间</source>
         <translation>The chosen time range is wrong: the start date must be earlier than the end date.</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="120"/>
+        <location filename="../src/mainwindow/querycontroller.cpp" line="33"/>
         <source>无法写入工作目录</source>
         <translation>Cannot write to the working directory</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="152"/>
+        <location filename="../src/audit/problemtext.cpp" line="22"/>
         <source>审计日志过大，无法在有限的内存和临时空间内完成统计，未生成报告。</source>
         <translation>The audit log is too large to be counted within the memory and temporary space available. No report was made.</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="175"/>
-        <location filename="../src/audit/querycontroller.cpp" line="208"/>
         <location filename="../src/export/reportexport.cpp" line="74"/>
         <location filename="../src/export/reportexport.cpp" line="100"/>
         <location filename="../src/export/reportexport.cpp" line="121"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="38"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="54"/>
         <source>导出报告</source>
         <translation>Export</translation>
     </message>
@@ -344,32 +339,38 @@
         <translation>Cannot read the audit log. Please run the program as an administrator.</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="155"/>
+        <location filename="../src/audit/problemtext.cpp" line="25"/>
         <source>工作目录已没有剩余空间，查询没有完成，未生成报告：</source>
         <translation>No space is left in the working directory. The query did not finish and no report was made:</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="159"/>
+        <location filename="../src/audit/problemtext.cpp" line="29"/>
         <source>查询结果超出了文件大小限制，查询没有完成，未生成报告。</source>
         <translation>The search results exceeded the file-size limit. The query did not finish and no report was made.</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="162"/>
+        <location filename="../src/audit/problemtext.cpp" line="32"/>
+        <location filename="../src/cli/reportcommand.cpp" line="339"/>
         <source>查询被中止（信号 %1），没有完成，未生成报告。</source>
         <translation>The search was stopped by signal %1 before it finished. No report was made.</translation>
     </message>
     <message>
-        <location filename="../src/audit/querycontroller.cpp" line="165"/>
+        <location filename="../src/audit/problemtext.cpp" line="36"/>
         <source>查询命令失败（退出状态 %1），没有完成，未生成报告。</source>
         <translation>The search command failed with exit status %1. The query did not finish and no report was made.</translation>
     </message>
     <message>
-        <location filename="../src/audit/reportbuilder.cpp" line="27"/>
+        <location filename="../src/audit/problemtext.cpp" line="40"/>
+        <source>系统可打开的文件数不足，查询没有完成，未生成报告。</source>
+        <translation>The system ran out of open files. The query did not finish and no report was made.</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/queryrunner.cpp" line="196"/>
         <source>审计报告为空或未开启审计规则！</source>
         <translation>The audit report is empty, or no audit rules are enabled!</translation>
     </message>
     <message>
-        <location filename="../src/audit/reportbuilder.cpp" line="56"/>
+        <location filename="../src/audit/problemtext.cpp" line="43"/>
         <source>报告文件无法写入工作目录，未生成报告：</source>
         <translation>The report file cannot be written to the working directory; no report was made:</translation>
     </message>
@@ -546,11 +547,13 @@ Licence: GNU GPL version 3 or later</translation>
     </message>
     <message>
         <location filename="../src/app/startupchecks.cpp" line="81"/>
+        <location filename="../src/cli/reportcommand.cpp" line="308"/>
         <source>安装已损坏：找不到本程序的审计工具 %1。</source>
         <translation>The installation is broken: the program&apos;s audit tool %1 is missing.</translation>
     </message>
     <message>
         <location filename="../src/app/startupchecks.cpp" line="85"/>
+        <location filename="../src/cli/reportcommand.cpp" line="313"/>
         <source>安装已损坏：%1 不是本程序的审计工具。</source>
         <translation>The installation is broken: %1 is not the program&apos;s own audit tool.</translation>
     </message>
@@ -582,9 +585,197 @@ Once you are sure that no window runs there, press OK to remove the lock file an
         <translation>If you are sure that no other audit report window is running, delete the lock file %1 and start again.</translation>
     </message>
     <message>
-        <location filename="../src/audit/peruserreport.cpp" line="37"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="111"/>
         <source>各用户执行次数</source>
         <translation>Runs per user</translation>
+    </message>
+</context>
+<context>
+    <name>QueryProgressDialog</name>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="38"/>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="45"/>
+        <source>正在查询…</source>
+        <translation>Querying…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="62"/>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="83"/>
+        <source>正在取消查询…</source>
+        <translation>Cancelling the query…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="89"/>
+        <source>正在准备查询…</source>
+        <translation>Preparing the query…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="92"/>
+        <source>正在检索审计日志…</source>
+        <translation>Searching the audit trail…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="95"/>
+        <source>正在统计检索结果…</source>
+        <translation>Counting the results…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="98"/>
+        <source>正在生成报告…</source>
+        <translation>Drawing up the report…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="101"/>
+        <source>正在汇总审计日志…</source>
+        <translation>Summarizing the audit trail…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="120"/>
+        <source>已读取审计日志 %1 / %2</source>
+        <translation>Audit trail read: %1 / %2</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="122"/>
+        <source>正在打开审计日志…</source>
+        <translation>Opening the audit trail…</translation>
+    </message>
+    <message>
+        <location filename="../src/widgets/queryprogressdialog.cpp" line="124"/>
+        <source>审计日志已读完</source>
+        <translation>The audit trail has been read</translation>
+    </message>
+</context>
+<context>
+    <name>ReportCommand</name>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="152"/>
+        <source>未知的参数：%1</source>
+        <translation>unknown argument: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="156"/>
+        <source>选项 %1 只能给出一次</source>
+        <translation>option %1 may be given only once</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="164"/>
+        <location filename="../src/cli/reportcommand.cpp" line="202"/>
+        <source>选项 %1 缺少值</source>
+        <translation>option %1 needs a value</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="173"/>
+        <source>缺少 --report 事件类型</source>
+        <translation>--report and an event type are missing</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="178"/>
+        <source>未知的事件类型：%1</source>
+        <translation>unknown event type: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="189"/>
+        <source>%1 的日期无效：%2（应为 1970-01-01 至 2068-12-31 间的 YYYY-MM-DD）</source>
+        <translation>invalid date for %1: %2 (YYYY-MM-DD between 1970-01-01 and 2068-12-31 expected)</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="207"/>
+        <source>缺少 --format 报告格式（可选：%1）</source>
+        <translation>--format and a report format are missing (one of: %1)</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="211"/>
+        <source>未知的报告格式：%1（可选：%2）</source>
+        <translation>unknown report format: %1 (one of: %2)</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="216"/>
+        <source>缺少 --output 文件（- 表示标准输出）</source>
+        <translation>--output and a file are missing (- for standard output)</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="247"/>
+        <source>用法：kvr-auditreport --report 类型 [--from YYYY-MM-DD] [--to YYYY-MM-DD]
+                      [--trail 路径] --format 格式 --output 文件|- [--verbose]
+
+不打开窗口生成审计报告，无需图形界面（可由 cron 运行，与打开的窗口互不影响）。
+
+  --report 类型   事件类型：%1；或 all（全部）
+  --from 日期     开始日期（含当天），1970-01-01 至 2068-12-31；省略则不限
+  --to 日期       结束日期（含当天）；开始日期须早于结束日期；省略则不限
+  --trail 路径    读取此审计日志文件或目录，而非系统的审计日志
+  --format 格式   报告格式：%2
+  --output 文件   写入的文件（先写入同目录的新文件再替换，不经由该名称处的链接）；
+                  - 表示标准输出
+  --verbose       把诊断行和审计工具的错误信息写到标准错误
+  --help          显示此帮助
+  --version       显示版本
+
+doc 格式与窗口“导出报告”写出的内容相同：查询报告的四行文本；--report all 且不带
+日期时为审计日志的总体摘要。查询没有找到任何记录时，报告为四行文本，时间范围为空、
+记录条数为 0、没有用户。
+
+退出状态：0 已写出报告；2 参数错误；3 无法读取审计日志；4 审计工具或统计命令失败或
+被中止；5 审计日志过大；6 无法写入输出文件。出错时在标准错误写一行原因。
+</source>
+        <translation>Usage: kvr-auditreport --report TYPE [--from YYYY-MM-DD] [--to YYYY-MM-DD]
+                      [--trail PATH] --format FORMAT --output FILE|- [--verbose]
+
+Writes an audit report without a window or any display (for cron, and beside
+an open window, which it does not disturb).
+
+  --report TYPE   event type: %1; or all
+  --from DATE     first day (included), 1970-01-01 to 2068-12-31; none: no limit
+  --to DATE       last day (included); the start must lie before the end;
+                  none: no limit
+  --trail PATH    read this audit log file or folder instead of the system&apos;s trail
+  --format FORMAT report format: %2
+  --output FILE   the file written (a new file beside it, renamed into place;
+                  a link at that name is replaced, never written through);
+                  - for standard output
+  --verbose       diagnostic lines and the audit tools&apos; messages on standard error
+  --help          show this help
+  --version       show the version
+
+The doc format is what &quot;Export report&quot; of the window writes: the four-line
+query report; for --report all without dates, the overall summary of the audit
+trail. A query that finds nothing gives the four lines with an empty time
+range, a record count of 0 and no user.
+
+Exit status: 0 report written; 2 bad arguments; 3 the audit trail cannot be
+read; 4 an audit tool or pipeline failed or was stopped; 5 the audit trail is
+too large; 6 the output cannot be written. An error is one line on standard
+error naming the cause.
+</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="283"/>
+        <source>（用法见 --help）</source>
+        <translation> (see --help)</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="322"/>
+        <source>无法创建临时工作目录（%1）</source>
+        <translation>cannot create a private working directory (in %1)</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="351"/>
+        <source>无法生成 %1 格式的报告</source>
+        <translation>cannot make the report in the %1 format</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="358"/>
+        <source>无法写入 %1：%2</source>
+        <translation>cannot write %1: %2</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/reportcommand.cpp" line="358"/>
+        <source>标准输出</source>
+        <translation>standard output</translation>
     </message>
 </context>
 <context>

@@ -6,14 +6,21 @@
 //   kvr-bench-query query START END    all event types, dates START..END
 //                                      (YYYY-MM-DD): button press to table filled
 //   kvr-bench-query summary            button press to the summary list filled
+//   kvr-bench-query stall START END    the query of `query`, and the longest
+//                                      gap (ms) between two ticks of a 5 ms
+//                                      timer of the window's event loop meanwhile
+//                                      (up to the page shown), beside the same
+//                                      for two idle seconds before it
 //
 // Results go to standard error as "RESULT key value" lines; standard output
 // carries the program's own diagnostic lines.
 #include "app/startup.h"
+#include "widgets/queryprogressdialog.h"
 #include "windowaccess.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QListWidget>
 #include <QTableWidget>
@@ -78,7 +85,7 @@ int main(int argc, char *argv[])
     }
 
     QElapsedTimer timer;
-    if (mode == QLatin1String("query")) {
+    if (mode == QLatin1String("query") || mode == QLatin1String("stall")) {
         const QDate start = QDate::fromString(args.value(1), Qt::ISODate);
         const QDate end = QDate::fromString(args.value(2), Qt::ISODate);
         if (!start.isValid() || !end.isValid()) {
@@ -90,8 +97,51 @@ int main(int argc, char *argv[])
         QMetaObject::invokeMethod(&w, "ok");
         MainWindowTestAccess::calendar(w, DateField::End)->setSelectedDate(end);
         QMetaObject::invokeMethod(&w, "deadok");
+        // The event loop's longest stall: the query runs off the window's
+        // thread, so the window's timers keep firing while it runs.
+        QElapsedTimer sinceTick;
+        qint64 longestStallNs = 0;
+        qint64 longestStallAtNs = 0;
+        QTimer tick;
+        // Every stall over 30 ms, with the stage the progress dialog showed.
+        QStringList stalls;
+        auto measure = [&] {
+            const qint64 stall = sinceTick.nsecsElapsed();
+            if (stall > longestStallNs) {
+                longestStallNs = stall;
+                longestStallAtNs = timer.nsecsElapsed();
+            }
+            if (stall > 30000000) {
+                const auto *dialog = w.findChild<QueryProgressDialog *>();
+                stalls << QStringLiteral("%1ms@%2s(%3)")
+                              .arg(stall / 1000000)
+                              .arg(timer.nsecsElapsed() / 1e9, 0, 'f', 2)
+                              .arg(dialog ? dialog->stageText() : QStringLiteral("-"));
+            }
+            sinceTick.start();
+        };
+        QObject::connect(&tick, &QTimer::timeout, measure);
+        tick.setTimerType(Qt::PreciseTimer);
+        if (mode == QLatin1String("stall")) {
+            // What the machine itself costs an idle window, for comparison.
+            tick.start(5);
+            timer.start();
+            sinceTick.start();
+            QEventLoop idle;
+            QTimer::singleShot(2000, &idle, &QEventLoop::quit);
+            idle.exec();
+            result("longest_idle_stall_ms", longestStallNs / 1e6);
+            longestStallNs = 0;
+            sinceTick.start();
+        }
         timer.start();
         ui->query_btn->click();
+        if (mode == QLatin1String("stall")) {
+            measure(); // the work after the last tick: the result page filled
+            result("longest_stall_ms", longestStallNs / 1e6);
+            result("longest_stall_at_s", longestStallAtNs / 1e9);
+            std::fprintf(stderr, "STALLS %s\n", qPrintable(stalls.join(QLatin1Char(' '))));
+        }
         result("query_s", timer.nsecsElapsed() / 1e9);
         // A picture of the result page when asked for (KVR_BENCH_GRAB=file.png).
         if (qEnvironmentVariableIsSet("KVR_BENCH_GRAB"))
@@ -107,6 +157,7 @@ int main(int argc, char *argv[])
         result("summary_items", ui->listWidget->count());
         return ui->contentStackedWidget->currentIndex() == 1 ? 0 : 1;
     }
-    std::fputs("usage: kvr-bench-query startup | query START END | summary\n", stderr);
+    std::fputs("usage: kvr-bench-query startup | query START END | stall START END | summary\n",
+               stderr);
     return 2;
 }

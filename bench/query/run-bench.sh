@@ -73,7 +73,7 @@ query_road=$(min "${query_runs[@]}")
 without=$(min "${nodaily_runs[@]}")
 summary_road=$(min "${summary_runs[@]}")
 printf "range: %s .. %s, records in the table: %.0f\n" "$first" "$last" "$(result query_records "$work/query.txt")"
-printf 'query road   %6.2f s   ausearch -i alone %6.2f s   ratio %.2f (limit 1.5)\n' \
+printf 'query road   %6.2f s   ausearch -i alone %6.2f s   ratio %.2f (limit 1.45)\n' \
   "$query_road" "$search_tool" "$(echo "scale=3; $query_road / $search_tool" | bc)"
 printf 'summary road %6.2f s   aureport alone    %6.2f s   ratio %.2f (limit 1.5)\n' \
   "$summary_road" "$summary_tool" "$(echo "scale=3; $summary_road / $summary_tool" | bc)"

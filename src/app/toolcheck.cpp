@@ -2,8 +2,9 @@
 // executable, and printing the project's --version line.
 #include "app/toolcheck.h"
 
+#include "audit/processrunner.h"
+
 #include <QFileInfo>
-#include <QProcess>
 
 namespace toolcheck {
 
@@ -21,20 +22,18 @@ Verdict check(const QString &toolsDir)
         if (!info.isFile() || !info.isExecutable())
             return {Problem::Missing, path, {}};
 
-        QProcess tool;
-        tool.setProcessChannelMode(QProcess::SeparateChannels);
-        tool.setStandardInputFile(QProcess::nullDevice());
-        tool.start(path, {QStringLiteral("--version")});
-        QString first;
-        if (tool.waitForStarted(5000) && tool.waitForFinished(5000))
-            first =
-                QString::fromUtf8(tool.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0);
-        else {
-            tool.kill();
-            tool.waitForFinished(1000);
-        }
-        if (first.trimmed() != expectedVersionLine(name))
-            return {Problem::Foreign, path, first.trimmed()};
+        QByteArray printed;
+        processrunner::Options options;
+        options.output = &printed;
+        options.showErrors = false;
+        options.timeoutMs = 5000;
+        const processrunner::Exit exit =
+            processrunner::run({path, QStringLiteral("--version")}, options);
+        const QString first = exit.timedOut
+            ? QString()
+            : QString::fromUtf8(printed).section(QLatin1Char('\n'), 0, 0).trimmed();
+        if (first != expectedVersionLine(name))
+            return {Problem::Foreign, path, first};
     }
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include "app/appenv.h"
 #include "audit/displaytext.h"
+#include "audit/trace.h"
 
 #include "commandtable.h"
 
@@ -16,7 +17,6 @@
 #include <fstream>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace querycore {
@@ -35,15 +35,12 @@ bool isShellSafe(QChar c)
 
 void writeRaw(const QByteArray &bytes)
 {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    trace::raw(bytes);
 }
 
 void writeLine(const QByteArray &bytes)
 {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    trace::line(bytes);
 }
 
 QString shellQuote(const QString &text)
@@ -69,32 +66,7 @@ QString shellDataFile(const QString &name)
 
 ShellRun runShell(const QString &commandLine)
 {
-    return finishShell(startShell(commandLine));
-}
-
-FILE *startShell(const QString &commandLine)
-{
-    return ::popen(commandLine.toUtf8().constData(), "r");
-}
-
-ShellRun finishShell(FILE *pipe)
-{
-    ShellRun run;
-    if (!pipe)
-        return run;
-    run.started = true;
-    const int status = ::pclose(pipe);
-    if (status == -1)
-        return run;
-    if (WIFSIGNALED(status)) {
-        run.signal = WTERMSIG(status);
-    } else if (WIFEXITED(status)) {
-        run.exitCode = WEXITSTATUS(status);
-        // The shell reports a command ended by signal N as 128+N.
-        if (run.exitCode > 128 && run.exitCode < 128 + 65)
-            run.signal = run.exitCode - 128;
-    }
-    return run;
+    return processrunner::runShell(commandLine);
 }
 
 QString eventTypePath(const QByteArray &entryUtf8)
@@ -196,6 +168,8 @@ RunProblem unfinished(const ShellRun &run, const WriteContext &context)
 
 RunProblem toolProblem(const ShellRun &run, const WriteContext &context)
 {
+    if (run.stopped)
+        return RunProblem::Cancelled;
     if (!run.started)
         return RunProblem::Failed;
     if (run.signal != 0)
@@ -208,6 +182,8 @@ RunProblem toolProblem(const ShellRun &run, const WriteContext &context)
         return RunProblem::Unreadable;
     case SearchExitTooLarge:
         return RunProblem::TooLarge;
+    case SearchExitNoDescriptors:
+        return RunProblem::NoDescriptors;
     case SearchExitWriteFailed:
         return unfinished(run, context);
     default:
@@ -218,6 +194,8 @@ RunProblem toolProblem(const ShellRun &run, const WriteContext &context)
 
 RunProblem pipelineProblem(const ShellRun &run, const WriteContext &context)
 {
+    if (run.stopped)
+        return RunProblem::Cancelled;
     if (run.succeeded())
         return RunProblem::None;
     if (!run.started)

@@ -1,7 +1,7 @@
 #pragma once
 // The query road without widgets: the command lines handed to the shell, the
 // working files of the data directory and how they are read and written.
-// MainWindow's query operations call these and add the window around them.
+// The query runner (queryrunner.h) builds the road from these.
 
 #include <QByteArray>
 #include <QDate>
@@ -10,17 +10,17 @@
 #include <QString>
 #include <QStringList>
 
-#include <cstdio>
+#include "audit/processrunner.h"
+
 #include <optional>
 
 namespace querycore {
 
 // ---- Standard output and the shell ------------------------------------
 
-// Writes `bytes` to standard output (no newline added) and flushes, so the
-// diagnostic lines interleave correctly with the tools' own output.
+// A diagnostic line through the trace module (trace.h): `bytes` without or
+// with a newline, flushed at once.
 void writeRaw(const QByteArray &bytes);
-// Writes `bytes` and a newline to standard output and flushes.
 void writeLine(const QByteArray &bytes);
 
 // `text` as one word for the POSIX shell: unchanged when it holds only
@@ -30,26 +30,12 @@ QString shellQuote(const QString &text);
 // The path of a working file of the data directory as a shell word.
 QString shellDataFile(const QString &name);
 
-// How a command line handed to the shell ended.
-struct ShellRun {
-    bool started = false; // false: the shell could not be started
-    int exitCode = -1;    // the shell's exit status; -1 when killed or not started
-    // The signal that ended the command, 0 when none did: the shell's own
-    // (its wait status) or the one it reports for its last command as 128+N.
-    int signal = 0;
-    bool succeeded() const { return started && exitCode == 0 && signal == 0; }
-};
+// How a command line handed to the shell ended (see processrunner::Exit).
+using ShellRun = processrunner::Exit;
 
-// Hands `commandLine` (UTF-8) to /bin/sh with popen in read mode and waits for
-// it with pclose; nothing is read from the pipe. For a simple command with a
-// redirection the shell's status is the command's own.
+// Hands `commandLine` to /bin/sh through the process runner and waits for it.
+// For a simple command with a redirection the shell's status is the command's own.
 ShellRun runShell(const QString &commandLine);
-
-// The same in two steps, so that other commands can run meanwhile: starts
-// `commandLine` with popen (nullptr when the shell cannot be started) ...
-FILE *startShell(const QString &commandLine);
-// ... and waits for it with pclose. A null pipe gives a run never started.
-ShellRun finishShell(FILE *pipe);
 
 // ---- Audit search --------------------------------------------------------
 
@@ -78,13 +64,14 @@ SearchCommand composeSearchCommand(const std::optional<QString> &eventEntry,
                                    const std::optional<QDate> &end);
 
 // Exit statuses of the audit tools: nothing found, an unreadable trail,
-// output that could not be written whole (disk full, file-size limit), and a
+// output that could not be written whole (disk full, file-size limit), a
 // trail too large to count or sort in the memory and temporary files the
-// tools allow themselves.
+// tools allow themselves, and no file descriptor left to open the trail with.
 constexpr int SearchExitNothingFound = 1;
 constexpr int SearchExitUnreadable = 3;
 constexpr int SearchExitWriteFailed = 4;
 constexpr int SearchExitTooLarge = 5;
+constexpr int SearchExitNoDescriptors = 6;
 
 // The dates the window accepts: the search passes years with two digits,
 // which the audit tools read as 1969 to 2068, so only four-digit years from
@@ -100,13 +87,16 @@ std::optional<QDate> parseFieldDate(const QString &text);
 // ---- Why a command of the query road did not finish ------------------------
 
 enum class RunProblem {
-    None,        // finished (for a tool: found something or nothing)
-    Unreadable,  // the audit trail could not be read
-    TooLarge,    // the trail is too large to count or sort in bounded resources
-    NoSpace,     // the working directory has no space left
-    OutputLimit, // the output met the file-size limit of the process
-    Stopped,     // ended by a signal
-    Failed,      // any other failure, the shell not started included
+    None,             // finished (for a tool: found something or nothing)
+    Unreadable,       // the audit trail could not be read
+    TooLarge,         // the trail is too large to count or sort in bounded resources
+    NoSpace,          // the working directory has no space left
+    OutputLimit,      // the output met the file-size limit of the process
+    Stopped,          // ended by a signal
+    Failed,           // any other failure, the shell not started included
+    NoDescriptors,    // a tool ran out of file descriptors
+    ReportUnwritable, // temp_report could not be written
+    Cancelled,        // the user (or a signal to `--report`) stopped the query
 };
 
 // What the state of the data directory tells about a failed write.
@@ -123,7 +113,8 @@ struct RunOutcome {
 };
 
 // How an audit tool run (search or summary) ended: statuses 0 and 1 are
-// finished, 3 an unreadable trail, 4 and any signal an unfinished output.
+// finished, 3 an unreadable trail, 4 and any signal an unfinished output,
+// 5 a trail too large, 6 no file descriptors; a stopped run is cancelled.
 RunProblem toolProblem(const ShellRun &run, const WriteContext &context);
 // How a statistics pipeline ended: anything but status 0 is unfinished.
 RunProblem pipelineProblem(const ShellRun &run, const WriteContext &context);

@@ -1,31 +1,34 @@
-// getCurrentSysUsers(): the login names of the password file, in file order.
-#include "mainwindow/mainwindow.h"
+// Lists the accounts of a password file through `cat` (see sysusers.h).
+#include "audit/sysusers.h"
 
-#include <QProcess>
+#include "audit/processrunner.h"
 
 #include <cstring>
 
-QStringList MainWindow::getCurrentSysUsers()
+namespace sysusers {
+
+QStringList accountNames(const QString &passwdPath)
 {
+    QByteArray printed;
+    processrunner::Options options;
+    options.output = &printed;
+    options.showErrors = false;
+    processrunner::run({QStringLiteral("cat"), passwdPath}, options);
+
     QStringList users;
-    QProcess cat;
-    cat.start(QStringLiteral("cat"), {passwdPath}, QIODevice::ReadWrite);
-    if (!cat.waitForStarted(30000))
-        return users;
-    cat.closeWriteChannel();
-    while (cat.state() != QProcess::NotRunning)
-        cat.waitForFinished(30000);
-    for (QByteArray line = cat.readLine(); !line.isEmpty(); line = cat.readLine()) {
+    qsizetype from = 0;
+    while (from < printed.size()) {
+        qsizetype end = printed.indexOf('\n', from);
+        end = end < 0 ? printed.size() : end + 1; // the line feed stays with its line
+        const QByteArray line = printed.mid(from, end - from);
+        from = end;
         // One character per byte, up to the first NUL.
         const QString text = QString::fromLatin1(
-            line.constData(), int(::strnlen(line.constData(), size_t(line.size()))));
+            line.constData(),
+            static_cast<qsizetype>(::strnlen(line.constData(), static_cast<size_t>(line.size()))));
         users << text.split(QLatin1Char(':'), Qt::KeepEmptyParts, Qt::CaseSensitive).first();
     }
-    cat.close();
     return users;
 }
 
-void MainWindow::setPasswdPath(const QString &path)
-{
-    passwdPath = path;
-}
+} // namespace sysusers

@@ -69,7 +69,7 @@ QString failureText(const safefile::Failure &why)
 }
 
 // The message after an export: success, or failure with its cause.
-void showOutcome(QWidget *window, bool written, const safefile::Failure &why)
+void showExportOutcome(QWidget *window, bool written, const safefile::Failure &why)
 {
     const QString title = QCoreApplication::translate("MainWindow", "导出报告");
     if (written) {
@@ -127,7 +127,7 @@ void MainWindow::on_export_btn_clicked()
         queryui::BusyCursor busy;
         ok = exportcore::runSummaryExport(job, &why);
     }
-    showOutcome(this, ok, why);
+    showExportOutcome(this, ok, why);
 }
 
 void MainWindow::on_other_btn_clicked()
@@ -145,5 +145,5 @@ void MainWindow::on_other_btn_clicked()
         queryui::BusyCursor busy;
         ok = exportcore::copyReport(path, &why);
     }
-    showOutcome(this, ok, why);
+    showExportOutcome(this, ok, why);
 }

@@ -2,14 +2,21 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QWidget>
 
 InputGuard::InputGuard(QObject *parent) : QObject(parent)
 {
     qApp->installEventFilter(this);
 }
 
+void InputGuard::hold(QWidget *window)
+{
+    held = window;
+}
+
 void InputGuard::arm()
 {
+    held = nullptr;
     armedAt.start();
 }
 
@@ -27,7 +34,11 @@ bool InputGuard::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         // Widgets only: the window of a widget passes the event on to it.
-        return watched->isWidgetType() && isArmed();
+        if (!watched->isWidgetType())
+            return false;
+        if (held && static_cast<QWidget *>(watched)->window() == held)
+            return true;
+        return isArmed();
     default:
         return false;
     }

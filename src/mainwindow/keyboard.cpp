@@ -1,69 +1,20 @@
-// The query form and the result pages from the keyboard: Tab through the
-// date fields, the event-type box and the query button; Enter or Return runs
-// the query; Escape goes back from a result page and closes an open calendar;
-// Down in a date field opens its calendar, whose days the arrow keys walk and
-// Enter or Return picks.
+// The window from the keyboard: Tab from the form's fields on to the query
+// button and the back button; Enter or Return runs the query from the form;
+// Escape goes back from a result page. The keys of the date fields and their
+// calendars are the form's own (QueryForm).
 #include "mainwindow/mainwindow.h"
 
 #include "ui_mainwindow.h"
 
-#include "mainwindow/inputguard.h"
-#include "widgets/line_edit.h"
+#include "widgets/queryform.h"
 
-#include <QCalendarWidget>
 #include <QKeyEvent>
 
 void MainWindow::setUpKeyboard()
 {
-    setTabOrder(startEdit, endEdit);
-    setTabOrder(endEdit, ui->type_com);
-    setTabOrder(ui->type_com, ui->query_btn);
+    setTabOrder(queryForm()->lastField(), ui->query_btn);
     setTabOrder(ui->query_btn, ui->back_btn);
-    startEdit->setFocus();
-
-    for (QCalendarWidget *calendar : {startCalendar, endCalendar}) {
-        calendar->installEventFilter(this);
-        for (QWidget *child : calendar->findChildren<QWidget *>())
-            child->installEventFilter(this);
-    }
-    startEdit->installEventFilter(this);
-    endEdit->installEventFilter(this);
-
-    // Enter or Return on a day of an open calendar picks it, as a click does.
-    connect(startCalendar, &QCalendarWidget::activated, this, [this] {
-        ok();
-        startEdit->setFocus();
-    });
-    connect(endCalendar, &QCalendarWidget::activated, this, [this] {
-        deadok();
-        endEdit->setFocus();
-    });
-}
-
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() != QEvent::KeyPress)
-        return QMainWindow::eventFilter(watched, event);
-    const int key = static_cast<QKeyEvent *>(event)->key();
-    for (int i = 0; i < 2; ++i) {
-        line_edit *field = i == 0 ? startEdit : endEdit;
-        QCalendarWidget *calendar = i == 0 ? startCalendar : endCalendar;
-        QCalendarWidget *other = i == 0 ? endCalendar : startCalendar;
-        const bool inCalendar = watched == calendar
-            || (watched->isWidgetType() && calendar->isAncestorOf(static_cast<QWidget *>(watched)));
-        if (watched == field && key == Qt::Key_Down) {
-            other->hide();
-            calendar->show();
-            calendar->setFocus();
-            return true;
-        }
-        if ((watched == field || inCalendar) && key == Qt::Key_Escape && calendar->isVisible()) {
-            calendar->hide();
-            field->setFocus();
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
+    queryForm()->firstField()->setFocus();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent *event)

@@ -1,15 +1,17 @@
+// MainWindow itself: construction, page sets, dragging the frameless window,
+// the tray icon and its menu, about and closing.
 #include "mainwindow/mainwindow.h"
 
 #include "app/about.h"
 #include "app/language.h"
-#include "audit/querycore.h"
+#include "audit/processrunner.h"
+#include "audit/sysusers.h"
 #include "mainwindow/inputguard.h"
 #include "ui_mainwindow.h"
 #include "widgets/infobox.h"
-#include "widgets/line_edit.h"
+#include "widgets/queryform.h"
 
 #include <QAction>
-#include <QCalendarWidget>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
@@ -18,8 +20,6 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QWindow>
-
-#include <cstdlib>
 
 namespace {
 
@@ -79,40 +79,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui_MainWin
     ui->slot_label->setText(tr("请选择时间段"));
     ui->type_label->setText(tr("请选择事件类型"));
 
-    ui->type_com->setStyleSheet(
-        QStringLiteral("QComboBox{border:1px solid #BBBBBB;width:50px;}"
-                       "QComboBox QAbstractItemView::item{height:25px;}"
-                       "QComboBox::down-arrow{image:url(:/pics/combox.png);}"
-                       "QComboBox::drop-down{border:0px;}"));
-    // Only "all", the no-restriction marker, is translated; the commands keep
-    // their names in every language.
-    ui->type_com->addItem(tr("all"), 1);
-    int data = 2;
-    for (const QString &name : querycore::eventTypeNames())
-        ui->type_com->addItem(name, data++);
-
-    startEdit = new line_edit(ui->content1);
-    startEdit->setGeometry(21, 41, 132, 32);
-    startEdit->setText(tr("all"));
-
-    endEdit = new line_edit(ui->content1);
-    endEdit->setText(tr("all"));
-    endEdit->setGeometry(181, 41, 132, 32);
-
-    // Made after every other child of content1, so an open calendar lies on
-    // top of the fields and the event-type box.
-    startCalendar = new QCalendarWidget(ui->content1);
-    startCalendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    startCalendar->setGeometry(21, 73, 248, 157);
-    startCalendar->hide();
-
-    endCalendar = new QCalendarWidget(ui->content1);
-    endCalendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    endCalendar->setGeometry(181, 73, 248, 157);
-    endCalendar->hide();
-    // Only the dates that the search reads the same way can be picked.
-    for (QCalendarWidget *calendar : {startCalendar, endCalendar})
-        calendar->setDateRange(querycore::firstSearchDate(), querycore::lastSearchDate());
+    queryForm()->build();
+    connect(queryForm(), &QueryForm::requested, this, &MainWindow::runQuery);
 
     const QString backStyle =
         QString::fromLatin1(uiLanguage == QLocale::English ? backButtonStyleEn : backButtonStyleZh);
@@ -128,22 +96,16 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui_MainWin
     describeButton(ui->btn, tr("返回查询"));
     describeButton(ui->fan_btn, tr("返回查询"));
 
-    // The texts above are set before these connections, so building the
-    // window opens no calendar; any later change of a date field does.
-    connect(startEdit, SIGNAL(clicked()), this, SLOT(showCalendar()));
-    connect(startEdit, SIGNAL(textChanged(QString)), startCalendar, SLOT(show()));
-    connect(endEdit, SIGNAL(clicked()), this, SLOT(showTimeCalendar()));
-    connect(endEdit, SIGNAL(textChanged(QString)), endCalendar, SLOT(show()));
-    connect(startCalendar, SIGNAL(clicked(QDate)), this, SLOT(ok()));
-    connect(endCalendar, SIGNAL(clicked(QDate)), this, SLOT(deadok()));
-    connect(ui->tableWidget, SIGNAL(entered(QModelIndex)), this, SLOT(showToolTip(QModelIndex)));
+    connect(ui->tableWidget, &QTableWidget::entered, this, &MainWindow::showToolTip);
 
     setUpKeyboard();
 }
 
-MainWindow::~MainWindow()
+MainWindow::~MainWindow() = default;
+
+QueryForm *MainWindow::queryForm() const
 {
-    delete ui;
+    return ui->content1;
 }
 
 void MainWindow::createTrayIcon()
@@ -161,16 +123,15 @@ void MainWindow::createTrayIcon()
 
     auto *aboutAction = new QAction(tr("about"), this);
     menu->addAction(aboutAction);
-    connect(aboutAction, SIGNAL(triggered()), this, SLOT(about()));
+    connect(aboutAction, &QAction::triggered, this, &MainWindow::about);
 
     auto *quitAction = new QAction(tr("back to main"), this);
     menu->addAction(quitAction);
-    connect(quitAction, SIGNAL(triggered()), this, SLOT(quit()));
+    connect(quitAction, &QAction::triggered, this, &MainWindow::quit);
 
     trayIcon->setContextMenu(menu);
     trayIcon->show();
-    connect(trayIcon, SIGNAL(activated(QSystemTrayIcon::ActivationReason)), this,
-            SLOT(iconActivated(QSystemTrayIcon::ActivationReason)));
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::iconActivated);
 }
 
 void MainWindow::mousePressEvent(QMouseEvent *event)
@@ -278,5 +239,35 @@ void MainWindow::about()
         return;
     }
     // Blocks until the about program exits; its outcome is not ours to report.
-    [[maybe_unused]] const int status = std::system(aboutProgram);
+    processrunner::run({QString::fromLatin1(aboutProgram)});
+}
+
+void MainWindow::showCalendar()
+{
+    queryForm()->toggleStartCalendar();
+}
+
+void MainWindow::showTimeCalendar()
+{
+    queryForm()->toggleEndCalendar();
+}
+
+void MainWindow::ok()
+{
+    queryForm()->takeStartDate();
+}
+
+void MainWindow::deadok()
+{
+    queryForm()->takeEndDate();
+}
+
+QStringList MainWindow::getCurrentSysUsers()
+{
+    return sysusers::accountNames(passwdPath);
+}
+
+void MainWindow::setPasswdPath(const QString &path)
+{
+    passwdPath = path;
 }

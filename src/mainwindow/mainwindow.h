@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDate>
 #include <QMainWindow>
 #include <QModelIndex>
 #include <QPoint>
@@ -8,23 +7,24 @@
 #include <QSystemTrayIcon>
 
 #include <functional>
-#include <optional>
+#include <memory>
 
-#include "audit/querycore.h"
+#include "audit/queryrunner.h"
 
 class InputGuard;
 class DailyChart;
-class QCalendarWidget;
 class QKeyEvent;
 class QMouseEvent;
 class QResizeEvent;
+class QueryForm;
 class Ui_MainWindow;
-class line_edit;
 
 // The program's only window: the query form, the overall summary list and the
-// query report table, switched as page sets of three stacked widgets.
-// The query, export, date-picker and user-list slots are defined in the
-// source files of their own subsystem (audit/, export/, widgets/).
+// query report table, switched as page sets of three stacked widgets. The
+// form (QueryForm, the content1 page) hands it a QueryRequest; the window
+// runs it off its own thread (backgroundquery.h) and fills the result pages
+// from the Report it yields. The slots of the form's date pickers forward to
+// the form; the export slots live in export/.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -37,14 +37,10 @@ public:
     enum class PageSet { QueryForm, OverallSummary, QueryReport };
     void showPageSet(PageSet pages);
 
-    // Query road, called by on_query_btn_clicked() in this order. Each run
-    // returns how its shell commands ended; the search skips the statistics
-    // when it did not finish, the statistics stop at the first unfinished one.
-    querycore::RunOutcome runAuditSearch();
-    querycore::RunOutcome extractStatistics();
-    bool buildReport();
+    // The report on the query report page (rows 2 and 3 show its last user).
     QString lastUserId() const;
     QString lastExecCount() const;
+    // The four rows of the summary table on standard output.
     void printSummaryTable();
 
     // Asks for the target file of an export. Tests replace it so that no
@@ -87,53 +83,37 @@ protected:
     // Enter/Return runs the query from the form, Escape goes back from a
     // result page (keyboard.cpp).
     void keyPressEvent(QKeyEvent *event) override;
-    // Down opens a date field's calendar, Escape closes it (keyboard.cpp).
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // What the query form asks for; an empty optional is the all marker.
-    struct QueryRequest {
-        std::optional<QString> eventType;
-        std::optional<QDate> start;
-        std::optional<QDate> end;
-        bool isOverallSummary() const { return !eventType && !start && !end; }
-    };
-    // The form checked: dates valid and in order, working directory usable.
-    // Shows the warning and returns nothing when the query cannot run.
-    std::optional<QueryRequest> validateQuery();
-    querycore::RunOutcome runOverallSummary();
-    void showOverallSummary();
-    // The message for a search or summary that did not finish; no report.
-    void showRunProblem(const querycore::RunOutcome &outcome);
-    void showReport();
+    QueryForm *queryForm() const;
+    // Runs what the form asked for and shows what came of it (querycontroller.cpp).
+    void runQuery(const QueryRequest &request);
+    void showOutcome(const QueryOutcome &outcome);
+    // The result pages filled from a report (reportpages.cpp).
+    void showOverallSummary(const Report &summary);
+    void showReport(const Report &queryReport);
     // Under the four summary rows: every user with its runs, and the chart
-    // of runs per day (peruserreport.cpp).
+    // of runs per day.
     void showRunsPerUser();
     void showDailyRuns();
     // Back to an empty form after a query without a report.
     void resetQueryForm();
 
     void createTrayIcon();
-    // Tab order, the calendars' keys and the first focus (keyboard.cpp).
+    // Tab order from the form on to the title and bottom buttons (keyboard.cpp).
     void setUpKeyboard();
     QString askSaveFileName();
 
-    QCalendarWidget *startCalendar = nullptr;
-    QCalendarWidget *endCalendar = nullptr;
+    std::unique_ptr<Ui_MainWindow> ui;
     DailyChart *dailyChart = nullptr;
-    QString reportEndTime;
-    QString reportStartTime;
-    QList<int> execCounts;
-    QStringList userIds;
-    Ui_MainWindow *ui = nullptr;
-    line_edit *startEdit = nullptr;
-    line_edit *endEdit = nullptr;
-    int recordCount = 0;
+    // The report on the query report page.
+    Report report;
     bool dragging = false;
     QPoint dragOffset;
     QString passwdPath = QStringLiteral("/etc/passwd");
     // Discards the rest of a double click and input queued during a query.
     InputGuard *inputGuard = nullptr;
+    bool queryRunning = false;
 
     // Tests reach the private state through this class, which only they define.
     friend class MainWindowTestAccess;

@@ -35,7 +35,7 @@ QPixmap iconOrDefault(const QPixmap *icon, const QString &fallback)
 
 } // namespace
 
-InfoBox::InfoBox(const QString &title, const QString &text, bool showCancel, QPixmap *icon,
+InfoBox::InfoBox(const QString &title, const QString &text, bool withCancel, QPixmap *icon,
                  QWidget *parent)
     : QDialog(parent)
 {
@@ -43,7 +43,7 @@ InfoBox::InfoBox(const QString &title, const QString &text, bool showCancel, QPi
     // unless a drag is in progress.
     setAttribute(Qt::WA_MouseTracking);
     resize(320, 150);
-    this->showCancel = showCancel;
+    showCancel = withCancel;
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setStyleSheet(QStringLiteral("QDialog {background-color:#32B16C;}"));
 

@@ -26,6 +26,7 @@
 #include "app/startup.h"
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
+#include "widgets/queryprogressdialog.h"
 
 #include "commandtable.h"
 
@@ -45,7 +46,7 @@
 class MainWindowTestAccess
 {
 public:
-    static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
+    static Ui_MainWindow *ui(MainWindow &w) { return w.ui.get(); }
 };
 
 namespace {
@@ -63,7 +64,9 @@ QStringList runQuiet(const std::function<void()> &action)
     QStringList seen;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
+        // A slow query's progress dialog is part of the query, not a message.
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && !qobject_cast<QueryProgressDialog *>(modal)) {
             QStringList texts;
             for (QLabel *label : modal->findChildren<QLabel *>())
                 if (!label->text().isEmpty())

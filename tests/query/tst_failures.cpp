@@ -97,20 +97,6 @@ private slots:
         std::signal(SIGXFSZ, SIG_DFL);
     }
 
-    // How the shell reports a command that a signal ended.
-    void shellRunSignals()
-    {
-        const querycore::ShellRun self = querycore::runShell("kill -TERM $$");
-        QVERIFY(self.started);
-        QCOMPARE(self.signal, SIGTERM);
-        QVERIFY(!self.succeeded());
-        const querycore::ShellRun child = querycore::runShell("sh -c 'kill -KILL $$'; exit $?");
-        QCOMPARE(child.signal, SIGKILL);
-        const querycore::ShellRun fine = querycore::runShell("exit 1");
-        QCOMPARE(fine.exitCode, 1);
-        QCOMPARE(fine.signal, 0);
-    }
-
     void searchStopped_data()
     {
         QTest::addColumn<QString>("how");

@@ -113,7 +113,10 @@ private slots:
         QTest::newRow("useradd, typed end")
             << "useradd" << QDate() << QDate(2019, 2, 23) << " 2019-02-23";
     }
-    // Every output of the road against numbers derived from the written events.
+    // The form's dates (picked, typed, left open) reach the report, and the
+    // table shows it: its rows against numbers derived from the written
+    // events, printed at the end of standard output. (The report's figures,
+    // its text and the command lines: tst_queryrunner.)
     void writtenTrail()
     {
         QFETCH(QString, type);
@@ -121,14 +124,10 @@ private slots:
         QFETCH(QDate, end);
         QFETCH(QString, typedEnd);
         QList<Event> hit;
-        QMap<QString, int> perUser;
         for (const Event &e : events) {
             if ((type == "all" || programs[e.program].endsWith('/' + type))
-                && !(start.isValid() && e.day < start) && !(end.isValid() && e.day > end)) {
+                && !(start.isValid() && e.day < start) && !(end.isValid() && e.day > end))
                 hit << e;
-                const passwd *pw = ::getpwuid(e.auid);
-                ++perUser[pw ? QString(pw->pw_name) : QString::number(e.auid)];
-            }
         }
         MainWindow w;
         query(w,
@@ -150,37 +149,10 @@ private slots:
                       last = hit.last().day.toString(Qt::ISODate);
         QCOMPARE(cell(w, 0), first + " ~ " + last);
         QCOMPARE(cell(w, 1), QString::number(hit.size()));
-        QStringList tongji =
-            QString::fromUtf8(readAll(data("tongji.log"))).split('\n', Qt::SkipEmptyParts).mid(2);
-        QMap<QString, int> listed;
-        QStringList ids, counts;
-        for (const QString &line : tongji) {
-            listed[line.section(' ', 0, 0)] = line.section(' ', 1).toInt();
-            ids << line.section(' ', 0, 0);
-            counts << line.section(' ', 1);
-        }
-        QCOMPARE(listed, perUser);
+        // Rows 2 and 3: the last user of tongji.log with that user's count.
+        const QStringList tongji =
+            QString::fromUtf8(readAll(data("tongji.log"))).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(cell(w, 2) + ' ' + cell(w, 3), tongji.last());
-        auto cut = [](const QString &d) {
-            return d.left(4) + "年" + d.mid(5, 2) + "月" + d.mid(8, 2) + "日";
-        };
-        QCOMPARE(QString::fromUtf8(readAll(data("temp_report"))),
-                 "时间范围：" + cut(first) + "~" + cut(last) + "\n记录条数："
-                     + QString::number(hit.size()) + "\n用户ID：" + ids.join(',') + "\n执行次数："
-                     + counts.join(','));
-
-        auto mdy = [](const QDate &d) { return d.toString("M/d/yy") + ' '; };
-        const QString head = "ausearch -i "
-            + (type == "all" ? ""
-                             : " -f "
-                       + programs[QStringList{"chown", "sudo", "useradd"}.indexOf(type)] + ' ');
-        QVERIFY(('\n' + out).contains("\nminglingshi " + head.toUtf8() + '\n'));
-        QVERIFY(
-            out.contains("\n部分的命令是  "
-                         + (head + (start.isValid() ? "-ts " + mdy(start) : "")
-                            + (end.isValid() ? "-te " + mdy(end) : "") + " > " + data("result.log"))
-                               .toUtf8()
-                         + '\n'));
         QByteArray table;
         for (int row = 0; row < 4; ++row)
             table += (cell(w, row, 0) + '\n' + cell(w, row) + '\n').toUtf8();

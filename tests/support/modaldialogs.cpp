@@ -1,6 +1,8 @@
 // Answers and closes the modal dialogs a test provokes (see modaldialogs.h).
 #include "modaldialogs.h"
 
+#include "widgets/queryprogressdialog.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -11,7 +13,9 @@ namespace testsupport {
 ModalCloser::ModalCloser(bool markBusy, bool acceptFirst)
 {
     QObject::connect(&timer, &QTimer::timeout, [this, markBusy, acceptFirst] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
+        // A slow query's progress dialog is part of the query, not a message.
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && !qobject_cast<QueryProgressDialog *>(modal)) {
             QStringList labels;
             for (QLabel *label : modal->findChildren<QLabel *>())
                 labels << label->text();
@@ -36,7 +40,7 @@ void answerNextDialog(const std::function<void(QWidget *)> &answer)
     QObject::connect(poll, &QTimer::timeout, [poll, answer] {
         QWidget *modal = QApplication::activeModalWidget();
         auto dialog = qobject_cast<QDialog *>(modal);
-        if (!dialog)
+        if (!dialog || qobject_cast<QueryProgressDialog *>(dialog))
             return;
         poll->deleteLater();
         poll->stop();

@@ -10,7 +10,8 @@
 
 namespace testsupport {
 
-// While it lives, closes every modal dialog that shows (polling every 20 ms)
+// While it lives, closes every modal dialog that shows (polling every 20 ms;
+// a query's progress dialog excepted)
 // and keeps what each said: the texts of its labels joined by '|', followed,
 // with `markBusy`, by "busy" when the wait cursor was still set while it showed.
 // With `acceptFirst` the first dialog is answered with its "确定" button.

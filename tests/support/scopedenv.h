@@ -13,11 +13,11 @@ class ScopedEnv
 public:
     // Keeps `name`'s value, or that it was not set, to put back at the end of
     // the scope; sets it to `value` when one is given.
-    explicit ScopedEnv(const char *name, const std::optional<QByteArray> &value = std::nullopt)
-        : name(name), wasSet(qEnvironmentVariableIsSet(name)), old(qgetenv(name))
+    explicit ScopedEnv(const char *variable, const std::optional<QByteArray> &value = std::nullopt)
+        : name(variable), wasSet(qEnvironmentVariableIsSet(variable)), old(qgetenv(variable))
     {
         if (value)
-            qputenv(name, *value);
+            qputenv(variable, *value);
     }
     ~ScopedEnv()
     {

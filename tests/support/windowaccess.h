@@ -1,13 +1,14 @@
 #pragma once
 // The tests' (and the query benchmark's) one way into MainWindow's private
-// members: the designer tree, the two date fields with their calendars and
-// the drag state, the page each stack shows, the chart and the per-user rows.
-// MainWindow names this class its friend.
+// members: the designer tree, the form's two date fields with their
+// calendars, the drag state, the page each stack shows, the chart and the
+// per-user rows. MainWindow and QueryForm name this class their friend.
 
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 #include "widgets/dailychart.h"
 #include "widgets/line_edit.h"
+#include "widgets/queryform.h"
 
 #include <QCalendarWidget>
 
@@ -17,19 +18,20 @@ enum class DateField { Start, End };
 class MainWindowTestAccess
 {
 public:
-    static Ui_MainWindow *ui(MainWindow &w) { return w.ui; }
+    static Ui_MainWindow *ui(MainWindow &w) { return w.ui.get(); }
+    static QueryForm *form(MainWindow &w) { return w.ui->content1; }
     static line_edit *edit(MainWindow &w, DateField f)
     {
-        return f == DateField::Start ? w.startEdit : w.endEdit;
+        return f == DateField::Start ? form(w)->startEdit : form(w)->endEdit;
     }
     static QCalendarWidget *calendar(MainWindow &w, DateField f)
     {
-        return f == DateField::Start ? w.startCalendar : w.endCalendar;
+        return f == DateField::Start ? form(w)->startCalendar : form(w)->endCalendar;
     }
-    static line_edit *startEdit(MainWindow &w) { return w.startEdit; }
-    static line_edit *endEdit(MainWindow &w) { return w.endEdit; }
-    static QCalendarWidget *startCalendar(MainWindow &w) { return w.startCalendar; }
-    static QCalendarWidget *endCalendar(MainWindow &w) { return w.endCalendar; }
+    static line_edit *startEdit(MainWindow &w) { return edit(w, DateField::Start); }
+    static line_edit *endEdit(MainWindow &w) { return edit(w, DateField::End); }
+    static QCalendarWidget *startCalendar(MainWindow &w) { return calendar(w, DateField::Start); }
+    static QCalendarWidget *endCalendar(MainWindow &w) { return calendar(w, DateField::End); }
     // Picks `date` in the field's calendar, as a click on a day does.
     static void pickDate(MainWindow &w, DateField f, const QDate &date)
     {
@@ -40,8 +42,8 @@ public:
     // Shows `ids` with their run `counts` as the rows under the summary.
     static void setUsers(MainWindow &w, const QStringList &ids, const QList<int> &counts)
     {
-        w.userIds = ids;
-        w.execCounts = counts;
+        w.report.userIds = ids;
+        w.report.execCounts = counts;
         w.showRunsPerUser();
     }
     static void toolTip(MainWindow &w, const QModelIndex &index) { w.showToolTip(index); }

@@ -192,9 +192,9 @@ bool parseDate(const std::string &dateText, const std::string &timeText, bool is
 void appendLocalStamp(std::string &out, time_t sec, unsigned milli)
 {
     // Events come in runs of the same second; convert each second once.
-    static thread_local time_t lastSec = (time_t)-1;
+    static thread_local time_t lastSec = static_cast<time_t>(-1);
     static thread_local char lastText[64];
-    if (sec != lastSec || lastSec == (time_t)-1) {
+    if (sec != lastSec || lastSec == static_cast<time_t>(-1)) {
         struct tm tm {
         };
         if (!localtime_r(&sec, &tm))
