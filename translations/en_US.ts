@@ -233,10 +233,15 @@
         <translation>Audit Report</translation>
     </message>
     <message>
-        <location filename="../src/audit/queryrunner.cpp" line="125"/>
+        <location filename="../src/audit/queryrunner.cpp" line="126"/>
         <location filename="../src/widgets/queryform.cpp" line="20"/>
         <source>all</source>
         <translation>all</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/queryrunner.cpp" line="213"/>
+        <source>审计日志中有 %1 至 %2 的记录，其中没有符合查询条件的记录。</source>
+        <translation>The audit log holds records from %1 to %2; none of them match the query.</translation>
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.cpp" line="78"/>
@@ -365,7 +370,7 @@
         <translation>The system ran out of open files. The query did not finish and no report was made.</translation>
     </message>
     <message>
-        <location filename="../src/audit/queryrunner.cpp" line="196"/>
+        <location filename="../src/audit/queryrunner.cpp" line="202"/>
         <source>审计报告为空或未开启审计规则！</source>
         <translation>The audit report is empty, or no audit rules are enabled!</translation>
     </message>
@@ -854,17 +859,17 @@ error naming the cause.
 <context>
     <name>RunsFile</name>
     <message>
-        <location filename="../src/audit/runsfile.cpp" line="210"/>
+        <location filename="../src/audit/runsfile.cpp" line="237"/>
         <source>无法读取运行记录文件 %1：%2</source>
         <translation>Cannot read the runs file %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/audit/runsfile.cpp" line="213"/>
+        <location filename="../src/audit/runsfile.cpp" line="240"/>
         <source>%1 不是运行记录文件（第一行应为 “%2”），未显示任何运行。</source>
         <translation>%1 is not a runs file (its first line should be “%2”); no runs are shown.</translation>
     </message>
     <message numerus="yes">
-        <location filename="../src/audit/runsfile.cpp" line="222"/>
+        <location filename="../src/audit/runsfile.cpp" line="249"/>
         <source>运行记录文件 %1 已损坏：%n 行无法读取（第一处在第 %2 行），运行明细不完整，未显示。</source>
         <translation>
             <numerusform>The runs file %1 is damaged: %n line cannot be read (the first is line %2). The runs would be incomplete and are not shown.</numerusform>

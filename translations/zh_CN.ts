@@ -230,10 +230,15 @@
         <translation>审计报告</translation>
     </message>
     <message>
-        <location filename="../src/audit/queryrunner.cpp" line="125"/>
+        <location filename="../src/audit/queryrunner.cpp" line="126"/>
         <location filename="../src/widgets/queryform.cpp" line="20"/>
         <source>all</source>
         <translation>全部</translation>
+    </message>
+    <message>
+        <location filename="../src/audit/queryrunner.cpp" line="213"/>
+        <source>审计日志中有 %1 至 %2 的记录，其中没有符合查询条件的记录。</source>
+        <translation>审计日志中有 %1 至 %2 的记录，其中没有符合查询条件的记录。</translation>
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.cpp" line="78"/>
@@ -362,7 +367,7 @@
         <translation>系统可打开的文件数不足，查询没有完成，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/audit/queryrunner.cpp" line="196"/>
+        <location filename="../src/audit/queryrunner.cpp" line="202"/>
         <source>审计报告为空或未开启审计规则！</source>
         <translation>审计报告为空或未开启审计规则！</translation>
     </message>
@@ -845,17 +850,17 @@ doc 格式与窗口“导出报告”写出的内容相同：查询报告的四�
 <context>
     <name>RunsFile</name>
     <message>
-        <location filename="../src/audit/runsfile.cpp" line="210"/>
+        <location filename="../src/audit/runsfile.cpp" line="237"/>
         <source>无法读取运行记录文件 %1：%2</source>
         <translation>无法读取运行记录文件 %1：%2</translation>
     </message>
     <message>
-        <location filename="../src/audit/runsfile.cpp" line="213"/>
+        <location filename="../src/audit/runsfile.cpp" line="240"/>
         <source>%1 不是运行记录文件（第一行应为 “%2”），未显示任何运行。</source>
         <translation>%1 不是运行记录文件（第一行应为 “%2”），未显示任何运行。</translation>
     </message>
     <message numerus="yes">
-        <location filename="../src/audit/runsfile.cpp" line="222"/>
+        <location filename="../src/audit/runsfile.cpp" line="249"/>
         <source>运行记录文件 %1 已损坏：%n 行无法读取（第一处在第 %2 行），运行明细不完整，未显示。</source>
         <translation>
             <numerusform>运行记录文件 %1 已损坏：%n 行无法读取（第一处在第 %2 行），运行明细不完整，未显示。</numerusform>

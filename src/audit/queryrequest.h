@@ -18,8 +18,9 @@ struct QueryRequest {
 
     // Nothing narrows the query: the overall summary instead of a report.
     bool isOverallSummary() const { return !eventType && !start && !end; }
-    // The form's rule: with both days given, the start lies before the end.
-    bool rangeInOrder() const { return !start || !end || *start < *end; }
+    // With both days given, the start is not after the end; both days are
+    // searched whole, so a start equal to the end asks for that one day.
+    bool rangeInOrder() const { return !start || !end || *start <= *end; }
 
     friend bool operator==(const QueryRequest &a, const QueryRequest &b)
     {

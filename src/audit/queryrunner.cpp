@@ -7,6 +7,7 @@
 #include "audit/trace.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDebug>
 
 using querycore::RunProblem;
@@ -131,7 +132,11 @@ QueryOutcome QueryRunner::runSearch(const QueryRequest &request)
 
     const QString commandLine = command.full();
     line("部分的命令是  " + commandLine.toUtf8());
-    outcome.run = processrunner::runShell(commandLine, options(true));
+    // The search writes its runs beside result.log, in the same pass.
+    processrunner::Options searchOptions = options(true);
+    searchOptions.environment << QStringLiteral("KVR_AUDITREPORT_RUNS=")
+            + appenv::dataFile(QStringLiteral("runs.log"));
+    outcome.run = processrunner::runShell(commandLine, searchOptions);
     if (!outcome.run.started && !outcome.run.stopped)
         line("################");
     outcome.problem =
@@ -186,6 +191,7 @@ QueryOutcome QueryRunner::buildReport(const QueryRequest &request)
     for (int length : counted.lineLengths)
         line("zifuchuan" + QByteArray::number(length));
     line("hangshushi " + QByteArray::number(counted.count));
+    report.runs = runsfile::read(appenv::dataFile(QStringLiteral("runs.log")));
     if (counted.count != 3) {
         line("tongjiweikong");
         // The system's message, and the cause when one can be established.
@@ -194,9 +200,26 @@ QueryOutcome QueryRunner::buildReport(const QueryRequest &request)
         report.kind = Report::Kind::Empty;
         report.emptyText =
             QCoreApplication::translate("MainWindow", "审计报告为空或未开启审计规则！");
-        if (const QString cause = emptycause::causeText(emptycause::establish(program), program);
-            !cause.isEmpty())
-            report.emptyText += QLatin1Char('\n') + cause;
+        // A trail that holds records, none of them matching, says so with
+        // its span; the daemon's state or a missing rule is a cause only
+        // where the period asked overlaps that span.
+        bool outsideSpan = false;
+        if (report.runs.trailFirstMs && report.runs.trailLastMs) {
+            const QDate first = QDateTime::fromMSecsSinceEpoch(*report.runs.trailFirstMs).date();
+            const QDate last = QDateTime::fromMSecsSinceEpoch(*report.runs.trailLastMs).date();
+            outsideSpan =
+                (request.start && *request.start > last) || (request.end && *request.end < first);
+            report.emptyText += QLatin1Char('\n')
+                + QCoreApplication::translate(
+                      "MainWindow", "审计日志中有 %1 至 %2 的记录，其中没有符合查询条件的记录。")
+                      .arg(first.toString(Qt::ISODate), last.toString(Qt::ISODate));
+        }
+        if (!outsideSpan) {
+            if (const QString cause =
+                    emptycause::causeText(emptycause::establish(program), program);
+                !cause.isEmpty())
+                report.emptyText += QLatin1Char('\n') + cause;
+        }
         return outcome;
     }
 
@@ -214,6 +237,11 @@ QueryOutcome QueryRunner::buildReport(const QueryRequest &request)
         line(QByteArray::number(report.execCounts.at(i)));
     }
     report.recordCount = data.totalRecords();
+    if (request.eventType) {
+        for (const runfigures::UserFigures &figures : runfigures::perUser(report.runs.runs))
+            report.figuresByUser.insert(figures.user, figures);
+        report.runsProblem = runsfile::problemText(report.runs);
+    }
     report.text = querycore::reportText(report.startTime, report.endTime, report.recordCount,
                                         report.userIds, report.execCounts);
     // The export copies this file: a report that it does not hold is no report.

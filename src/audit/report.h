@@ -6,9 +6,12 @@
 
 #include "audit/querycore.h"
 #include "audit/queryrequest.h"
+#include "audit/runfigures.h"
+#include "audit/runsfile.h"
 
 #include <QByteArray>
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -40,6 +43,14 @@ struct Report {
     // The bytes of temp_report, which the window's export copies.
     QByteArray text;
 
+    // The runs behind the figures: runs.log as the search wrote it (also
+    // read for an empty report, for the trail's files and span), each login
+    // user's runs, refusals and failures from it, and why it cannot be shown
+    // whole (empty when it can).
+    runsfile::RunsFile runs;
+    QHash<QString, runfigures::UserFigures> figuresByUser;
+    QString runsProblem;
+
     // Empty: the system's message, with its cause when one was found.
     QString emptyText;
 
@@ -49,5 +60,17 @@ struct Report {
     QString lastExecCount() const
     {
         return execCounts.isEmpty() ? QString() : QString::number(execCounts.last(), 10);
+    }
+    // The figure of user row `row` as a per-user row shows it: the count of
+    // tongji.log, with the refusals and failures of that user's runs ("5（拒绝 5）")
+    // when the runs file counts the same runs for the user; the bare count
+    // otherwise, so that a figure never mixes two sources.
+    QString userFigureText(int row) const
+    {
+        const int count = execCounts.value(row);
+        const auto found = figuresByUser.constFind(userIds.value(row));
+        if (found != figuresByUser.constEnd() && found->runs == count)
+            return runfigures::userFiguresText(*found);
+        return QString::number(count);
     }
 };

@@ -152,6 +152,31 @@ bool decodeEscapes(const QByteArray &field, QByteArray *out)
     return true;
 }
 
+// "# file PATH" or "# span FIRST LAST" into `file`; false for any other line.
+static bool parseTrailLine(const char *line, qsizetype length, RunsFile *file)
+{
+    const QByteArrayView text(line, length);
+    if (text.startsWith("# file ")) {
+        QByteArray path;
+        if (length == 7 || !decodeEscapes(QByteArray(line + 7, length - 7), &path))
+            return false;
+        file->trailFiles.append(QString::fromUtf8(path));
+        return true;
+    }
+    if (!text.startsWith("# span "))
+        return false;
+    const char *first = line + 7;
+    const char *blank = static_cast<const char *>(std::memchr(first, ' ', size_t(length - 7)));
+    qint64 firstMs = 0;
+    qint64 lastMs = 0;
+    if (!blank || !parseTime(first, blank - first, &firstMs)
+        || !parseTime(blank + 1, line + length - blank - 1, &lastMs) || lastMs < firstMs)
+        return false;
+    file->trailFirstMs = firstMs;
+    file->trailLastMs = lastMs;
+    return true;
+}
+
 RunsFile parse(const QByteArray &content)
 {
     RunsFile file;
@@ -170,7 +195,9 @@ RunsFile parse(const QByteArray &content)
         const char *lineEnd = eol ? eol : end; // a last line without newline counts too
         ++lineNumber;
         Run run;
-        if (parseLine(p, lineEnd - p, names, &run)) {
+        if (parseTrailLine(p, lineEnd - p, &file)) {
+            // what was read, not a run
+        } else if (parseLine(p, lineEnd - p, names, &run)) {
             file.runs.append(std::move(run));
         } else {
             if (file.malformed == 0)

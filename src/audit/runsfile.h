@@ -6,6 +6,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace runsfile {
 
@@ -38,8 +41,14 @@ struct RunsFile {
     };
     Status status = Status::CannotOpen;
     QString path;
-    QString reason;                   // the system's reason for CannotOpen
-    QList<Run> runs;                  // in file order (the order of the search output)
+    QString reason;  // the system's reason for CannotOpen
+    QList<Run> runs; // in file order (the order of the search output)
+    // What the search read, from the lines "# file PATH" (one per trail file,
+    // in reading order) and "# span FIRST LAST" (the times of the earliest
+    // and the latest record of those files) that follow the runs.
+    QStringList trailFiles;
+    std::optional<qint64> trailFirstMs; // epoch milliseconds; empty: no record read
+    std::optional<qint64> trailLastMs;
     qsizetype malformed = 0;          // lines after the header that are no run
     qsizetype firstMalformedLine = 0; // 1-based line number of the first of them
     bool isComplete() const { return status == Status::Read && malformed == 0; }

@@ -164,9 +164,9 @@ private slots:
         QTest::addColumn<QString>("startText");
         QTest::addColumn<QString>("endText");
         QTest::addColumn<QString>("message");
-        QTest::newRow("same day") << "2019-2-22 "
-                                  << "2019-2-22 "
-                                  << "选择的时间有误，开始时间应早于结束时间";
+        QTest::newRow("start a day after end") << "2019-2-22 "
+                                               << "2019-2-21 "
+                                               << "选择的时间有误，开始时间应早于结束时间";
         QTest::newRow("start after end") << "2019-2-23 "
                                          << "2019-02-22"
                                          << "选择的时间有误";

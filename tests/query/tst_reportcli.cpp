@@ -141,8 +141,8 @@ private slots:
         QTest::newRow("a year the tools read otherwise")
             << (QStringList{"--report", "sudo", "--to", "2069-01-01"} + output) << 2
             << "--to 的日期无效";
-        QTest::newRow("start not before end")
-            << (QStringList{"--report", "sudo", "--from", "2024-03-05", "--to=2024-03-05"} + output)
+        QTest::newRow("start after end")
+            << (QStringList{"--report", "sudo", "--from", "2024-03-06", "--to=2024-03-05"} + output)
             << 2 << "开始时间应早于结束时间";
         QTest::newRow("unknown format")
             << QStringList{"--report", "sudo", "--format", "pdf", "--output", "-"} << 2

@@ -62,6 +62,9 @@ private slots:
         QTest::newRow("four-digit years in order") << "2024-3-5 "
                                                    << "2024-03-10"
                                                    << "无法写入工作目录";
+        QTest::newRow("one day") << "2024-3-5 "
+                                 << "2024-03-05"
+                                 << "无法写入工作目录";
         QTest::newRow("range backwards") << "2024-3-10"
                                          << "2024-3-5"
                                          << "开始时间应早于结束时间";
