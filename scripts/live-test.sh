@@ -358,6 +358,10 @@ awk -F'\t' -v tag="$tag" -v skipped="$(printf '%s\n' "${skipped[@]}" | sort -u |
     if ($3 == "!bad") { badruns[$2]++; next }
     if ($6 in ours) gotres[$2 "\t" $6 "\t" $9]++
     next }
+  $1 == "csv" {
+    if ($3 == "!bad") { badcsv[$2]++; next }
+    if ($3 in ours) gotcsv[$2 "\t" $3 "\t" $4]++
+    next }
   $1 == "query" { n++; order[n] = $2; page[$2] = $3; msg[$2] = $4; next }
   $1 == "table" { cell[$2, $3] = $5; next }
   $1 == "user" {
@@ -386,9 +390,15 @@ awk -F'\t' -v tag="$tag" -v skipped="$(printf '%s\n' "${skipped[@]}" | sort -u |
           we = we (x > 1 ? "/" : "") a; wr = wr (x > 1 ? "/" : "") b
           results += a
           if (a != b) { bad = 1; mark = mark "  <-- wrong " res }
+          # The CSV export lists the same runs with the same results.
+          if (a != ((k "\t" res) in gotcsv ? gotcsv[k "\t" res] : 0)) { bad = 1; mark = mark "  <-- CSV wrong " res }
         }
         wrongres += bad
         printf "%-9s %-14s %8d %8d %17s %17s%s\n", c, u, e, r, we, wr, mark
+      }
+      if (c in badcsv) {
+        wrong++
+        printf "%-9s %-14s %d rows of the CSV export are not seven fields  <-- wrong\n", c, "(csv)", badcsv[c]
       }
       if (c in badruns) {
         wrong++
@@ -413,7 +423,7 @@ awk -F'\t' -v tag="$tag" -v skipped="$(printf '%s\n' "${skipped[@]}" | sort -u |
              tag, wrong, checked, wrongres, tail
       exit 1
     }
-    printf "%s PASS: %d queries, %d (command, user) figures match the runs made, and the results of their %d runs (success/refused/failed)%s\n",
+    printf "%s PASS: %d queries, %d (command, user) figures match the runs made, and the results of their %d runs (success/refused/failed) in the runs file and the CSV export%s\n",
            tag, n, checked, results, tail
   }' "$work/users.txt" "$work/expected.tsv" "$result" >"$work/verdict.txt"
 verdict=$?

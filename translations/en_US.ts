@@ -203,21 +203,25 @@
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="192"/>
+        <location filename="../src/export/reportdata.cpp" line="55"/>
         <source>时间范围：</source>
         <translation>Time range:</translation>
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="197"/>
+        <location filename="../src/export/reportdata.cpp" line="56"/>
         <source>记录条数：</source>
         <translation>Records:</translation>
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="202"/>
+        <location filename="../src/export/reportdata.cpp" line="57"/>
         <source>用户ID ：</source>
         <translation>User ID:</translation>
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="207"/>
+        <location filename="../src/export/reportdata.cpp" line="58"/>
         <source>执行次数：</source>
         <translation>Executions:</translation>
     </message>
@@ -234,6 +238,7 @@
     </message>
     <message>
         <location filename="../src/audit/queryrunner.cpp" line="126"/>
+        <location filename="../src/cli/reportformats.cpp" line="24"/>
         <location filename="../src/widgets/queryform.cpp" line="20"/>
         <source>all</source>
         <translation>all</translation>
@@ -355,7 +360,7 @@
     </message>
     <message>
         <location filename="../src/audit/problemtext.cpp" line="32"/>
-        <location filename="../src/cli/reportcommand.cpp" line="339"/>
+        <location filename="../src/cli/reportcommand.cpp" line="341"/>
         <source>查询被中止（信号 %1），没有完成，未生成报告。</source>
         <translation>The search was stopped by signal %1 before it finished. No report was made.</translation>
     </message>
@@ -552,13 +557,13 @@ Licence: GNU GPL version 3 or later</translation>
     </message>
     <message>
         <location filename="../src/app/startupchecks.cpp" line="81"/>
-        <location filename="../src/cli/reportcommand.cpp" line="308"/>
+        <location filename="../src/cli/reportcommand.cpp" line="310"/>
         <source>安装已损坏：找不到本程序的审计工具 %1。</source>
         <translation>The installation is broken: the program&apos;s audit tool %1 is missing.</translation>
     </message>
     <message>
         <location filename="../src/app/startupchecks.cpp" line="85"/>
-        <location filename="../src/cli/reportcommand.cpp" line="313"/>
+        <location filename="../src/cli/reportcommand.cpp" line="315"/>
         <source>安装已损坏：%1 不是本程序的审计工具。</source>
         <translation>The installation is broken: %1 is not the program&apos;s own audit tool.</translation>
     </message>
@@ -711,7 +716,7 @@ Once you are sure that no window runs there, press OK to remove the lock file an
 
   --report 类型   事件类型：%1；或 all（全部）
   --from 日期     开始日期（含当天），1970-01-01 至 2068-12-31；省略则不限
-  --to 日期       结束日期（含当天）；开始日期须早于结束日期；省略则不限
+  --to 日期       结束日期（含当天）；开始日期不得晚于结束日期；省略则不限
   --trail 路径    读取此审计日志文件或目录，而非系统的审计日志
   --format 格式   报告格式：%2
   --output 文件   写入的文件（先写入同目录的新文件再替换，不经由该名称处的链接）；
@@ -723,6 +728,8 @@ Once you are sure that no window runs there, press OK to remove the lock file an
 doc 格式与窗口“导出报告”写出的内容相同：查询报告的四行文本；--report all 且不带
 日期时为审计日志的总体摘要。查询没有找到任何记录时，报告为四行文本，时间范围为空、
 记录条数为 0、没有用户。
+csv 格式每次运行一行（time,login_user,acting_user,host,terminal,result,command），
+总体摘要每项一行（figure,value）；html 格式为一个独立的可打印网页，含运行明细。
 
 退出状态：0 已写出报告；2 参数错误；3 无法读取审计日志；4 审计工具或统计命令失败或
 被中止；5 审计日志过大；6 无法写入输出文件。出错时在标准错误写一行原因。
@@ -735,8 +742,7 @@ an open window, which it does not disturb).
 
   --report TYPE   event type: %1; or all
   --from DATE     first day (included), 1970-01-01 to 2068-12-31; none: no limit
-  --to DATE       last day (included); the start must lie before the end;
-                  none: no limit
+  --to DATE       last day (included), not before the first; none: no limit
   --trail PATH    read this audit log file or folder instead of the system&apos;s trail
   --format FORMAT report format: %2
   --output FILE   the file written (a new file beside it, renamed into place;
@@ -750,6 +756,9 @@ The doc format is what &quot;Export report&quot; of the window writes: the four-
 query report; for --report all without dates, the overall summary of the audit
 trail. A query that finds nothing gives the four lines with an empty time
 range, a record count of 0 and no user.
+The csv format writes one row per run (time,login_user,acting_user,host,
+terminal,result,command), the overall summary one row per figure
+(figure,value); the html format one self-contained, printable page with every run.
 
 Exit status: 0 report written; 2 bad arguments; 3 the audit trail cannot be
 read; 4 an audit tool or pipeline failed or was stopped; 5 the audit trail is
@@ -758,27 +767,27 @@ error naming the cause.
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/reportcommand.cpp" line="283"/>
+        <location filename="../src/cli/reportcommand.cpp" line="285"/>
         <source>（用法见 --help）</source>
         <translation> (see --help)</translation>
     </message>
     <message>
-        <location filename="../src/cli/reportcommand.cpp" line="322"/>
+        <location filename="../src/cli/reportcommand.cpp" line="324"/>
         <source>无法创建临时工作目录（%1）</source>
         <translation>cannot create a private working directory (in %1)</translation>
     </message>
     <message>
-        <location filename="../src/cli/reportcommand.cpp" line="351"/>
+        <location filename="../src/cli/reportcommand.cpp" line="353"/>
         <source>无法生成 %1 格式的报告</source>
         <translation>cannot make the report in the %1 format</translation>
     </message>
     <message>
-        <location filename="../src/cli/reportcommand.cpp" line="358"/>
+        <location filename="../src/cli/reportcommand.cpp" line="360"/>
         <source>无法写入 %1：%2</source>
         <translation>cannot write %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/cli/reportcommand.cpp" line="358"/>
+        <location filename="../src/cli/reportcommand.cpp" line="360"/>
         <source>标准输出</source>
         <translation>standard output</translation>
     </message>

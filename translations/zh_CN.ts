@@ -200,21 +200,25 @@
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="192"/>
+        <location filename="../src/export/reportdata.cpp" line="55"/>
         <source>时间范围：</source>
         <translation>时间范围：</translation>
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="197"/>
+        <location filename="../src/export/reportdata.cpp" line="56"/>
         <source>记录条数：</source>
         <translation>记录条数：</translation>
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="202"/>
+        <location filename="../src/export/reportdata.cpp" line="57"/>
         <source>用户ID ：</source>
         <translation>用户ID ：</translation>
     </message>
     <message>
         <location filename="../src/mainwindow/mainwindow.ui" line="207"/>
+        <location filename="../src/export/reportdata.cpp" line="58"/>
         <source>执行次数：</source>
         <translation>执行次数：</translation>
     </message>
@@ -231,6 +235,7 @@
     </message>
     <message>
         <location filename="../src/audit/queryrunner.cpp" line="126"/>
+        <location filename="../src/cli/reportformats.cpp" line="24"/>
         <location filename="../src/widgets/queryform.cpp" line="20"/>
         <source>all</source>
         <translation>全部</translation>
@@ -352,7 +357,7 @@
     </message>
     <message>
         <location filename="../src/audit/problemtext.cpp" line="32"/>
-        <location filename="../src/cli/reportcommand.cpp" line="339"/>
+        <location filename="../src/cli/reportcommand.cpp" line="341"/>
         <source>查询被中止（信号 %1），没有完成，未生成报告。</source>
         <translation>查询被中止（信号 %1），没有完成，未生成报告。</translation>
     </message>
@@ -549,13 +554,13 @@
     </message>
     <message>
         <location filename="../src/app/startupchecks.cpp" line="81"/>
-        <location filename="../src/cli/reportcommand.cpp" line="308"/>
+        <location filename="../src/cli/reportcommand.cpp" line="310"/>
         <source>安装已损坏：找不到本程序的审计工具 %1。</source>
         <translation>安装已损坏：找不到本程序的审计工具 %1。</translation>
     </message>
     <message>
         <location filename="../src/app/startupchecks.cpp" line="85"/>
-        <location filename="../src/cli/reportcommand.cpp" line="313"/>
+        <location filename="../src/cli/reportcommand.cpp" line="315"/>
         <source>安装已损坏：%1 不是本程序的审计工具。</source>
         <translation>安装已损坏：%1 不是本程序的审计工具。</translation>
     </message>
@@ -708,7 +713,7 @@
 
   --report 类型   事件类型：%1；或 all（全部）
   --from 日期     开始日期（含当天），1970-01-01 至 2068-12-31；省略则不限
-  --to 日期       结束日期（含当天）；开始日期须早于结束日期；省略则不限
+  --to 日期       结束日期（含当天）；开始日期不得晚于结束日期；省略则不限
   --trail 路径    读取此审计日志文件或目录，而非系统的审计日志
   --format 格式   报告格式：%2
   --output 文件   写入的文件（先写入同目录的新文件再替换，不经由该名称处的链接）；
@@ -720,6 +725,8 @@
 doc 格式与窗口“导出报告”写出的内容相同：查询报告的四行文本；--report all 且不带
 日期时为审计日志的总体摘要。查询没有找到任何记录时，报告为四行文本，时间范围为空、
 记录条数为 0、没有用户。
+csv 格式每次运行一行（time,login_user,acting_user,host,terminal,result,command），
+总体摘要每项一行（figure,value）；html 格式为一个独立的可打印网页，含运行明细。
 
 退出状态：0 已写出报告；2 参数错误；3 无法读取审计日志；4 审计工具或统计命令失败或
 被中止；5 审计日志过大；6 无法写入输出文件。出错时在标准错误写一行原因。
@@ -731,7 +738,7 @@ doc 格式与窗口“导出报告”写出的内容相同：查询报告的四�
 
   --report 类型   事件类型：%1；或 all（全部）
   --from 日期     开始日期（含当天），1970-01-01 至 2068-12-31；省略则不限
-  --to 日期       结束日期（含当天）；开始日期须早于结束日期；省略则不限
+  --to 日期       结束日期（含当天）；开始日期不得晚于结束日期；省略则不限
   --trail 路径    读取此审计日志文件或目录，而非系统的审计日志
   --format 格式   报告格式：%2
   --output 文件   写入的文件（先写入同目录的新文件再替换，不经由该名称处的链接）；
@@ -743,33 +750,35 @@ doc 格式与窗口“导出报告”写出的内容相同：查询报告的四�
 doc 格式与窗口“导出报告”写出的内容相同：查询报告的四行文本；--report all 且不带
 日期时为审计日志的总体摘要。查询没有找到任何记录时，报告为四行文本，时间范围为空、
 记录条数为 0、没有用户。
+csv 格式每次运行一行（time,login_user,acting_user,host,terminal,result,command），
+总体摘要每项一行（figure,value）；html 格式为一个独立的可打印网页，含运行明细。
 
 退出状态：0 已写出报告；2 参数错误；3 无法读取审计日志；4 审计工具或统计命令失败或
 被中止；5 审计日志过大；6 无法写入输出文件。出错时在标准错误写一行原因。
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/reportcommand.cpp" line="283"/>
+        <location filename="../src/cli/reportcommand.cpp" line="285"/>
         <source>（用法见 --help）</source>
         <translation>（用法见 --help）</translation>
     </message>
     <message>
-        <location filename="../src/cli/reportcommand.cpp" line="322"/>
+        <location filename="../src/cli/reportcommand.cpp" line="324"/>
         <source>无法创建临时工作目录（%1）</source>
         <translation>无法创建临时工作目录（%1）</translation>
     </message>
     <message>
-        <location filename="../src/cli/reportcommand.cpp" line="351"/>
+        <location filename="../src/cli/reportcommand.cpp" line="353"/>
         <source>无法生成 %1 格式的报告</source>
         <translation>无法生成 %1 格式的报告</translation>
     </message>
     <message>
-        <location filename="../src/cli/reportcommand.cpp" line="358"/>
+        <location filename="../src/cli/reportcommand.cpp" line="360"/>
         <source>无法写入 %1：%2</source>
         <translation>无法写入 %1：%2</translation>
     </message>
     <message>
-        <location filename="../src/cli/reportcommand.cpp" line="358"/>
+        <location filename="../src/cli/reportcommand.cpp" line="360"/>
         <source>标准输出</source>
         <translation>标准输出</translation>
     </message>

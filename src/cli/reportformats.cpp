@@ -1,7 +1,12 @@
 // The table of report writers of `--report` (see reportformats.h).
 #include "cli/reportformats.h"
 
+#include "export/csvreport.h"
 #include "export/exportcore.h"
+#include "export/htmlreport.h"
+#include "export/reportdata.h"
+
+#include <QCoreApplication>
 
 namespace reportformats {
 
@@ -9,7 +14,15 @@ namespace {
 
 const Writer kWriters[] = {
     {"doc", &writeDoc},
+    {"csv", &writeCsv},
+    {"html", &writeHtml},
 };
+
+// The event type as the window's type box names it.
+QString commandShown(const Report &report)
+{
+    return report.request.eventType.value_or(QCoreApplication::translate("MainWindow", "all"));
+}
 
 } // namespace
 
@@ -28,6 +41,24 @@ bool writeDoc(const Report &report, QByteArray *bytes)
         return true;
     }
     return false;
+}
+
+bool writeCsv(const Report &report, QByteArray *bytes)
+{
+    if (report.kind == Report::Kind::OverallSummary)
+        *bytes = csvreport::summary(reportdata::summaryFromReport(report));
+    else
+        *bytes = csvreport::runs(reportdata::fromReport(report, commandShown(report)));
+    return true;
+}
+
+bool writeHtml(const Report &report, QByteArray *bytes)
+{
+    if (report.kind == Report::Kind::OverallSummary)
+        *bytes = htmlreport::summary(reportdata::summaryFromReport(report));
+    else
+        *bytes = htmlreport::query(reportdata::fromReport(report, commandShown(report)));
+    return true;
 }
 
 const Writer *find(const QString &name)

@@ -24,5 +24,9 @@ QStringList names();
 // data directory, a query report as its temp_report text, and a query that
 // found nothing as that text with no range, 0 records and no user.
 bool writeDoc(const Report &report, QByteArray *bytes);
+// `csv`: every run of the report, one row each (the overall summary: one row
+// per figure); `html`: one self-contained page of the report or summary.
+bool writeCsv(const Report &report, QByteArray *bytes);
+bool writeHtml(const Report &report, QByteArray *bytes);
 
 } // namespace reportformats

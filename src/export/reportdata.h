@@ -1,8 +1,9 @@
 #pragma once
-// What a written report (CSV or HTML) holds: plain values, filled from the
-// window's report by its caller, so that the writers need no widget and no
-// working file.
+// What a written report (CSV or HTML) holds: plain values, filled from a
+// query's Report (fromReport, summaryFromReport), so that the writers need no
+// widget and no working file.
 
+#include "audit/report.h"
 #include "audit/runfigures.h"
 #include "audit/runsfile.h"
 
@@ -61,5 +62,18 @@ struct SummaryFigure {
     QString value;
 };
 QList<SummaryFigure> summaryFigures(const QList<QByteArray> &lines);
+
+// This machine, now, and the trail files and span the search wrote into its
+// runs file.
+Origin originOf(const runsfile::RunsFile &runs);
+
+// The written form of a query's report as the window shows it: `command` is
+// the event type as shown (the all marker for every type); rows 0 to 3 with
+// the table's labels, the users as the table lists them (with refusals and
+// failures where the runs file counts the same runs), the runs per day of the
+// chart, every run in time order. An empty report has rows without values.
+QueryReport fromReport(const Report &report, const QString &command);
+// The written form of an overall summary.
+SummaryReport summaryFromReport(const Report &report);
 
 } // namespace reportdata

@@ -228,6 +228,17 @@ private slots:
             counts << QString::number(report.execCounts[i]);
         }
         QCOMPARE(listed, perUser);
+        // The runs file counts the same runs per user as tongji.log, so each
+        // row's figure is the runs file's (here without refusals or failures).
+        if (type != "all") {
+            QVERIFY(report.runs.isComplete() && report.runsProblem.isEmpty());
+            QMap<QString, int> runsPerUser;
+            for (const runsfile::Run &run : report.runs.runs)
+                ++runsPerUser[run.loginUser];
+            QCOMPARE(runsPerUser, perUser);
+            for (int i = 0; i < report.userIds.size(); ++i)
+                QCOMPARE(report.userFigureText(i), counts[i]);
+        }
         QCOMPARE(report.dailyRuns, perDay);
         QCOMPARE(report.chartSpan.first, start.isValid() ? start : hit.first().day);
         auto cut = [](const QString &d) {

@@ -21,9 +21,13 @@
 //                    login user, acting user, terminal, result, command)
 //   run     COMMAND  !bad LINE                  a runs.log line that is not one
 //                    (no header, not eight fields)
+//   csv     COMMAND  LOGIN_USER  RESULT        each row of the report's CSV export
+//   csv     COMMAND  !bad ROW                   a CSV row that is not seven fields
 //
 // Exit status: 0 when every query ran, 2 on a usage error.
 #include "app/startup.h"
+#include "export/csvreport.h"
+#include "export/reportdata.h"
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 #include "widgets/queryprogressdialog.h"
@@ -47,6 +51,7 @@ class MainWindowTestAccess
 {
 public:
     static Ui_MainWindow *ui(MainWindow &w) { return w.ui.get(); }
+    static const Report &report(MainWindow &w) { return w.report; }
 };
 
 namespace {
@@ -109,6 +114,45 @@ QList<QPair<QString, QString>> reportUsers(const QStringList &lines)
     return users;
 }
 
+// The rows of an RFC 4180 text (quoted fields, doubled quotes, CRLF), the
+// byte-order mark and the header row left out.
+QList<QStringList> csvRows(const QByteArray &bytes)
+{
+    QString text = QString::fromUtf8(bytes);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"'))
+                field += text.at(++i);
+            else if (c == QLatin1Char('"'))
+                quoted = false;
+            else
+                field += c;
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == QLatin1Char(',')) {
+            row << field;
+            field.clear();
+        } else if (c == QLatin1Char('\r') && i + 1 < text.size()
+                   && text.at(i + 1) == QLatin1Char('\n')) {
+            row << field;
+            field.clear();
+            rows << row;
+            row.clear();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    return rows.mid(1);
+}
+
 void query(const QString &command, const QString &dataDir)
 {
     QDir(dataDir).removeRecursively();
@@ -154,7 +198,19 @@ void query(const QString &command, const QString &dataDir)
         out({QStringLiteral("run"), command, QStringLiteral("!bad"), runs.value(0)});
         return;
     }
+    // The report's CSV export, as an auditor receives it.
+    const QByteArray csv =
+        csvreport::runs(reportdata::fromReport(MainWindowTestAccess::report(w), command));
+    for (const QStringList &row : csvRows(csv)) {
+        if (row.size() == 7)
+            out({QStringLiteral("csv"), command, row[1], row[5]});
+        else
+            out({QStringLiteral("csv"), command, QStringLiteral("!bad"),
+                 row.join(QLatin1Char(','))});
+    }
     for (const QString &line : runs.mid(1, runs.size() - 2)) {
+        if (line.startsWith(QLatin1String("# ")))
+            continue; // the trail files and span after the runs
         if (line.count(QLatin1Char('\t')) == 7)
             out(QStringList{QStringLiteral("run"), command} + line.split(QLatin1Char('\t')));
         else

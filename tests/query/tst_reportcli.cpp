@@ -127,6 +127,53 @@ private slots:
                  QStringList());
     }
 
+    void formats_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArrayList>("expected"); // parts the output holds, in order
+        QTest::addColumn<int>("rows");                // CSV data rows; -1: not CSV
+        const QByteArray header = "\xEF\xBB\xBFtime,login_user,acting_user,host,terminal,"
+                                  "result,command\r\n";
+        // Day 2019-02-22 holds two runs: the one-day range is that day whole.
+        QTest::newRow("csv, one day")
+            << QStringList{"sudo", "--from", "2019-02-22", "--to", "2019-02-22", "--format", "csv"}
+            << QByteArrayList{header, "\r\n2019-02-22T01:00:00+00:00,", ",success,",
+                              "\r\n2019-02-22T13:00:00+00:00,"}
+            << 2;
+        QTest::newRow("csv, nothing found")
+            << QStringList{"reboot", "--format", "csv"} << QByteArrayList{header} << 0;
+        QTest::newRow("csv, overall summary") << QStringList{"all", "--format", "csv"}
+                                              << QByteArrayList{"\xEF\xBB\xBF"
+                                                                "figure,value\r\n"}
+                                              << -1;
+        QTest::newRow("html, a period")
+            << QStringList{"sudo", "--from", "2019-02-22", "--to", "2019-03-10", "--format", "html"}
+            << QByteArrayList{"<html", "sudo", "2019-02-22", "2019-03-10", "<svg", "</html>"} << -1;
+    }
+    // The other formats write the window's CSV and HTML exports of the same
+    // report, the period asked included.
+    void formats()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArrayList, expected);
+        QFETCH(int, rows);
+        testsupport::ToolOptions options;
+        options.env = QStringList{"QT_QPA_PLATFORM=kvr-no-such-platform", "DISPLAY",
+                                  "WAYLAND_DISPLAY", "TMPDIR=" + path("tmp"), "TZ=UTC"};
+        const testsupport::ToolRun run = testsupport::runTool(
+            KVR_APP_BINARY,
+            QStringList{"--report"} + args + QStringList{"--trail", trail, "--output", "-"},
+            options);
+        QCOMPARE(run.exit, 0);
+        qsizetype at = 0;
+        for (const QByteArray &part : expected) {
+            at = run.out.indexOf(part, at);
+            QVERIFY2(at >= 0, part.constData());
+        }
+        if (rows >= 0)
+            QCOMPARE(run.out.count("\r\n") - 1, rows);
+    }
+
     void exitStatuses_data()
     {
         QTest::addColumn<QStringList>("args");
