@@ -249,6 +249,11 @@
         <translation>The audit log holds records from %1 to %2; none of them match the query.</translation>
     </message>
     <message>
+        <location filename="../src/audit/queryrunner.cpp" line="252"/>
+        <source>运行明细与报告的执行次数不一致，未显示拒绝和失败的次数。</source>
+        <translation>The runs listed do not match the report&apos;s counts; refusals and failures are not shown.</translation>
+    </message>
+    <message>
         <location filename="../src/mainwindow/mainwindow.cpp" line="78"/>
         <source>点击查询</source>
         <translation>Query</translation>

@@ -246,6 +246,11 @@
         <translation>审计日志中有 %1 至 %2 的记录，其中没有符合查询条件的记录。</translation>
     </message>
     <message>
+        <location filename="../src/audit/queryrunner.cpp" line="252"/>
+        <source>运行明细与报告的执行次数不一致，未显示拒绝和失败的次数。</source>
+        <translation>运行明细与报告的执行次数不一致，未显示拒绝和失败的次数。</translation>
+    </message>
+    <message>
         <location filename="../src/mainwindow/mainwindow.cpp" line="78"/>
         <source>点击查询</source>
         <translation>点击查询</translation>

@@ -241,6 +241,16 @@ QueryOutcome QueryRunner::buildReport(const QueryRequest &request)
         for (const runfigures::UserFigures &figures : runfigures::perUser(report.runs.runs))
             report.figuresByUser.insert(figures.user, figures);
         report.runsProblem = runsfile::problemText(report.runs);
+        // Figures from two sources are never mixed: where the runs file
+        // counts other runs than tongji.log, the rows show the bare counts
+        // and the page says why.
+        bool agree = report.runs.isComplete();
+        for (int i = 0; agree && i < report.userIds.size(); ++i)
+            agree = report.figuresByUser.value(report.userIds.at(i)).runs
+                == report.execCounts.at(i);
+        if (report.runsProblem.isEmpty() && !agree)
+            report.runsProblem = QCoreApplication::translate(
+                "MainWindow", "运行明细与报告的执行次数不一致，未显示拒绝和失败的次数。");
     }
     report.text = querycore::reportText(report.startTime, report.endTime, report.recordCount,
                                         report.userIds, report.execCounts);
