@@ -246,8 +246,8 @@ QueryOutcome QueryRunner::buildReport(const QueryRequest &request)
         // and the page says why.
         bool agree = report.runs.isComplete();
         for (int i = 0; agree && i < report.userIds.size(); ++i)
-            agree = report.figuresByUser.value(report.userIds.at(i)).runs
-                == report.execCounts.at(i);
+            agree =
+                report.figuresByUser.value(report.userIds.at(i)).runs == report.execCounts.at(i);
         if (report.runsProblem.isEmpty() && !agree)
             report.runsProblem = QCoreApplication::translate(
                 "MainWindow", "运行明细与报告的执行次数不一致，未显示拒绝和失败的次数。");
