@@ -9,7 +9,9 @@
 #include "runs.h"
 #include "runsfile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -69,6 +71,41 @@ bool eventKeyHash(std::string_view line, uint64_t *hash)
     *hash = h;
     return true;
 }
+
+// The earliest and the latest stamp of the trail's records, for the lines
+// that are not taken apart otherwise. The records of an event repeat their
+// stamp's text, which is then compared rather than read again.
+class RecordSpan
+{
+public:
+    void line(std::string_view text)
+    {
+        if (!header_.parseHeader(text, false, hint_.text.empty() ? nullptr : &hint_))
+            return;
+        if (header_.stampText != hint_.text) {
+            hintText_.assign(header_.stampText);
+            hint_ = {hintText_, header_.stamp};
+        }
+        note(header_.stamp.ms());
+    }
+    void note(int64_t ms)
+    {
+        first_ = std::min(first_, ms);
+        last_ = std::max(last_, ms);
+    }
+    void into(SearchResult &result) const
+    {
+        result.spanned = first_ <= last_;
+        result.firstMs = result.spanned ? first_ : 0;
+        result.lastMs = result.spanned ? last_ : 0;
+    }
+
+private:
+    RecordLine header_;
+    std::string hintText_;
+    StampHint hint_;
+    int64_t first_ = INT64_MAX, last_ = INT64_MIN;
+};
 
 // Sorted events handed from the reading thread to the printing thread, a
 // few batches at most, so memory stays bounded.
@@ -193,20 +230,29 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
             std::unordered_set<uint64_t>().swap(wanted);
         }
     }
+    // The runs file's trailer gives the span of every record read.
+    const bool spanning = runsFile != nullptr;
+    RecordSpan span;
     std::string_view line;
     while (!result.failed && !reader.failed() && reader.next(&line) == TrailRead::Line) {
         if (prefilter) {
             uint64_t h;
-            if (wanted.empty() || !eventKeyHash(line, &h) || !wanted.count(h))
+            if (wanted.empty() || !eventKeyHash(line, &h) || !wanted.count(h)) {
+                if (spanning)
+                    span.line(line);
                 continue;
+            }
         }
         // A hash collision only brings an event to the program test, which
         // then turns it down.
-        assembler.add(line, prefilter || (!target.empty() && target.mayConcern(line)),
-                      reader.spot());
+        if (assembler.add(line, prefilter || (!target.empty() && target.mayConcern(line)),
+                          reader.spot())
+            && spanning)
+            span.note(assembler.lastStamp().ms());
         while (assembler.takeComplete(&event))
             select(event);
     }
+    span.into(result);
     if (reader.failed()) {
         result.failed = true;
         result.noDescriptors = reader.outOfDescriptors();
