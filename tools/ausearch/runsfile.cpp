@@ -203,6 +203,17 @@ void RunsFile::absorb(Run &run, const std::vector<RecordLine> &records)
     const size_t before = run.bytes;
     std::string scratch;
     for (const RecordLine &r : records) {
+        // A record that can add nothing to what is known is passed over:
+        // most of a run's records once its terminal is known.
+        const bool decision = isDecision(r.type);
+        const bool wanted = decision || run.terminal.empty()
+            || (kind_ == Kind::Sudo
+                && ((run.acting.empty() && isSudoTargetRecord(r.type))
+                    || (run.command.empty() && r.type == "USER_CMD")))
+            || (kind_ == Kind::Su && run.acting.empty())
+            || (kind_ == Kind::Other && !run.actingFromExec);
+        if (!wanted)
+            continue;
         std::string_view arch, call, uid, res, acct, cmd;
         bool hasUid = false, hasAcct = false, hasCmd = false, hasRes = false;
         // Most fields are none of these: their names are told apart by
@@ -256,7 +267,7 @@ void RunsFile::absorb(Run &run, const std::vector<RecordLine> &records)
                 break;
             }
         }
-        if (hasRes && isDecision(r.type)) {
+        if (hasRes && decision) {
             const bool failed = res == "failed";
             auto it = run.decisions.begin();
             while (it != run.decisions.end() && it->first != r.type)

@@ -572,8 +572,13 @@ void TestAusearchRuns::runsFile_data()
         << "-ts 03/05/2024 -te 03/05/2024" << QStringList() << QString() << QByteArrayList()
         << trailer(0, 2 * 86400);
     QTest::newRow("no record: no span")
-        << QByteArray("not a record\ntype=SYSCALL msg=audit(x.100:1): pid=1\n") << "/bin/chown"
-        << QStringList() << QString() << QByteArrayList()
+        << QByteArray("not a record\n"
+                      "type=SYSCALL msg=audit(x.100:1): pid=1\n"
+                      "type=SYSCALL msg=audit(253402300800.000:2): pid=1\n"
+                      "type= msg=audit(1709632800.100:3): pid=1\n"
+                      "junk type=SYSCALL msg=audit(1709632800.100:4): pid=1\n"
+                      "node=n type=SYSCALL msg=audit(1709632800.10:5): pid=1\n")
+        << "/bin/chown" << QStringList() << QString() << QByteArrayList()
         << QStringList{"# file %1/runs-shape.log"};
     // Rotated files in reading order, oldest first; the newest holds the
     // earliest record (the clock was set back).
