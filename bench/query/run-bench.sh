@@ -7,9 +7,11 @@
 # on PATH, so the pipeline runs on empty input); and the query road of one
 # command (sudo, the command a generated trail has most runs of, or
 # $KVR_BENCH_COMMAND) with and without the runs file the search writes
-# (without: an ausearch first on PATH that runs the real one with
-# KVR_AUDITREPORT_RUNS removed from its environment; with: the same wrapper
-# keeping it). Not part of ctest.
+# (without: an ausearch that runs the real one with KVR_AUDITREPORT_RUNS
+# removed from its environment; with: the same wrapper keeping it; the
+# program puts the tools directory beside its own binary first on PATH, so
+# each side runs a copy of the bench program in a tree of its own whose tools
+# directory holds the wrapper). Not part of ctest.
 #
 #   bench/query/run-bench.sh [BUILD_DIR] [EVENTS] [SEED]
 set -euo pipefail
@@ -61,10 +63,16 @@ chmod +x "$work/nogrep/grep"
 # The search with and without its runs file, through the same kind of
 # wrapper so that both sides pay the same for it.
 command=${KVR_BENCH_COMMAND:-sudo}
-mkdir -p "$work/runs" "$work/noruns"
-printf '#!/bin/sh\nexec "%s" "$@"\n' "$tools/ausearch" > "$work/runs/ausearch"
-printf '#!/bin/sh\nunset KVR_AUDITREPORT_RUNS\nexec "%s" "$@"\n' "$tools/ausearch" > "$work/noruns/ausearch"
-chmod +x "$work/runs/ausearch" "$work/noruns/ausearch"
+relative=$(realpath --relative-to="$build/bin" "$tools")
+for side in runs noruns; do
+  mkdir -p "$work/$side/bin" "$work/$side/bin/$relative"
+  cp "$bench" "$work/$side/bin/"
+  ln -s "$tools/aureport" "$work/$side/bin/$relative/aureport"
+  { echo '#!/bin/sh'
+    [ "$side" = runs ] || echo 'unset KVR_AUDITREPORT_RUNS'
+    printf 'exec "%s" "$@"\n' "$tools/ausearch"; } > "$work/$side/bin/$relative/ausearch"
+  chmod +x "$work/$side/bin/$relative/ausearch"
+done
 
 # Runs alternate and the best of three counts, so that a passing load on the
 # machine or a cold page cache does not favour either side.
@@ -78,14 +86,14 @@ for _ in 1 2 3; do
   nodaily_runs+=("$(result query_s "$work/nodaily.txt")")
   "$bench" summary >/dev/null 2>"$work/summary.txt" || { cat "$work/summary.txt" >&2; exit 1; }
   summary_runs+=("$(result summary_s "$work/summary.txt")")
-  PATH=$work/runs:$PATH "$bench" query "$first" "$last" "$command" >/dev/null 2>"$work/one.txt" \
+  "$work/runs/bin/kvr-bench-query" query "$first" "$last" "$command" >/dev/null 2>"$work/one.txt" \
     || { cat "$work/one.txt" >&2; exit 1; }
   one_runs+=("$(result query_s "$work/one.txt")")
   [ -s "$KVR_AUDITREPORT_DATA_DIR/runs.log" ] || { echo "no runs file written" >&2; exit 1; }
-  PATH=$work/noruns:$PATH "$bench" query "$first" "$last" "$command" >/dev/null 2>"$work/onenoruns.txt" \
+  "$work/noruns/bin/kvr-bench-query" query "$first" "$last" "$command" >/dev/null 2>"$work/onenoruns.txt" \
     || { cat "$work/onenoruns.txt" >&2; exit 1; }
   one_noruns+=("$(result query_s "$work/onenoruns.txt")")
-  [ ! -e "$KVR_AUDITREPORT_DATA_DIR/runs.log" ] || { echo "runs file written by the wrapper" >&2; exit 1; }
+  [ ! -e "$KVR_AUDITREPORT_DATA_DIR/runs.log" ] || { echo "runs file written without it" >&2; exit 1; }
 done
 search_tool=$(min "${search_runs[@]}")
 KVR_BENCH_T0_NS=$(date +%s%N) "$bench" startup >/dev/null 2>"$work/startup.txt"

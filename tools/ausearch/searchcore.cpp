@@ -92,21 +92,32 @@ bool eventKeyHash(std::string_view line, uint64_t *hash)
 // The earliest and the latest stamp of the trail's records, taken from each
 // line's stamp key (stampKey()) by the event assembler's rule for a record:
 // "[node=NAME ]type=TYPE msg=audit(SEC.MMM:SERIAL)", read as
-// parseAuditStamp() reads it. The records of an event repeat their stamp, so
-// a key equal to the last one noted is not read again.
+// parseAuditStamp() reads it. A key whose SEC.MMM lies within the span found
+// so far cannot widen it, whatever the rest of its line: it is compared as
+// text and read no further, so that mostly only the first line of each new
+// latest event is read.
 class RecordSpan
 {
 public:
     void line(std::string_view text, std::string_view key)
     {
-        if (!inPlace(text, key) || key == lastKey_)
+        const std::string_view at = secMilli(key);
+        if (within(at) || !inPlace(text, key))
             return;
         const int64_t ms = keyMs(key);
         if (ms < 0)
             return;
-        note(ms);
-        lastKey_.assign(key);
+        if (ms < first_) {
+            first_ = ms;
+            firstText_.assign(at);
+        }
+        if (ms > last_) {
+            last_ = ms;
+            lastText_.assign(at);
+        }
     }
+    // A record the event assembler took (when the lines do not go through
+    // line() instead).
     void note(int64_t ms)
     {
         first_ = std::min(first_, ms);
@@ -120,6 +131,29 @@ public:
     }
 
 private:
+    // The key's SEC.MMM without leading zeros (one kept before the dot);
+    // empty when the key has no dot followed by three characters.
+    static std::string_view secMilli(std::string_view key)
+    {
+        const size_t dot = key.find('.');
+        if (dot == std::string_view::npos || dot + 4 > key.size())
+            return {};
+        size_t from = 0;
+        while (from + 1 < dot && key[from] == '0')
+            ++from;
+        return key.substr(from, dot + 4 - from);
+    }
+    // Numeric order of two SEC.MMM texts without leading zeros (a longer
+    // one is later), for texts of digits; others are never within a span.
+    static bool notAfter(std::string_view a, std::string_view b)
+    {
+        return a.size() != b.size() ? a.size() < b.size() : a <= b;
+    }
+    bool within(std::string_view at) const
+    {
+        return !at.empty() && first_ <= last_ && notAfter(firstText_, at)
+            && notAfter(at, lastText_);
+    }
     // True when the key's "msg=audit(" follows "type=TYPE " (TYPE not
     // empty) at the start of the line or after "node=NAME ".
     static bool inPlace(std::string_view text, std::string_view key)
@@ -167,7 +201,7 @@ private:
     }
 
     const int64_t lastSecond_ = lastAuditSecond();
-    std::string lastKey_;
+    std::string firstText_, lastText_; // SEC.MMM of first_ and last_ from the prefilter's lines
     int64_t first_ = INT64_MAX, last_ = INT64_MIN;
 };
 
