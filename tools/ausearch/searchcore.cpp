@@ -101,6 +101,11 @@ class RecordSpan
 public:
     void line(std::string_view text, std::string_view key)
     {
+        // Most lines carry the stamp of the latest record so far (the rest
+        // of its event, in a trail written in time order).
+        if (!lastText_.empty() && key.size() > lastText_.size() && key[lastText_.size()] == ':'
+            && key.substr(0, lastText_.size()) == lastText_)
+            return;
         const std::string_view at = secMilli(key);
         if (within(at) || !inPlace(text, key))
             return;
