@@ -226,7 +226,7 @@ while read -r f; do
   left+=("$f")
 done <"$work/files"
 [ ${#left[@]} -eq 0 ] || fail "left after removal: ${left[*]}"
-extra=$(ls -A "$data" | grep -vxE 'result\.log|tongji\.log|daily\.log|temp_report|all_report\.log|kvr-auditreport\.lock' || true)
+extra=$(ls -A "$data" | grep -vxE 'result\.log|tongji\.log|daily\.log|runs\.log|temp_report|all_report\.log|kvr-auditreport\.lock' || true)
 [ -z "$extra" ] || fail "left in $data after removal besides the working files: $extra"
 [ -f "$rules" ] || fail "removing the package deleted the rules file, a conffile kept until purging"
 echo "left after removal: $(ls -A "$data" | tr '\n' ' ')and $rules"

@@ -3,7 +3,9 @@
 //   kvr-bench-query startup            start-up to the first shown window (ms,
 //                                      from $KVR_BENCH_T0_NS, the launch time)
 //                                      and the idle window's resident memory
-//   kvr-bench-query query START END    all event types, dates START..END
+//   kvr-bench-query query START END [TYPE]
+//                                      all event types (or the command TYPE,
+//                                      e.g. sudo), dates START..END
 //                                      (YYYY-MM-DD): button press to table filled
 //   kvr-bench-query summary            button press to the summary list filled
 //   kvr-bench-query stall START END    the query of `query`, and the longest
@@ -92,7 +94,12 @@ int main(int argc, char *argv[])
             std::fputs("kvr-bench-query: query needs START and END as YYYY-MM-DD\n", stderr);
             return 2;
         }
-        ui->type_com->setCurrentIndex(0);
+        const int type = args.size() > 3 ? ui->type_com->findText(args.value(3)) : 0;
+        if (type < 0) {
+            std::fputs("kvr-bench-query: TYPE is not a command of the form\n", stderr);
+            return 2;
+        }
+        ui->type_com->setCurrentIndex(type);
         MainWindowTestAccess::calendar(w, DateField::Start)->setSelectedDate(start);
         QMetaObject::invokeMethod(&w, "ok");
         MainWindowTestAccess::calendar(w, DateField::End)->setSelectedDate(end);
@@ -157,7 +164,8 @@ int main(int argc, char *argv[])
         result("summary_items", ui->listWidget->count());
         return ui->contentStackedWidget->currentIndex() == 1 ? 0 : 1;
     }
-    std::fputs("usage: kvr-bench-query startup | query START END | stall START END | summary\n",
+    std::fputs("usage: kvr-bench-query startup | query START END [TYPE] | stall START END | "
+               "summary\n",
                stderr);
     return 2;
 }

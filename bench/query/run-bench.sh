@@ -2,9 +2,16 @@
 # Times the query road and the overall-summary road of the real window
 # (offscreen) against the project's ausearch/aureport run alone on the same
 # generated trail, and prints the ratios, the start-up time and the idle
-# window's resident memory; and the query road with and without the work of
+# window's resident memory; the query road with and without the work of
 # its runs-per-day pipeline (without: a grep that finds nothing stands first
-# on PATH, so the pipeline runs on empty input). Not part of ctest.
+# on PATH, so the pipeline runs on empty input); and the query road of one
+# command (sudo, the command a generated trail has most runs of, or
+# $KVR_BENCH_COMMAND) with and without the runs file the search writes
+# (without: an ausearch that runs the real one with KVR_AUDITREPORT_RUNS
+# removed from its environment; with: the same wrapper keeping it; the
+# program puts the tools directory beside its own binary first on PATH, so
+# each side runs a copy of the bench program in a tree of its own whose tools
+# directory holds the wrapper). Not part of ctest.
 #
 #   bench/query/run-bench.sh [BUILD_DIR] [EVENTS] [SEED]
 set -euo pipefail
@@ -53,9 +60,23 @@ mkdir -p "$work/nogrep"
 printf '#!/bin/sh\nexit 1\n' > "$work/nogrep/grep"
 chmod +x "$work/nogrep/grep"
 
+# The search with and without its runs file, through the same kind of
+# wrapper so that both sides pay the same for it.
+command=${KVR_BENCH_COMMAND:-sudo}
+relative=$(realpath --relative-to="$build/bin" "$tools")
+for side in runs noruns; do
+  mkdir -p "$work/$side/bin" "$work/$side/bin/$relative"
+  cp "$bench" "$work/$side/bin/"
+  ln -s "$tools/aureport" "$work/$side/bin/$relative/aureport"
+  { echo '#!/bin/sh'
+    [ "$side" = runs ] || echo 'unset KVR_AUDITREPORT_RUNS'
+    printf 'exec "%s" "$@"\n' "$tools/ausearch"; } > "$work/$side/bin/$relative/ausearch"
+  chmod +x "$work/$side/bin/$relative/ausearch"
+done
+
 # Runs alternate and the best of three counts, so that a passing load on the
 # machine or a cold page cache does not favour either side.
-search_runs=() query_runs=() summary_runs=() nodaily_runs=()
+search_runs=() query_runs=() summary_runs=() nodaily_runs=() one_runs=() one_noruns=()
 for _ in 1 2 3; do
   search_runs+=("$(seconds sh -c 'ausearch -i  -ts "$1" -te "$2"  > "$3"' _ "$(mdy "$first")" "$(mdy "$last")" "$work/search.txt")")
   "$bench" query "$first" "$last" >/dev/null 2>"$work/query.txt" || { cat "$work/query.txt" >&2; exit 1; }
@@ -65,6 +86,14 @@ for _ in 1 2 3; do
   nodaily_runs+=("$(result query_s "$work/nodaily.txt")")
   "$bench" summary >/dev/null 2>"$work/summary.txt" || { cat "$work/summary.txt" >&2; exit 1; }
   summary_runs+=("$(result summary_s "$work/summary.txt")")
+  "$work/runs/bin/kvr-bench-query" query "$first" "$last" "$command" >/dev/null 2>"$work/one.txt" \
+    || { cat "$work/one.txt" >&2; exit 1; }
+  one_runs+=("$(result query_s "$work/one.txt")")
+  [ -s "$KVR_AUDITREPORT_DATA_DIR/runs.log" ] || { echo "no runs file written" >&2; exit 1; }
+  "$work/noruns/bin/kvr-bench-query" query "$first" "$last" "$command" >/dev/null 2>"$work/onenoruns.txt" \
+    || { cat "$work/onenoruns.txt" >&2; exit 1; }
+  one_noruns+=("$(result query_s "$work/onenoruns.txt")")
+  [ ! -e "$KVR_AUDITREPORT_DATA_DIR/runs.log" ] || { echo "runs file written without it" >&2; exit 1; }
 done
 search_tool=$(min "${search_runs[@]}")
 KVR_BENCH_T0_NS=$(date +%s%N) "$bench" startup >/dev/null 2>"$work/startup.txt"
@@ -79,5 +108,9 @@ printf 'summary road %6.2f s   aureport alone    %6.2f s   ratio %.2f (limit 1.5
   "$summary_road" "$summary_tool" "$(echo "scale=3; $summary_road / $summary_tool" | bc)"
 printf 'start-up to shown window %.0f ms (limit 500)\n' "$(result startup_ms "$work/startup.txt")"
 printf 'idle window resident memory %.1f MB (limit 80)\n' "$(result idle_rss_mb "$work/startup.txt")"
+one=$(min "${one_runs[@]}")
+one_without=$(min "${one_noruns[@]}")
+printf '%s query road with the runs file %6.2f s, without it %6.2f s: ratio %.3f (limit 1.10), records in the table: %.0f\n' \
+  "$command" "$one" "$one_without" "$(echo "scale=4; $one / $one_without" | bc)" "$(result query_records "$work/one.txt")"
 printf 'query road without the runs-per-day pipeline %6.2f s, with it %6.2f s: %+.1f %% (limit 10 %%)\n' \
   "$without" "$query_road" "$(echo "scale=4; 100 * ($query_road - $without) / $without" | bc)"

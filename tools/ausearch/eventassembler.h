@@ -56,6 +56,8 @@ public:
     // The next complete event, in completion order. What `event` held
     // before is taken back for reuse.
     bool takeComplete(AssembledEvent *event);
+    // The stamp of the record that add() last accepted.
+    const AuditStamp &lastStamp() const { return header_.stamp; }
 
 private:
     struct Key {

@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 int main(int argc, char **argv)
@@ -30,6 +32,17 @@ int main(int argc, char **argv)
         std::fputs(versionLine("ausearch").c_str(), stdout);
         return std::fflush(stdout) == 0 ? ExitFound : ExitWriteFailed;
     }
+    // The runs file the window reads beside the output (runsfile.h), opened
+    // before the trail so that a refusal costs no search and a trail that
+    // cannot be read leaves no earlier search's runs behind: the file reads
+    // as a runs file only once this search has ended well.
+    RunsFile runsFile(options.file);
+    const char *runsPath = std::getenv("KVR_AUDITREPORT_RUNS");
+    const bool withRuns = runsPath && *runsPath;
+    if (withRuns && !runsFile.open(runsPath, &error)) {
+        std::fprintf(stderr, "ausearch: %s\n", error.c_str());
+        return ExitWriteFailed;
+    }
     TrailReader reader;
     switch (reader.open(resolveSource(options.input), &error)) {
     case TrailOpen::Ok:
@@ -43,15 +56,6 @@ int main(int argc, char **argv)
     case TrailOpen::NoDescriptors:
         std::fprintf(stderr, "ausearch: %s\n", error.c_str());
         return ExitNoDescriptors;
-    }
-    // The runs file the window reads beside the output (runsfile.h), opened
-    // before the trail is read so that a refusal costs no search.
-    RunsFile runsFile(options.file);
-    const char *runsPath = std::getenv("KVR_AUDITREPORT_RUNS");
-    const bool withRuns = runsPath && *runsPath;
-    if (withRuns && !runsFile.open(runsPath, &error)) {
-        std::fprintf(stderr, "ausearch: %s\n", error.c_str());
-        return ExitWriteFailed;
     }
     // The output is written on the printing thread; its errno is kept here,
     // since errno belongs to the thread that set it.
@@ -79,9 +83,17 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "ausearch: cannot write the output: %s\n", std::strerror(writeError));
         return ExitWriteFailed;
     }
-    if (!runsFile.error().empty()) {
-        std::fprintf(stderr, "ausearch: %s\n", runsFile.error().c_str());
-        return ExitWriteFailed;
+    if (withRuns) {
+        std::vector<std::string> files;
+        for (size_t i = 0; i < reader.fileCount(); ++i)
+            files.push_back(reader.fileName(i));
+        std::optional<std::pair<int64_t, int64_t>> span;
+        if (result.spanned)
+            span.emplace(result.firstMs, result.lastMs);
+        if (!runsFile.complete(files, span)) {
+            std::fprintf(stderr, "ausearch: %s\n", runsFile.error().c_str());
+            return ExitWriteFailed;
+        }
     }
     if (result.events == 0) {
         std::fputs("<no matches>\n", stderr);

@@ -10,7 +10,9 @@
 
 namespace kvrtools {
 
-bool isExecSyscall(std::string_view arch, std::string_view syscall)
+namespace {
+
+bool lookUpExecSyscall(std::string_view arch, std::string_view syscall)
 {
     const std::string archText(arch), callText(syscall);
     char *end = nullptr;
@@ -25,6 +27,35 @@ bool isExecSyscall(std::string_view arch, std::string_view syscall)
         return false;
     const char *name = audit_syscall_to_name(int(call), machine);
     return name && (std::string_view(name) == "execve" || std::string_view(name) == "execveat");
+}
+
+} // namespace
+
+bool isExecSyscall(std::string_view arch, std::string_view syscall)
+{
+    // A trail holds few architectures and system calls, and each event is
+    // asked about more than once: the last few answers are kept per thread.
+    struct Answer {
+        char arch[16], call[8];
+        unsigned char archSize = 0, callSize = 0;
+        bool exec = false;
+    };
+    static thread_local Answer answers[8];
+    static thread_local unsigned next = 0;
+    if (arch.size() >= sizeof Answer::arch || syscall.size() >= sizeof Answer::call)
+        return lookUpExecSyscall(arch, syscall);
+    for (const Answer &a : answers)
+        if (a.archSize == arch.size() && a.callSize == syscall.size() && a.archSize
+            && std::string_view(a.arch, a.archSize) == arch
+            && std::string_view(a.call, a.callSize) == syscall)
+            return a.exec;
+    Answer &a = answers[next++ % 8];
+    a.archSize = static_cast<unsigned char>(arch.size());
+    a.callSize = static_cast<unsigned char>(syscall.size());
+    arch.copy(a.arch, arch.size());
+    syscall.copy(a.call, syscall.size());
+    a.exec = lookUpExecSyscall(arch, syscall);
+    return a.exec;
 }
 
 ProcessFacts processFacts(const std::vector<RecordLine> &records, const ProgramTarget &target)

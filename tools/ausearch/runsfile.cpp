@@ -6,8 +6,6 @@
 #include "toolcommon.h"
 
 #include <cerrno>
-#include <cinttypes>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -57,6 +55,37 @@ bool isSudoTargetRecord(std::string_view type)
 bool isNoTerminal(std::string_view value)
 {
     return value.empty() || value == "?" || value == "(none)" || value == "none";
+}
+
+// Decimal digits of `n`, without the cost of a formatted print per line.
+void appendNumber(std::string &out, uint64_t n)
+{
+    char digits[20];
+    size_t i = sizeof digits;
+    do {
+        digits[--i] = char('0' + n % 10);
+        n /= 10;
+    } while (n);
+    out.append(digits + i, sizeof digits - i);
+}
+
+// SEC.MMM of a stamp in epoch milliseconds (never negative).
+void appendStamp(std::string &out, int64_t ms)
+{
+    appendNumber(out, uint64_t(ms / 1000));
+    const unsigned milli = unsigned(ms % 1000);
+    out += '.';
+    out += char('0' + milli / 100);
+    out += char('0' + milli / 10 % 10);
+    out += char('0' + milli % 10);
+}
+
+// A terminal, host or address value into `to` unless it says there is none.
+void noteTerminal(std::string &to, std::string_view raw, std::string &scratch)
+{
+    const std::string_view v = decodeValueInto(raw, false, scratch);
+    if (!isNoTerminal(v))
+        to.assign(v);
 }
 
 // An EXECVE argument or piece of one: quoted text, else hex, decoded
@@ -165,7 +194,7 @@ bool RunsFile::open(const std::string &path, std::string *error)
         return false;
     }
     fd_ = fd;
-    buffer_ = "# kvr-auditreport runs 1\n";
+    buffer_ = kUnfinished;
     return true;
 }
 
@@ -174,37 +203,71 @@ void RunsFile::absorb(Run &run, const std::vector<RecordLine> &records)
     const size_t before = run.bytes;
     std::string scratch;
     for (const RecordLine &r : records) {
-        enriched_.reset(r.hasEnriched ? r.enriched : std::string_view());
+        // A record that can add nothing to what is known is passed over:
+        // most of a run's records once its terminal is known.
+        const bool decision = isDecision(r.type);
+        const bool wanted = decision || run.terminal.empty()
+            || (kind_ == Kind::Sudo
+                && ((run.acting.empty() && isSudoTargetRecord(r.type))
+                    || (run.command.empty() && r.type == "USER_CMD")))
+            || (kind_ == Kind::Su && run.acting.empty())
+            || (kind_ == Kind::Other && !run.actingFromExec);
+        if (!wanted)
+            continue;
         std::string_view arch, call, uid, res, acct, cmd;
         bool hasUid = false, hasAcct = false, hasCmd = false, hasRes = false;
+        // Most fields are none of these: their names are told apart by
+        // length first, so that each costs one comparison at most.
         for (const RecordField &f : r.fields) {
-            if (f.name == "arch") {
-                arch = f.value;
-            } else if (f.name == "syscall") {
-                call = f.value;
-            } else if (f.name == "uid" && !hasUid) {
-                uid = f.value;
-                hasUid = true;
-            } else if (f.name == "acct" && !hasAcct) {
-                acct = f.value;
-                hasAcct = true;
-            } else if (f.name == "cmd" && !hasCmd) {
-                cmd = f.value;
-                hasCmd = true;
-            } else if (f.name == "res") {
-                res = f.value;
-                hasRes = true;
-            } else if ((f.name == "tty" || f.name == "terminal") && run.terminal.empty()) {
-                const std::string_view v = decodeValueInto(f.value, false, scratch);
-                if (!isNoTerminal(v))
-                    run.terminal = std::string(v);
-            } else if ((f.name == "hostname" || f.name == "addr") && run.host.empty()) {
-                const std::string_view v = decodeValueInto(f.value, false, scratch);
-                if (!isNoTerminal(v))
-                    run.host = std::string(v);
+            const std::string_view name = f.name;
+            switch (name.size()) {
+            case 3:
+                if (name == "uid") {
+                    if (!hasUid) {
+                        uid = f.value;
+                        hasUid = true;
+                    }
+                } else if (name == "res") {
+                    res = f.value;
+                    hasRes = true;
+                } else if (name == "cmd") {
+                    if (!hasCmd) {
+                        cmd = f.value;
+                        hasCmd = true;
+                    }
+                } else if (name == "tty" && run.terminal.empty()) {
+                    noteTerminal(run.terminal, f.value, scratch);
+                }
+                break;
+            case 4:
+                if (name == "acct") {
+                    if (!hasAcct) {
+                        acct = f.value;
+                        hasAcct = true;
+                    }
+                } else if (name == "arch") {
+                    arch = f.value;
+                } else if (name == "addr" && run.host.empty()) {
+                    noteTerminal(run.host, f.value, scratch);
+                }
+                break;
+            case 7:
+                if (name == "syscall")
+                    call = f.value;
+                break;
+            case 8:
+                if (name == "terminal") {
+                    if (run.terminal.empty())
+                        noteTerminal(run.terminal, f.value, scratch);
+                } else if (name == "hostname" && run.host.empty()) {
+                    noteTerminal(run.host, f.value, scratch);
+                }
+                break;
+            default:
+                break;
             }
         }
-        if (hasRes && isDecision(r.type)) {
+        if (hasRes && decision) {
             const bool failed = res == "failed";
             auto it = run.decisions.begin();
             while (it != run.decisions.end() && it->first != r.type)
@@ -226,8 +289,11 @@ void RunsFile::absorb(Run &run, const std::vector<RecordLine> &records)
                 run.command = run.acting = decodeValue(acct, true);
             break;
         case Kind::Other: {
+            if (!hasUid)
+                break;
             const bool exec = r.type == "SYSCALL" && isExecSyscall(arch, call);
-            if (hasUid && (exec ? !run.actingFromExec : run.acting.empty())) {
+            if (exec ? !run.actingFromExec : run.acting.empty()) {
+                enriched_.reset(r.hasEnriched ? r.enriched : std::string_view());
                 std::string_view name;
                 if (!enriched_.find("uid", &name) || name.empty() || isUnknownName(name))
                     name = names_.user(uid);
@@ -295,11 +361,11 @@ void RunsFile::writeSettled(int64_t nowMs)
 
 void RunsFile::writeLine(const Run &run)
 {
-    char head[80];
-    std::snprintf(head, sizeof head, "%" PRId64 ".%03u\t%" PRIu64 "\t", run.stamp.sec,
-                  run.stamp.milli, run.stamp.serial);
     std::string &b = buffer_;
-    b += head;
+    appendStamp(b, run.stamp.ms());
+    b += '\t';
+    appendNumber(b, run.stamp.serial);
+    b += '\t';
     appendSafe(b, run.node, true);
     b += '\t';
     b += run.login.empty() ? std::string_view("-") : std::string_view(run.login);
@@ -353,6 +419,36 @@ bool RunsFile::finish()
         run.done = true;
     writeSettled(INT64_MIN);
     flushBuffer();
+    return error_.empty();
+}
+
+bool RunsFile::complete(const std::vector<std::string> &trailFiles,
+                        std::optional<std::pair<int64_t, int64_t>> span)
+{
+    if (fd_ < 0)
+        return error_.empty();
+    for (const std::string &file : trailFiles) {
+        buffer_ += "# file ";
+        appendSafe(buffer_, file);
+        buffer_ += '\n';
+    }
+    if (span) {
+        buffer_ += "# span ";
+        appendStamp(buffer_, span->first);
+        buffer_ += ' ';
+        appendStamp(buffer_, span->second);
+        buffer_ += '\n';
+    }
+    flushBuffer();
+    // Only now does the file start with its header: it is whole.
+    if (error_.empty()) {
+        ssize_t n;
+        do
+            n = ::pwrite(fd_, kHeader.data(), kHeader.size(), 0);
+        while (n < 0 && errno == EINTR);
+        if (n != ssize_t(kHeader.size()))
+            fail("cannot write the runs file", n < 0 ? errno : ENOSPC);
+    }
     if (::close(fd_) != 0)
         fail("cannot write the runs file", errno);
     fd_ = -1;

@@ -6,6 +6,9 @@
 //   # kvr-auditreport runs 1
 //   TIME<TAB>SERIAL<TAB>NODE<TAB>LOGIN<TAB>ACTING<TAB>TERMINAL<TAB>RESULT<TAB>COMMAND
 //
+//   # file PATH
+//   # span FIRST LAST
+//
 // one line per run, in the order of the runs' "用户id:" lines:
 //  - TIME SEC.MMM and SERIAL of the run's first event (its audit event id);
 //  - NODE its node= name, "-" when its records carry none;
@@ -26,6 +29,15 @@
 //    of its exec (EXECVE) joined by blanks; "-" when none.
 // Every field goes through appendSafe() (NODE, LOGIN, ACTING and TERMINAL as
 // words, COMMAND with its blanks), so no field holds a tab or a line end.
+// The trailer follows the runs: one "# file" line per trail file in reading
+// order (PATH through appendSafe() with its blanks), then "# span" with the
+// SEC.MMM stamps of the earliest and the latest record read, selected or
+// not (left out when no record was read).
+//
+// The first line is written last: until the search has ended well the file
+// starts with kUnfinished, a line as long as the header that no reader takes
+// for one, so a search that fails or is stopped half-way never leaves a file
+// that reads as complete.
 //
 // A run's outcome may show only in a later event of its process (sudo's
 // USER_CMD follows its exec), so a line is written once its run is done:
@@ -37,15 +49,18 @@
 //   RunsFile runs("/usr/bin/sudo");
 //   if (!runs.open(path, &error)) fail(error);
 //   for each event: runs.add(tracker, part, records, userWord);
-//   if (!runs.finish()) fail(runs.error());
+//   runs.finish();
+//   if (!runs.complete(trailFiles, span)) fail(runs.error());
 
 #include "recordline.h"
 #include "runs.h"
 #include "toolcommon.h"
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kvrtools {
@@ -55,6 +70,9 @@ class RunsFile
 public:
     static constexpr size_t kMaxPendingBytes = 16u << 20;
     static constexpr int64_t kSettleMs = 3600 * 1000;
+    static constexpr std::string_view kHeader = "# kvr-auditreport runs 1\n";
+    static constexpr std::string_view kUnfinished = "# kvr-auditreport runs ?\n";
+    static_assert(kHeader.size() == kUnfinished.size());
 
     // `program`: the normalised -f path (empty: no program, no runs).
     explicit RunsFile(const std::string &program);
@@ -64,15 +82,20 @@ public:
 
     // Creates or truncates `path` (never through a symbolic link, never a
     // file with other names or one that is not a regular file), mode 0600,
-    // and writes the header. False with a reason in `error`.
+    // and writes kUnfinished. False with a reason in `error`.
     bool open(const std::string &path, std::string *error);
     // An event the tracker has just classified as `part`; `loginUser` is the
     // word printed after "用户id:" when the event started a run.
     void add(const RunTracker &tracker, RunPart part, const std::vector<RecordLine> &records,
              std::string_view loginUser);
-    // Writes the runs still waiting and closes the file. False when any
-    // write failed (see error()).
+    // Writes the runs still waiting. False when any write failed (see
+    // error()).
     bool finish();
+    // Writes the trailer (`span`: the first and the last record's stamps in
+    // epoch milliseconds, none when no record was read), then the header
+    // over kUnfinished, and closes the file. False when any write failed.
+    bool complete(const std::vector<std::string> &trailFiles,
+                  std::optional<std::pair<int64_t, int64_t>> span);
     const std::string &error() const { return error_; }
 
 private:

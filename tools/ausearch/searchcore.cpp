@@ -2,6 +2,7 @@
 // searchcore.h).
 #include "searchcore.h"
 
+#include "auditstamp.h"
 #include "eventassembler.h"
 #include "eventsort.h"
 #include "formatter.h"
@@ -9,7 +10,9 @@
 #include "runs.h"
 #include "runsfile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -45,18 +48,26 @@ bool parseEvent(std::string_view text, std::vector<RecordLine> &records, bool wi
     return n > 0;
 }
 
-// A hash of the line's node and "SEC.MMM:SERIAL" (FNV-1a), the same for
-// every record of one event; false when the line has no stamp.
-bool eventKeyHash(std::string_view line, uint64_t *hash)
+// The text "SEC.MMM:SERIAL" of the line's first "msg=audit(...)"; false
+// when the line has none.
+constexpr std::string_view kStampMarker = "msg=audit(";
+bool stampKey(std::string_view line, std::string_view *key)
 {
-    static constexpr std::string_view marker = "msg=audit(";
-    size_t at = line.find(marker);
+    size_t at = line.find(kStampMarker);
     if (at == std::string_view::npos)
         return false;
-    const size_t from = at + marker.size();
+    const size_t from = at + kStampMarker.size();
     const size_t to = line.find(')', from);
     if (to == std::string_view::npos)
         return false;
+    *key = line.substr(from, to - from);
+    return true;
+}
+
+// A hash of the line's node and its stamp key (FNV-1a), the same for every
+// record of one event.
+uint64_t eventKeyHash(std::string_view line, std::string_view key)
+{
     uint64_t h = 1469598103934665603ull;
     auto mix = [&h](std::string_view s) {
         for (unsigned char c : s)
@@ -65,10 +76,139 @@ bool eventKeyHash(std::string_view line, uint64_t *hash)
     if (line.substr(0, 5) == "node=")
         mix(line.substr(5, line.find(' ') - 5));
     mix("|");
-    mix(line.substr(from, to - from));
-    *hash = h;
+    mix(key);
+    return h;
+}
+
+bool eventKeyHash(std::string_view line, uint64_t *hash)
+{
+    std::string_view key;
+    if (!stampKey(line, &key))
+        return false;
+    *hash = eventKeyHash(line, key);
     return true;
 }
+
+// The earliest and the latest stamp of the trail's records, taken from each
+// line's stamp key (stampKey()) by the event assembler's rule for a record:
+// "[node=NAME ]type=TYPE msg=audit(SEC.MMM:SERIAL)", read as
+// parseAuditStamp() reads it. A key whose SEC.MMM lies within the span found
+// so far cannot widen it, whatever the rest of its line: it is compared as
+// text and read no further, so that mostly only the first line of each new
+// latest event is read.
+class RecordSpan
+{
+public:
+    void line(std::string_view text, std::string_view key)
+    {
+        // Most lines carry the stamp of the latest record so far (the rest
+        // of its event, in a trail written in time order).
+        if (!lastText_.empty() && key.size() > lastText_.size() && key[lastText_.size()] == ':'
+            && key.substr(0, lastText_.size()) == lastText_)
+            return;
+        const std::string_view at = secMilli(key);
+        if (within(at) || !inPlace(text, key))
+            return;
+        const int64_t ms = keyMs(key);
+        if (ms < 0)
+            return;
+        if (ms < first_) {
+            first_ = ms;
+            firstText_.assign(at);
+        }
+        if (ms > last_) {
+            last_ = ms;
+            lastText_.assign(at);
+        }
+    }
+    // A record the event assembler took (when the lines do not go through
+    // line() instead).
+    void note(int64_t ms)
+    {
+        first_ = std::min(first_, ms);
+        last_ = std::max(last_, ms);
+    }
+    void into(SearchResult &result) const
+    {
+        result.spanned = first_ <= last_;
+        result.firstMs = result.spanned ? first_ : 0;
+        result.lastMs = result.spanned ? last_ : 0;
+    }
+
+private:
+    // The key's SEC.MMM without leading zeros (one kept before the dot);
+    // empty when the key has no dot followed by three characters.
+    static std::string_view secMilli(std::string_view key)
+    {
+        const size_t dot = key.find('.');
+        if (dot == std::string_view::npos || dot + 4 > key.size())
+            return {};
+        size_t from = 0;
+        while (from + 1 < dot && key[from] == '0')
+            ++from;
+        return key.substr(from, dot + 4 - from);
+    }
+    // Numeric order of two SEC.MMM texts without leading zeros (a longer
+    // one is later), for texts of digits; others are never within a span.
+    static bool notAfter(std::string_view a, std::string_view b)
+    {
+        return a.size() != b.size() ? a.size() < b.size() : a <= b;
+    }
+    bool within(std::string_view at) const
+    {
+        return !at.empty() && first_ <= last_ && notAfter(firstText_, at)
+            && notAfter(at, lastText_);
+    }
+    // True when the key's "msg=audit(" follows "type=TYPE " (TYPE not
+    // empty) at the start of the line or after "node=NAME ".
+    static bool inPlace(std::string_view text, std::string_view key)
+    {
+        const size_t at = size_t(key.data() - text.data()) - kStampMarker.size();
+        size_t from = 0;
+        if (text.substr(0, 5) == "node=") {
+            from = text.find(' ');
+            if (from == std::string_view::npos)
+                return false;
+            ++from;
+        }
+        if (text.substr(from, 5) != "type=")
+            return false;
+        const size_t blank = text.find(' ', from);
+        return blank != std::string_view::npos && blank > from + 5 && blank + 1 == at;
+    }
+    // SEC.MMM:SERIAL in epoch milliseconds, -1 when parseAuditStamp() would
+    // refuse it (malformed, overflowing or out of range).
+    int64_t keyMs(std::string_view key) const
+    {
+        auto digit = [](char c) { return c >= '0' && c <= '9'; };
+        size_t p = 0;
+        int64_t sec = 0;
+        for (; p < key.size() && digit(key[p]); ++p) {
+            sec = sec * 10 + (key[p] - '0');
+            if (sec > kLastAuditSecond)
+                return -1;
+        }
+        if (p == 0 || sec > lastSecond_ || p + 5 >= key.size() || key[p] != '.'
+            || !digit(key[p + 1]) || !digit(key[p + 2]) || !digit(key[p + 3]) || key[p + 4] != ':')
+            return -1;
+        const int64_t milli =
+            (key[p + 1] - '0') * 100 + (key[p + 2] - '0') * 10 + (key[p + 3] - '0');
+        uint64_t serial = 0;
+        for (p += 5; p < key.size(); ++p) {
+            if (!digit(key[p]))
+                return -1;
+            const unsigned d = unsigned(key[p] - '0');
+            if (serial > (UINT64_MAX - d) / 10)
+                return -1;
+            serial = serial * 10 + d;
+        }
+        return sec * 1000 + milli;
+    }
+
+    const int64_t lastSecond_ = lastAuditSecond();
+    std::string firstText_, lastText_; // SEC.MMM of first_ and last_ from the prefilter's lines
+    int64_t first_ = INT64_MAX, last_ = INT64_MIN;
+};
 
 // Sorted events handed from the reading thread to the printing thread, a
 // few batches at most, so memory stays bounded.
@@ -193,20 +333,30 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
             std::unordered_set<uint64_t>().swap(wanted);
         }
     }
+    // The runs file's trailer gives the span of every record read.
+    const bool spanning = runsFile != nullptr;
+    RecordSpan span;
     std::string_view line;
     while (!result.failed && !reader.failed() && reader.next(&line) == TrailRead::Line) {
         if (prefilter) {
-            uint64_t h;
-            if (wanted.empty() || !eventKeyHash(line, &h) || !wanted.count(h))
+            std::string_view key;
+            if (!stampKey(line, &key))
+                continue;
+            if (spanning)
+                span.line(line, key);
+            if (wanted.empty() || !wanted.count(eventKeyHash(line, key)))
                 continue;
         }
         // A hash collision only brings an event to the program test, which
         // then turns it down.
-        assembler.add(line, prefilter || (!target.empty() && target.mayConcern(line)),
-                      reader.spot());
+        if (assembler.add(line, prefilter || (!target.empty() && target.mayConcern(line)),
+                          reader.spot())
+            && spanning && !prefilter)
+            span.note(assembler.lastStamp().ms());
         while (assembler.takeComplete(&event))
             select(event);
     }
+    span.into(result);
     if (reader.failed()) {
         result.failed = true;
         result.noDescriptors = reader.outOfDescriptors();

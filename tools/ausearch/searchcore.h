@@ -12,6 +12,7 @@
 #include "searchoptions.h"
 #include "trailreader.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -26,6 +27,10 @@ struct SearchResult {
     bool sortFailed = false;    // the failure was a temporary file of the sort
     bool noDescriptors = false; // the failure was a shortage of file descriptors
     std::string error;
+    // With a runs file: the stamps (epoch milliseconds) of the earliest and
+    // the latest record read, selected or not; `spanned` false when none.
+    bool spanned = false;
+    int64_t firstMs = 0, lastMs = 0;
 };
 
 // Runs the search over an opened reader, handing the output to `flush` in
@@ -34,9 +39,10 @@ struct SearchResult {
 // ended when this returns. A read error of the trail is found before
 // anything is printed, except when reading an event again to print it
 // fails (the trail was cut or rewritten meanwhile); the result says so.
-// `runsFile` (opened, may be nullptr) gets every event with -f and is
-// finished (closed) at the end of the printing; its error() tells whether
-// it was written whole.
+// `runsFile` (opened, may be nullptr) gets every event with -f and has its
+// runs written (RunsFile::finish()) at the end of the printing; its error()
+// tells whether they were written whole. The caller completes it with the
+// trail's files and the span in the result (RunsFile::complete()).
 SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
                        const std::function<void(std::string &)> &flush,
                        RunsFile *runsFile = nullptr);

@@ -148,13 +148,16 @@ std::string_view decodeValueInto(std::string_view raw, bool mayBeHex, std::strin
     for (unsigned char c : raw)
         if (hexDigit(c) < 0)
             return raw;
-    scratch.clear();
+    // Sized once and written in place: this runs for every encoded field.
+    scratch.resize(raw.size() / 2);
+    size_t end = 0;
     for (size_t i = 0; i < raw.size(); i += 2) {
-        char c = char(hexDigit(raw[i]) << 4 | hexDigit(raw[i + 1]));
-        scratch += c == '\0' ? ' ' : c;
+        const char c = char(hexDigit(raw[i]) << 4 | hexDigit(raw[i + 1]));
+        scratch[i / 2] = c == '\0' ? ' ' : c;
+        if (c != '\0' && c != ' ')
+            end = i / 2 + 1;
     }
-    while (!scratch.empty() && scratch.back() == ' ')
-        scratch.pop_back();
+    scratch.resize(end);
     return scratch;
 }
 

@@ -133,6 +133,9 @@ public:
     // Index (in opening order) of the file the last line came from.
     size_t fileIndex() const { return current_; }
     size_t fileCount() const { return files_.size(); }
+    // The name of file `index` (in reading order) as it was last opened:
+    // a file found again by inode after a rotation has its new name.
+    const std::string &fileName(size_t index) const { return files_[index].name; }
     // The sum of the files' sizes when they were opened.
     uint64_t totalBytes() const { return total_; }
     // True after a read error; error() gives the reason.

@@ -184,6 +184,17 @@ QString runLine(qint64 sec, int serial, const QString &login, const QString &act
         .join('\t');
 }
 
+// The runs file's trailer for a trail whose records run from kBase + first
+// to kBase + last: "# file" for each of `files` ("%1": the test's directory,
+// names as the file writes them), then "# span".
+QStringList trailer(qint64 first, qint64 last, const QStringList &files = {"%1/runs-shape.log"})
+{
+    QStringList lines;
+    for (const QString &file : files)
+        lines << "# file " + file;
+    return lines << QString("# span %1.100 %2.100").arg(kBase + first).arg(kBase + last);
+}
+
 // The permission bits of a file.
 unsigned modeOf(const QString &path)
 {
@@ -406,6 +417,12 @@ void TestAusearchRuns::runsFile_data()
     QTest::addColumn<QByteArray>("trail");
     QTest::addColumn<QString>("program");
     QTest::addColumn<QStringList>("lines"); // the runs file after its header
+    // The trail: `trail` in runs-shape.log, or with `dir` set, a directory
+    // of that name holding `trail` as audit.log and `older` as audit.log.1,
+    // audit.log.2, ...
+    QTest::addColumn<QString>("dir");
+    QTest::addColumn<QByteArrayList>("older");
+    QTest::addColumn<QStringList>("trailer"); // the lines after the runs
 
     const QByteArray chown = "/usr/bin/chown";
     QByteArray t = withArgs(exec(0, 900, 9000, 8, alice, chown, "/bin/chown"),
@@ -415,9 +432,10 @@ void TestAusearchRuns::runsFile_data()
     t += withArgs(exec(5, 905, 9005, 10, carol, "/usr/bin/bash", "/bin/chown/.", false, false), "");
     QTest::newRow("exec watch: allowed, failed exec, failed look-up")
         << t << "/bin/chown"
-        << QStringList{
-               runLine(0, 900, "alice", "root", "pts0", "success", "chown root /tmp/long file"),
-               runLine(4, 904, "carol", "root", "pts0", "failed", "-")};
+        << QStringList{runLine(0, 900, "alice", "root", "pts0", "success",
+                               "chown root /tmp/long file"),
+                       runLine(4, 904, "carol", "root", "pts0", "failed", "-")}
+        << QString() << QByteArrayList() << trailer(0, 5);
 
     const QByteArray sudo = "/usr/bin/sudo";
     // allowed, exec watched: the target account from its credential records
@@ -456,7 +474,8 @@ void TestAusearchRuns::runsFile_data()
                        runLine(20, 130, "carol", "root", "pts/0", "success", "id"),
                        runLine(30, 140, "alice", "-", "pts/0", "refused", "/usr/bin/touch /y"),
                        runLine(40, 150, "bob", "-", "pts0", "refused", "id"),
-                       runLine(41, 151, "carol", "nobody", "pts0", "success", "true")};
+                       runLine(41, 151, "carol", "nobody", "pts0", "success", "true")}
+        << QString() << QByteArrayList() << trailer(0, 43);
 
     // older sudo: USER_CMD without exe=
     t = user("USER_CMD", 0, 200, 7000, 4, alice, QByteArray(), "success", cmdOf("ls /root"));
@@ -465,7 +484,8 @@ void TestAusearchRuns::runsFile_data()
     QTest::newRow("sudo before 1.9: USER_CMD without exe=")
         << t << "/usr/bin/sudo"
         << QStringList{runLine(0, 200, "alice", "root", "pts/0", "success", "ls /root"),
-                       runLine(10, 210, "bob", "-", "pts/0", "refused", "apt update")};
+                       runLine(10, 210, "bob", "-", "pts/0", "refused", "apt update")}
+        << QString() << QByteArrayList() << trailer(0, 10);
 
     // su allowed, with a helper it forks and a record without session in
     // its run; su refused
@@ -481,7 +501,8 @@ void TestAusearchRuns::runsFile_data()
     QTest::newRow("su allowed (forked helper, record without session), su refused")
         << t << "/bin/su"
         << QStringList{runLine(0, 600, "alice", "bob", "pts0", "success", "bob"),
-                       runLine(10, 610, "bob", "root", "pts0", "refused", "root")};
+                       runLine(10, 610, "bob", "root", "pts0", "refused", "root")}
+        << QString() << QByteArrayList() << trailer(0, 12);
 
     // the shadow utilities: their own records decide; groupadd unwatched
     const QByteArray useradd = "/usr/sbin/useradd", groupadd = "/usr/sbin/groupadd";
@@ -499,10 +520,12 @@ void TestAusearchRuns::runsFile_data()
     QTest::newRow("useradd allowed and refused")
         << t << "/usr/sbin/useradd"
         << QStringList{runLine(0, 800, "root", "root", "pts0", "success", "useradd -m ann"),
-                       runLine(5, 810, "root", "root", "pts0", "refused", "useradd ann")};
+                       runLine(5, 810, "root", "root", "pts0", "refused", "useradd ann")}
+        << QString() << QByteArrayList() << trailer(0, 20);
     QTest::newRow("groupadd without exec watch")
         << t << "/usr/sbin/groupadd"
-        << QStringList{runLine(20, 820, "root", "root", "pts/0", "success", "-")};
+        << QStringList{runLine(20, 820, "root", "root", "pts/0", "success", "-")} << QString()
+        << QByteArrayList() << trailer(0, 20);
 
     const QByteArray passwd = "/usr/bin/passwd";
     t = withArgs(exec(0, 1000, 6200, 2, alice, passwd, "/usr/bin/passwd"), "argc=1 a0=\"passwd\"");
@@ -517,7 +540,8 @@ void TestAusearchRuns::runsFile_data()
     QTest::newRow("passwd changed and refused")
         << t << "/usr/bin/passwd"
         << QStringList{runLine(0, 1000, "alice", "root", "pts0", "success", "passwd"),
-                       runLine(10, 1010, "alice", "root", "pts0", "refused", "passwd")};
+                       runLine(10, 1010, "alice", "root", "pts0", "refused", "passwd")}
+        << QString() << QByteArrayList() << trailer(0, 12);
 
     // values that could forge a field, a line or a spreadsheet formula
     const Who hostile{"1005", "ev il\tname"};
@@ -535,7 +559,42 @@ void TestAusearchRuns::runsFile_data()
                                "chown a\\011b line\\012break back\\134slash "
                                "=HYPERLINK(\"http://e/\",\"x\") \\377\\376 \u202e"
                                "exe.txt",
-                               "h\\001st")};
+                               "h\\001st")}
+        << QString() << QByteArrayList() << trailer(0, 0);
+
+    // The trailer: the span of every record read, whether it matched or not.
+    t = exec(7, 1200, 9200, 8, alice, chown, "/bin/chown") + sudoRun(0, 1210, 9210, 8, bob, true);
+    QTest::newRow("records but no run: the span alone")
+        << t << "/usr/bin/passwd" << QStringList() << QString() << QByteArrayList()
+        << trailer(0, 7);
+    QTest::newRow("no program, a date range: the span of every record")
+        << t + exec(2 * 86400, 1220, 9220, 8, alice, chown, "/bin/chown")
+        << "-ts 03/05/2024 -te 03/05/2024" << QStringList() << QString() << QByteArrayList()
+        << trailer(0, 2 * 86400);
+    QTest::newRow("no record: no span")
+        << QByteArray("not a record\n"
+                      "type=SYSCALL msg=audit(x.100:1): pid=1\n"
+                      "type=SYSCALL msg=audit(253402300800.000:2): pid=1\n"
+                      "type= msg=audit(1709632800.100:3): pid=1\n"
+                      "junk type=SYSCALL msg=audit(1709632800.100:4): pid=1\n"
+                      "node=n type=SYSCALL msg=audit(1709632800.10:5): pid=1\n")
+        << "/bin/chown" << QStringList() << QString() << QByteArrayList()
+        << QStringList{"# file %1/runs-shape.log"};
+    // Rotated files in reading order, oldest first; the newest holds the
+    // earliest record (the clock was set back).
+    QTest::newRow("rotated files")
+        << exec(-5, 1300, 9300, 8, alice, chown, "/bin/chown") << "/bin/chown"
+        << QStringList{runLine(-5, 1300, "alice", "root", "pts0", "success", "x"),
+                       runLine(10, 1310, "bob", "root", "pts0", "success", "x")}
+        << "rotated"
+        << QByteArrayList{exec(10, 1310, 9310, 8, bob, chown, "/bin/chown"),
+                          sudoRun(0, 1320, 9320, 8, carol, true)}
+        << trailer(-5, 10,
+                   {"%1/rotated/audit.log.2", "%1/rotated/audit.log.1", "%1/rotated/audit.log"});
+    QTest::newRow("file name with a blank and a control byte")
+        << exec(0, 1400, 9400, 8, alice, chown, "/bin/chown") << "/bin/chown"
+        << QStringList{runLine(0, 1400, "alice", "root", "pts0", "success", "x")} << "a b\001c"
+        << QByteArrayList() << trailer(0, 0, {"%1/a b\\001c/audit.log"});
 }
 
 // The runs file of each kind of program: one line per 用户id: line, in
@@ -546,19 +605,41 @@ void TestAusearchRuns::runsFile()
     QFETCH(QByteArray, trail);
     QFETCH(QString, program);
     QFETCH(QStringList, lines);
-    const QString log = testsupport::writeFixture(tmp.filePath("runs-shape.log"), trail);
+    QFETCH(QString, dir);
+    QFETCH(QByteArrayList, older);
+    QFETCH(QStringList, trailer);
+    QString log = tmp.filePath("runs-shape.log");
+    if (!dir.isEmpty()) {
+        log = tmp.filePath(dir);
+        QVERIFY(QDir(tmp.path()).mkpath(dir));
+        for (int i = 0; i < older.size(); ++i)
+            testsupport::writeFixture(log + "/audit.log." + QString::number(i + 1), older[i]);
+        log += "/audit.log";
+    }
+    testsupport::writeFixture(log, trail);
+    if (!dir.isEmpty())
+        log = tmp.filePath(dir);
+    // `program`: the -f path, or else the search's other arguments.
+    const QStringList args =
+        program.startsWith('/') ? QStringList{"-f", program} : program.split(' ');
     const QString runs = tmp.filePath("runs.log");
-    const testsupport::ToolRun with = searchWithRuns(program, log, runs);
-    QCOMPARE(with.exit, 0);
+    testsupport::ToolOptions options;
+    options.env = QStringList{"KVR_AUDITREPORT_RUNS=" + runs};
+    const testsupport::ToolRun with =
+        testsupport::runAusearch(QStringList{"-i", "-if", log} + args, options);
+    QCOMPARE(with.exit, with.out.isEmpty() ? 1 : 0);
     const testsupport::ToolRun without =
-        testsupport::runAusearch({"-i", "-f", program, "-if", log});
+        testsupport::runAusearch(QStringList{"-i", "-if", log} + args);
     QCOMPARE(with.out, without.out);
     QStringList got = QString::fromUtf8(testsupport::readAll(runs)).split('\n');
     QCOMPARE(got.takeFirst(), QString("# kvr-auditreport runs 1"));
     QCOMPARE(got.takeLast(), QString()); // the last line ends with a line feed
+    QCOMPARE(got.mid(got.size() - trailer.size()), trailer.replaceInStrings("%1", tmp.path()));
+    got = got.mid(0, got.size() - trailer.size());
     for (const QString &line : got)
         QVERIFY2(line.split('\t').size() == 8, qPrintable(line));
-    QCOMPARE(got.size(), int(with.out.count("用户id:")));
+    if (program.startsWith('/'))
+        QCOMPARE(got.size(), int(with.out.count("用户id:")));
     QCOMPARE(got, lines);
     QCOMPARE(modeOf(runs), 0600u);
 }
@@ -597,13 +678,39 @@ void TestAusearchRuns::runsFileRefusals()
     QVERIFY(QFile::setPermissions(
         runs, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
     QCOMPARE(searchWithRuns("/bin/rmdir", log, runs).exit, 1);
-    QCOMPARE(testsupport::readAll(runs), QByteArray("# kvr-auditreport runs 1\n"));
+    QVERIFY(testsupport::readAll(runs).startsWith("# kvr-auditreport runs 1\n# file "));
     QCOMPARE(modeOf(runs), 0600u);
     testsupport::writeFixture(runs, "stale\n");
     testsupport::ToolOptions options;
     options.env = QStringList{"KVR_AUDITREPORT_RUNS=" + runs};
     QCOMPARE(testsupport::runAusearch({"-i", "-if", log}, options).exit, 0);
-    QCOMPARE(testsupport::readAll(runs), QByteArray("# kvr-auditreport runs 1\n"));
+    QCOMPARE(testsupport::readAll(runs),
+             "# kvr-auditreport runs 1\n# file " + QFile::encodeName(log) + "\n# span "
+                 + QByteArray::number(kBase) + ".100 " + QByteArray::number(kBase) + ".100\n");
+
+    // A search that cannot read its trail leaves no file that reads as a
+    // runs file, neither its own nor an earlier search's.
+    QCOMPARE(testsupport::runAusearch({"-i", "-f", "/bin/chown", "-if", tmp.filePath("gone.log")},
+                                      options)
+                 .exit,
+             3);
+    QVERIFY(!testsupport::readAll(runs).startsWith("# kvr-auditreport runs 1\n"));
+
+    // Nor does one whose runs file could not be written whole (a file-size
+    // limit): exit 4, and the runs written so far do not read as complete.
+    QByteArray many;
+    for (int i = 0; i < 40; ++i)
+        many += exec(i, 10 + i, 200 + i, 3, alice, "/usr/bin/chown", "/bin/chown");
+    const QString manyLog = testsupport::writeFixture(tmp.filePath("many-runs.log"), many);
+    const testsupport::ToolRun cut =
+        testsupport::runTool("/bin/sh",
+                             {"-c",
+                              "trap '' XFSZ; ulimit -f 1; export KVR_AUDITREPORT_RUNS=\"$2\"; "
+                              "exec \"$0\" -i -f /bin/chown -if \"$1\"",
+                              QStringLiteral(KVR_TOOLS_BUILD_DIR "/ausearch"), manyLog, runs});
+    QVERIFY2(cut.exit == 4 && cut.err.contains("runs file"), cut.err.constData());
+    const QByteArray partial = testsupport::readAll(runs);
+    QVERIFY(partial.size() >= 100 && !partial.startsWith("# kvr-auditreport runs 1\n"));
 }
 
 void TestAusearchRuns::daysAcrossClockChanges_data()
