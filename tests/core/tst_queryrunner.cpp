@@ -265,6 +265,41 @@ private slots:
         QVERIFY(out.contains("\nhangshushi 3\n"));
     }
 
+    void emptyGivesTheSpan_data()
+    {
+        QTest::addColumn<QDate>("start");
+        QTest::addColumn<QDate>("end");
+        QTest::addColumn<bool>("outside"); // the period lies outside the trail's days
+        QTest::newRow("after the trail") << QDate(2019, 3, 1) << QDate() << true;
+        QTest::newRow("before the trail") << QDate() << QDate(2019, 2, 19) << true;
+        QTest::newRow("a day inside") << QDate(2019, 2, 22) << QDate(2019, 2, 22) << false;
+    }
+    // A readable trail with records, none of them matching, says so with the
+    // trail's first and last day; the daemon's state is no cause for a
+    // period outside those days.
+    void emptyGivesTheSpan()
+    {
+        QFETCH(QDate, start);
+        QFETCH(QDate, end);
+        QFETCH(bool, outside);
+        QueryRequest request;
+        request.eventType = "reboot"; // never run in the trail
+        request.start = day(start);
+        request.end = day(end);
+        QueryOutcome outcome;
+        testsupport::captureStdout([&] { outcome = QueryRunner().run(request); },
+                                   work.filePath("out"));
+        QCOMPARE(outcome.problem, RunProblem::None);
+        QCOMPARE(outcome.report.kind, Report::Kind::Empty);
+        const QString text = outcome.report.emptyText;
+        QVERIFY2(text.startsWith("审计报告为空或未开启审计规则！\n审计日志中有 "
+                                 + events.first().day.toString(Qt::ISODate) + " 至 "
+                                 + events.last().day.toString(Qt::ISODate) + " 的记录"),
+                 qPrintable(text));
+        if (outside)
+            QVERIFY2(!text.contains("原因"), qPrintable(text));
+    }
+
     void toolEndings_data()
     {
         QTest::addColumn<QString>("type");
