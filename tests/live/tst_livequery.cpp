@@ -114,9 +114,15 @@ private slots:
                 + run.section(QLatin1Char('\t'), 6, 6);
         runs.sort();
         QCOMPARE(runs, (QStringList{"nobody success", "root success", "root success"}));
+        // The CSV export lists the same runs with the same results.
+        QStringList csv = linesOf(lines, QStringLiteral("csv"), QStringLiteral("chown"));
+        for (QString &row : csv)
+            row.replace(QLatin1Char('\t'), QLatin1Char(' '));
+        csv.sort();
+        QCOMPARE(csv, runs);
     }
 
-    // Every line is one of the four kinds, and a name outside the table is a
+    // Every line is one of the six kinds, and a name outside the table is a
     // usage error rather than a silently empty query.
     void outputAndUsage()
     {
@@ -125,7 +131,7 @@ private slots:
         QCOMPARE(exitCode, 0);
         for (const QString &line : lines) {
             const QString kind = line.section(QLatin1Char('\t'), 0, 0);
-            QVERIFY2(QStringList({"query", "table", "report", "user", "run"}).contains(kind),
+            QVERIFY2(QStringList({"query", "table", "report", "user", "run", "csv"}).contains(kind),
                      qPrintable(line));
         }
         runDriver({QStringLiteral("rmdir"), QStringLiteral("format-disk")}, &exitCode);
