@@ -2,13 +2,13 @@
 // user's language.
 #include "audit/emptycause.h"
 
+#include "audit/processrunner.h"
 #include "audit/querycore.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -20,22 +20,18 @@ namespace emptycause {
 
 namespace {
 
-// Output of `auditctl args`, or nothing when it could not run or failed.
+// Output of `auditctl args`, or nothing when it could not run, failed or
+// took longer than 5 s.
 std::optional<QString> runAuditctl(const QString &auditctl, const QStringList &args)
 {
-    QProcess process;
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start(auditctl, args);
-    if (!process.waitForStarted(5000))
+    QByteArray output;
+    processrunner::Options options;
+    options.output = &output;
+    options.timeoutMs = 5000;
+    options.showErrors = false;
+    if (!processrunner::run(QStringList{auditctl} + args, options).succeeded())
         return std::nullopt;
-    if (!process.waitForFinished(5000)) {
-        process.kill();
-        process.waitForFinished(1000);
-        return std::nullopt;
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return std::nullopt;
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return QString::fromUtf8(output);
 }
 
 // The value of a "-F key=value" filter of a rule line, or empty.
