@@ -31,7 +31,7 @@ const char kExportButtonStyle[] = "QPushButton{border-image:url(:/pics/anniu.png
 // The four summary rows stay on top; the breakdown starts under them.
 constexpr int kSummaryRows = 4;
 // Height of the chart band at the bottom of the 452-pixel report page.
-constexpr int kChartHeight = 150;
+constexpr int kChartHeight = 136;
 constexpr int kPageHeight = 452;
 
 const QColor kHeadingBackground(0xEE, 0xF8, 0xF2);
@@ -67,7 +67,6 @@ void MainWindow::setUpReportPage()
     runsLegend = new WrapLabel(ui->content3);
     runsLegend->setObjectName(QStringLiteral("runsLegend"));
     runsLegend->setStyleSheet(QStringLiteral("color:#777777;background-color:white;"));
-    runsLegend->setContentsMargins(kLegendMargin, 0, kLegendMargin, 0);
     runsLegend->hide();
 
     QTableWidget *table = ui->tableWidget;
@@ -211,10 +210,11 @@ void MainWindow::showDailyRuns()
     if (legend.isEmpty() && !report.userIds.isEmpty() && report.request.eventType)
         legend = runfigures::successLegend();
     runsLegend->setText(legend);
+    const int legendWidth = 420 - 2 * kLegendMargin;
     const int legendHeight = legend.isEmpty()
         ? 0
-        : std::min(kLegendMaxHeight, runsLegend->heightForWidth(420) + 2 * kLegendMargin);
-    runsLegend->setGeometry(0, kPageHeight - legendHeight, 420, legendHeight);
+        : std::min(kLegendMaxHeight, runsLegend->heightForWidth(legendWidth) + kLegendMargin);
+    runsLegend->setGeometry(kLegendMargin, kPageHeight - legendHeight, legendWidth, legendHeight);
     runsLegend->setVisible(!legend.isEmpty());
     const int above = kPageHeight - legendHeight;
 

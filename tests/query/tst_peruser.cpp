@@ -168,6 +168,7 @@ private slots:
         QCOMPARE(table->geometry().bottom() + 1, chart->geometry().top());
         QCOMPARE(chart->geometry().bottom() + 1, legend->geometry().top());
         QCOMPARE(legend->geometry().bottom(), 452 - 1); // the page's last row
+        QVERIFY(legend->x() > 0 && legend->geometry().right() < chart->geometry().right());
         QVERIFY(legend->height() >= legend->heightForWidth(legend->width()));
         QCOMPARE(chart->width(), 420);
     }
