@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and starts kvr-auditreport from the build
 # tree. When the system's audit trail cannot be read it runs on a generated
 # demo trail instead. Without a display it runs the program under Xvfb, saves
-# screenshots of the query form and of a demo query, and exits.
+# screenshots of the query form, of a demo query and of its runs window, and
+# exits.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -68,6 +69,17 @@ click 362 65                      # "点击查询"
 sleep 3
 shot "$shots/demo-query.png"
 
+# Its runs: "明细" beside "导出报告" opens the runs window ("运行明细 — sudo").
+click 276 65
+runs=$(timeout 10 xdotool search --sync --onlyvisible --name ' sudo$' | head -n 1 || true)
+if [ -n "$runs" ]; then
+  sleep 1
+  import -window "$runs" "$shots/runs-window.png"
+else
+  echo "The runs window did not open; no screenshot of it." >&2
+fi
+
 echo "Screenshots:"
 echo "  $shots/query-form.png"
 echo "  $shots/demo-query.png"
+echo "  $shots/runs-window.png"

@@ -4,7 +4,7 @@
 <context>
     <name>DailyChart</name>
     <message numerus="yes">
-        <location filename="../src/widgets/dailychart.cpp" line="162"/>
+        <location filename="../src/widgets/dailychart.cpp" line="164"/>
         <source>%1：%n 次</source>
         <translation>
             <numerusform>%1: %n run</numerusform>
@@ -12,7 +12,7 @@
         </translation>
     </message>
     <message numerus="yes">
-        <location filename="../src/widgets/dailychart.cpp" line="163"/>
+        <location filename="../src/widgets/dailychart.cpp" line="165"/>
         <source>%1 ~ %2：%n 次</source>
         <translation>
             <numerusform>%1 ~ %2: %n run</numerusform>
@@ -20,7 +20,7 @@
         </translation>
     </message>
     <message>
-        <location filename="../src/widgets/dailychart.cpp" line="168"/>
+        <location filename="../src/widgets/dailychart.cpp" line="170"/>
         <source>每日执行次数</source>
         <translation>Runs per day</translation>
     </message>
@@ -231,14 +231,15 @@
         <location filename="../src/mainwindow/mainwindow.cpp" line="77"/>
         <location filename="../src/mainwindow/querycontroller.cpp" line="54"/>
         <location filename="../src/mainwindow/querycontroller.cpp" line="68"/>
-        <location filename="../src/mainwindow/reportpages.cpp" line="39"/>
-        <location filename="../src/mainwindow/reportpages.cpp" line="55"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="97"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="113"/>
         <source>审计报告</source>
         <translation>Audit Report</translation>
     </message>
     <message>
         <location filename="../src/audit/queryrunner.cpp" line="126"/>
         <location filename="../src/cli/reportformats.cpp" line="24"/>
+        <location filename="../src/export/reportexport.cpp" line="271"/>
         <location filename="../src/widgets/queryform.cpp" line="20"/>
         <source>all</source>
         <translation>all</translation>
@@ -290,17 +291,17 @@
         <translation>Back to the query</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="118"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="119"/>
         <source>DuvovedaDizuve</source>
         <translation>DuvovedaDizuve</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="124"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="125"/>
         <source>about</source>
         <translation>About</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="128"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="129"/>
         <source>back to main</source>
         <translation>Back to main</translation>
     </message>
@@ -340,11 +341,12 @@
         <translation>The audit log is too large to be counted within the memory and temporary space available. No report was made.</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="74"/>
-        <location filename="../src/export/reportexport.cpp" line="100"/>
-        <location filename="../src/export/reportexport.cpp" line="121"/>
-        <location filename="../src/mainwindow/reportpages.cpp" line="38"/>
-        <location filename="../src/mainwindow/reportpages.cpp" line="54"/>
+        <location filename="../src/export/reportexport.cpp" line="82"/>
+        <location filename="../src/export/reportexport.cpp" line="183"/>
+        <location filename="../src/export/reportexport.cpp" line="203"/>
+        <location filename="../src/export/reportexport.cpp" line="248"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="96"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="112"/>
         <source>导出报告</source>
         <translation>Export</translation>
     </message>
@@ -390,72 +392,73 @@
         <translation>The report file cannot be written to the working directory; no report was made:</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="34"/>
+        <location filename="../src/export/reportexport.cpp" line="42"/>
         <source>导出目录 %1 不存在。</source>
         <translation>The folder %1 does not exist.</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="36"/>
+        <location filename="../src/export/reportexport.cpp" line="44"/>
         <source>导出目录 %1 是符号链接，为安全起见拒绝写入。</source>
         <translation>The folder %1 is a symbolic link; refusing to write there, for safety.</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="40"/>
+        <location filename="../src/export/reportexport.cpp" line="48"/>
         <source>无法打开导出目录 %1：%2</source>
         <translation>Cannot open the folder %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="43"/>
+        <location filename="../src/export/reportexport.cpp" line="51"/>
         <source>%1 不是文件名。</source>
         <translation>%1 is not a file name.</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="45"/>
+        <location filename="../src/export/reportexport.cpp" line="53"/>
         <source>%1 是目录。</source>
         <translation>%1 is a folder.</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="47"/>
+        <location filename="../src/export/reportexport.cpp" line="55"/>
         <source>%1 不是普通文件（管道、设备或套接字），为安全起见拒绝写入。</source>
         <translation>%1 is not a regular file (a pipe, a device or a socket); refusing to write to it, for safety.</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="51"/>
+        <location filename="../src/export/reportexport.cpp" line="59"/>
         <source>无法读取报告的工作文件 %1：%2</source>
         <translation>Cannot read the report&apos;s working file %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="54"/>
+        <location filename="../src/export/reportexport.cpp" line="62"/>
         <source>整理报告的命令 %1 失败（退出状态 %2）。</source>
         <translation>The command %1 that formats the report failed (exit status %2).</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="58"/>
+        <location filename="../src/export/reportexport.cpp" line="66"/>
         <source>%1 未能完整写入（磁盘已满或超出文件大小限制）。</source>
         <translation>%1 could not be written whole (disk full or file-size limit).</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="62"/>
+        <location filename="../src/export/reportexport.cpp" line="70"/>
         <source>无法写入 %1：%2</source>
         <translation>Cannot write %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="65"/>
+        <location filename="../src/export/reportexport.cpp" line="73"/>
         <source>无法替换 %1：%2</source>
         <translation>Cannot replace %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="77"/>
+        <location filename="../src/export/reportexport.cpp" line="85"/>
         <source>报告导出成功!</source>
         <translation>The report was exported successfully!</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="82"/>
+        <location filename="../src/export/reportexport.cpp" line="90"/>
         <source>报告导出失败!</source>
         <translation>The report could not be exported!</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="122"/>
+        <location filename="../src/export/reportexport.cpp" line="204"/>
+        <location filename="../src/export/reportexport.cpp" line="249"/>
         <source>文件 %1 已存在，要替换它吗？</source>
         <translation>The file %1 already exists. Replace it?</translation>
     </message>
@@ -600,7 +603,17 @@ Once you are sure that no window runs there, press OK to remove the lock file an
         <translation>If you are sure that no other audit report window is running, delete the lock file %1 and start again.</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/reportpages.cpp" line="111"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="54"/>
+        <source>明细</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/reportpages.cpp" line="55"/>
+        <source>查看每一次运行</source>
+        <translation>Show every run</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/reportpages.cpp" line="177"/>
         <source>各用户执行次数</source>
         <translation>Runs per user</translation>
     </message>

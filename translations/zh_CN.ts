@@ -4,21 +4,21 @@
 <context>
     <name>DailyChart</name>
     <message numerus="yes">
-        <location filename="../src/widgets/dailychart.cpp" line="162"/>
+        <location filename="../src/widgets/dailychart.cpp" line="164"/>
         <source>%1：%n 次</source>
         <translation>
             <numerusform>%1：%n 次</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <location filename="../src/widgets/dailychart.cpp" line="163"/>
+        <location filename="../src/widgets/dailychart.cpp" line="165"/>
         <source>%1 ~ %2：%n 次</source>
         <translation>
             <numerusform>%1 ~ %2：%n 次</numerusform>
         </translation>
     </message>
     <message>
-        <location filename="../src/widgets/dailychart.cpp" line="168"/>
+        <location filename="../src/widgets/dailychart.cpp" line="170"/>
         <source>每日执行次数</source>
         <translation>每日执行次数</translation>
     </message>
@@ -228,14 +228,15 @@
         <location filename="../src/mainwindow/mainwindow.cpp" line="77"/>
         <location filename="../src/mainwindow/querycontroller.cpp" line="54"/>
         <location filename="../src/mainwindow/querycontroller.cpp" line="68"/>
-        <location filename="../src/mainwindow/reportpages.cpp" line="39"/>
-        <location filename="../src/mainwindow/reportpages.cpp" line="55"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="97"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="113"/>
         <source>审计报告</source>
         <translation>审计报告</translation>
     </message>
     <message>
         <location filename="../src/audit/queryrunner.cpp" line="126"/>
         <location filename="../src/cli/reportformats.cpp" line="24"/>
+        <location filename="../src/export/reportexport.cpp" line="271"/>
         <location filename="../src/widgets/queryform.cpp" line="20"/>
         <source>all</source>
         <translation>全部</translation>
@@ -287,17 +288,17 @@
         <translation>返回查询</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="118"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="119"/>
         <source>DuvovedaDizuve</source>
         <translation>DuvovedaDizuve</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="124"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="125"/>
         <source>about</source>
         <translation>关于</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/mainwindow.cpp" line="128"/>
+        <location filename="../src/mainwindow/mainwindow.cpp" line="129"/>
         <source>back to main</source>
         <translation>返回主界面</translation>
     </message>
@@ -337,11 +338,12 @@
         <translation>审计日志过大，无法在有限的内存和临时空间内完成统计，未生成报告。</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="74"/>
-        <location filename="../src/export/reportexport.cpp" line="100"/>
-        <location filename="../src/export/reportexport.cpp" line="121"/>
-        <location filename="../src/mainwindow/reportpages.cpp" line="38"/>
-        <location filename="../src/mainwindow/reportpages.cpp" line="54"/>
+        <location filename="../src/export/reportexport.cpp" line="82"/>
+        <location filename="../src/export/reportexport.cpp" line="183"/>
+        <location filename="../src/export/reportexport.cpp" line="203"/>
+        <location filename="../src/export/reportexport.cpp" line="248"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="96"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="112"/>
         <source>导出报告</source>
         <translation>导出报告</translation>
     </message>
@@ -387,72 +389,73 @@
         <translation>报告文件无法写入工作目录，未生成报告：</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="34"/>
+        <location filename="../src/export/reportexport.cpp" line="42"/>
         <source>导出目录 %1 不存在。</source>
         <translation>导出目录 %1 不存在。</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="36"/>
+        <location filename="../src/export/reportexport.cpp" line="44"/>
         <source>导出目录 %1 是符号链接，为安全起见拒绝写入。</source>
         <translation>导出目录 %1 是符号链接，为安全起见拒绝写入。</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="40"/>
+        <location filename="../src/export/reportexport.cpp" line="48"/>
         <source>无法打开导出目录 %1：%2</source>
         <translation>无法打开导出目录 %1：%2</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="43"/>
+        <location filename="../src/export/reportexport.cpp" line="51"/>
         <source>%1 不是文件名。</source>
         <translation>%1 不是文件名。</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="45"/>
+        <location filename="../src/export/reportexport.cpp" line="53"/>
         <source>%1 是目录。</source>
         <translation>%1 是目录。</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="47"/>
+        <location filename="../src/export/reportexport.cpp" line="55"/>
         <source>%1 不是普通文件（管道、设备或套接字），为安全起见拒绝写入。</source>
         <translation>%1 不是普通文件（管道、设备或套接字），为安全起见拒绝写入。</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="51"/>
+        <location filename="../src/export/reportexport.cpp" line="59"/>
         <source>无法读取报告的工作文件 %1：%2</source>
         <translation>无法读取报告的工作文件 %1：%2</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="54"/>
+        <location filename="../src/export/reportexport.cpp" line="62"/>
         <source>整理报告的命令 %1 失败（退出状态 %2）。</source>
         <translation>整理报告的命令 %1 失败（退出状态 %2）。</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="58"/>
+        <location filename="../src/export/reportexport.cpp" line="66"/>
         <source>%1 未能完整写入（磁盘已满或超出文件大小限制）。</source>
         <translation>%1 未能完整写入（磁盘已满或超出文件大小限制）。</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="62"/>
+        <location filename="../src/export/reportexport.cpp" line="70"/>
         <source>无法写入 %1：%2</source>
         <translation>无法写入 %1：%2</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="65"/>
+        <location filename="../src/export/reportexport.cpp" line="73"/>
         <source>无法替换 %1：%2</source>
         <translation>无法替换 %1：%2</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="77"/>
+        <location filename="../src/export/reportexport.cpp" line="85"/>
         <source>报告导出成功!</source>
         <translation>报告导出成功!</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="82"/>
+        <location filename="../src/export/reportexport.cpp" line="90"/>
         <source>报告导出失败!</source>
         <translation>报告导出失败!</translation>
     </message>
     <message>
-        <location filename="../src/export/reportexport.cpp" line="122"/>
+        <location filename="../src/export/reportexport.cpp" line="204"/>
+        <location filename="../src/export/reportexport.cpp" line="249"/>
         <source>文件 %1 已存在，要替换它吗？</source>
         <translation>文件 %1 已存在，要替换它吗？</translation>
     </message>
@@ -597,7 +600,17 @@
         <translation>如确认没有其他审计报告窗口在运行，请删除锁文件 %1 后重新启动。</translation>
     </message>
     <message>
-        <location filename="../src/mainwindow/reportpages.cpp" line="111"/>
+        <location filename="../src/mainwindow/reportpages.cpp" line="54"/>
+        <source>明细</source>
+        <translation>明细</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/reportpages.cpp" line="55"/>
+        <source>查看每一次运行</source>
+        <translation>查看每一次运行</translation>
+    </message>
+    <message>
+        <location filename="../src/mainwindow/reportpages.cpp" line="177"/>
         <source>各用户执行次数</source>
         <translation>各用户执行次数</translation>
     </message>

@@ -3,22 +3,18 @@
 #include "export/exportcore.h"
 
 #include "app/appenv.h"
+#include "audit/processrunner.h"
 #include "audit/querycore.h"
 
 #include <QFile>
 
 #include <cerrno>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
-
-extern char **environ;
 
 namespace exportcore {
 
@@ -129,35 +125,19 @@ ProgramRun runProgram(const QStringList &arguments, int standardOutput)
     ProgramRun run;
     if (arguments.isEmpty())
         return run;
-    std::vector<QByteArray> words;
-    for (const QString &argument : arguments)
-        words.push_back(argument.toUtf8());
-    std::vector<char *> argv;
-    for (QByteArray &word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, standardOutput, 1);
-    pid_t pid = -1;
-    const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return run;
-    run.started = true;
-    int status = 0;
-    pid_t waited;
-    do {
-        waited = ::waitpid(pid, &status, 0);
-    } while (waited < 0 && errno == EINTR);
-    if (waited != pid)
-        return run;
-    if (WIFSIGNALED(status))
-        run.signal = WTERMSIG(status);
-    else if (WIFEXITED(status))
-        run.exitCode = WEXITSTATUS(status);
+    // The program's output comes back here and is then written whole to
+    // `standardOutput`, so that a short write is seen with its cause.
+    QByteArray output;
+    processrunner::Options options;
+    options.output = &output;
+    const processrunner::Exit exit = processrunner::run(arguments, options);
+    run.started = exit.started;
+    run.exitCode = exit.exitCode;
+    run.signal = exit.signal;
+    if (run.succeeded()) {
+        const safefile::Failure written = safefile::writeAll(standardOutput, output, QString());
+        run.writeError = written.problem == safefile::Problem::None ? 0 : written.error;
+    }
     return run;
 }
 
@@ -186,8 +166,10 @@ bool runSummaryExport(const SummaryExport &job, safefile::Failure *failure)
         if (unreadable.problem != safefile::Problem::None)
             return unreadable;
         const ProgramRun run = runProgram(awkArguments(), fd);
-        // awk says on standard error only why a write failed, and does not
-        // always see that one fell short: the file and its place tell.
+        if (run.writeError)
+            return {safefile::Problem::WriteFailed, job.target, run.writeError};
+        // A write may also fall short without an error: the file and its
+        // place tell why.
         const int shortfall = shortfallCause(fd);
         if (!run.succeeded())
             return shortfall

@@ -44,13 +44,14 @@ struct ProgramRun {
     bool started = false;
     int exitCode = -1; // -1 when not started or ended by a signal
     int signal = 0;
+    int writeError = 0; // errno of writing its output to the file, 0 when written whole
     bool succeeded() const { return started && exitCode == 0 && signal == 0; }
 };
 
 // Runs `arguments` (the program, looked up on PATH, and its arguments; no
-// shell) with standard input on /dev/null and standard output on
-// `standardOutput`, and waits for it. Every program an export starts goes
-// through here.
+// shell) through the application's process runner with standard input on
+// /dev/null, waits for it and, when it succeeded, writes all it printed to
+// `standardOutput`. Every program an export starts goes through here.
 ProgramRun runProgram(const QStringList &arguments, int standardOutput);
 
 } // namespace exportcore

@@ -1,18 +1,26 @@
 // The export buttons of the two result pages: the overall summary reformatted
-// by awk, the query report copied, each into a .doc file the user chooses,
-// and the message that says whether it was written and if not, why.
+// by awk, the query report copied, each into a .doc file the user chooses, or
+// either written as CSV or HTML; and the message that says whether it was
+// written and if not, why.
 #include "mainwindow/mainwindow.h"
 
+#include "app/appenv.h"
 #include "audit/querycore.h"
 #include "audit/queryui.h"
+#include "export/csvreport.h"
 #include "export/exportcore.h"
+#include "export/htmlreport.h"
+#include "export/reportdata.h"
 #include "widgets/infobox.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileDialog>
+#include <QFileInfo>
 
+#include <cerrno>
 #include <cstring>
+#include <optional>
 
 using querycore::writeLine;
 
@@ -83,33 +91,152 @@ void showExportOutcome(QWidget *window, bool written, const safefile::Failure &w
                              + (cause.isEmpty() ? QString() : QLatin1Char('\n') + cause));
 }
 
-MainWindow::SaveFileNameProvider &saveFileNameProvider()
+MainWindow::SaveFileDialogProvider &saveFileDialogProvider()
 {
-    static MainWindow::SaveFileNameProvider provider;
+    static MainWindow::SaveFileDialogProvider provider;
     return provider;
 }
+
+// The formats of the export dialog, "doc(*.doc)" first and the default.
+enum class Format { Doc, Csv, Html };
+struct FormatFilter {
+    Format format;
+    const char *filter;
+    const char *suffix;
+};
+const FormatFilter kFormats[] = {
+    {Format::Doc, "doc(*.doc)", "doc"},
+    {Format::Csv, "CSV(*.csv)", "csv"},
+    {Format::Html, "HTML(*.html *.htm)", "html"},
+};
+
+QString allFilters()
+{
+    QStringList filters;
+    for (const FormatFilter &format : kFormats)
+        filters << QLatin1String(format.filter);
+    return filters.join(QStringLiteral(";;"));
+}
+
+// What the chosen name is written as: a name ending in a format's suffix is
+// written in that format; any other name in the format of the chosen filter
+// (.doc when there is none).
+Format formatOf(const QString &path, const QString &selectedFilter)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("htm"))
+        return Format::Html;
+    for (const FormatFilter &format : kFormats) {
+        if (suffix == QLatin1String(format.suffix))
+            return format.format;
+    }
+    for (const FormatFilter &format : kFormats) {
+        if (selectedFilter == QLatin1String(format.filter))
+            return format.format;
+    }
+    return Format::Doc;
+}
+
+// The file a CSV or HTML export writes: the chosen name, with the format's
+// suffix added when the name has none.
+QString csvOrHtmlTarget(const QString &path, Format format)
+{
+    if (!QFileInfo(path).suffix().isEmpty())
+        return path;
+    return path + (format == Format::Csv ? QStringLiteral(".csv") : QStringLiteral(".html"));
+}
+
+// Writes `bytes` to `target` through safefile::replace().
+bool writeBytes(const QString &target, const QByteArray &bytes, safefile::Failure *why)
+{
+    const auto fill = [&](int fd) { return safefile::writeAll(fd, bytes, target); };
+    return safefile::replace(target, fill, safefile::requestingUser(), why);
+}
+
 } // namespace
 
 void MainWindow::setSaveFileNameProvider(SaveFileNameProvider provider)
 {
-    saveFileNameProvider() = std::move(provider);
+    if (!provider) {
+        saveFileDialogProvider() = nullptr;
+        return;
+    }
+    saveFileDialogProvider() = [provider](QWidget *parent, const QString &caption,
+                                          const QString &defaultName, const QString &filter,
+                                          QString *) {
+        return provider(parent, caption, defaultName, filter);
+    };
 }
 
-QString MainWindow::askSaveFileName()
+void MainWindow::setSaveFileNameProvider(SaveFileDialogProvider provider)
+{
+    saveFileDialogProvider() = std::move(provider);
+}
+
+void MainWindow::setSaveFileNameProvider(std::nullptr_t)
+{
+    saveFileDialogProvider() = nullptr;
+}
+
+QString MainWindow::askSaveFileName(QString *selectedFilter)
 {
     const QString caption = tr("导出报告");
     const QString defaultName = QStringLiteral("uname.doc");
-    const QString filter = QStringLiteral("doc(*.doc)");
-    if (saveFileNameProvider())
-        return saveFileNameProvider()(this, caption, defaultName, filter);
-    return QFileDialog::getSaveFileName(this, caption, defaultName, filter);
+    const QString filters = allFilters();
+    *selectedFilter = QLatin1String(kFormats[0].filter);
+    if (saveFileDialogProvider())
+        return saveFileDialogProvider()(this, caption, defaultName, filters, selectedFilter);
+    return QFileDialog::getSaveFileName(this, caption, defaultName, filters, selectedFilter);
+}
+
+bool MainWindow::exportCsvOrHtml(const QString &path, const QString &selectedFilter,
+                                 const std::function<std::optional<QByteArray>(bool csv)> &bytes)
+{
+    const Format format = formatOf(path, selectedFilter);
+    if (format == Format::Doc)
+        return false;
+    const QString target = csvOrHtmlTarget(path, format);
+    writeLine("export:" + target.toUtf8());
+    // The suffix was added to the chosen name: the dialog never asked about
+    // replacing a file of that name.
+    if (target != path && safefile::wouldReplace(target)
+        && !InfoBox::showQuestion(this, tr("导出报告"),
+                                  tr("文件 %1 已存在，要替换它吗？").arg(target)))
+        return true;
+    bool ok;
+    safefile::Failure why;
+    {
+        queryui::BusyCursor busy;
+        const std::optional<QByteArray> text = bytes(format == Format::Csv);
+        if (text) {
+            ok = writeBytes(target, *text, &why);
+        } else {
+            ok = false;
+            const QString source = appenv::dataFile(QStringLiteral("all_report.log"));
+            why = {safefile::Problem::SourceUnreadable, source, errno ? errno : ENOENT};
+        }
+    }
+    showExportOutcome(this, ok, why);
+    return true;
 }
 
 void MainWindow::on_export_btn_clicked()
 {
-    const QString path = askSaveFileName();
+    QString selectedFilter;
+    const QString path = askSaveFileName(&selectedFilter);
     writeLine("path:" + path.toUtf8());
     if (path.isEmpty())
+        return;
+    if (exportCsvOrHtml(path, selectedFilter, [this](bool csv) -> std::optional<QByteArray> {
+            // all_report.log as the .doc export reads it.
+            reportdata::SummaryReport written = reportdata::summaryFromReport(overallSummary);
+            bool opened = false;
+            written.lines = querycore::readSummaryLines(
+                appenv::dataFile(QStringLiteral("all_report.log")), &opened);
+            if (!opened)
+                return std::nullopt;
+            return csv ? csvreport::summary(written) : htmlreport::summary(written);
+        }))
         return;
 
     const exportcore::SummaryExport job = exportcore::summaryExport(path);
@@ -132,9 +259,18 @@ void MainWindow::on_export_btn_clicked()
 
 void MainWindow::on_other_btn_clicked()
 {
-    const QString path = askSaveFileName();
+    QString selectedFilter;
+    const QString path = askSaveFileName(&selectedFilter);
     querycore::writeRaw("lujing shi %%%%%%%%%%%%%%" + path.toUtf8());
     if (path.isEmpty())
+        return;
+    if (exportCsvOrHtml(path, selectedFilter, [this](bool csv) -> std::optional<QByteArray> {
+            const reportdata::QueryReport written =
+                reportdata::fromReport(report,
+                                       report.request.eventType.value_or(
+                                           QCoreApplication::translate("MainWindow", "all")));
+            return csv ? csvreport::runs(written) : htmlreport::query(written);
+        }))
         return;
     writeLine("quanbu");
 

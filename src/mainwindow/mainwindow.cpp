@@ -97,6 +97,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui_MainWin
     describeButton(ui->fan_btn, tr("返回查询"));
 
     connect(ui->tableWidget, &QTableWidget::entered, this, &MainWindow::showToolTip);
+    setUpReportPage();
 
     setUpKeyboard();
 }

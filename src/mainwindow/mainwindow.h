@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "audit/queryrunner.h"
 
@@ -16,8 +17,10 @@ class DailyChart;
 class QKeyEvent;
 class QMouseEvent;
 class QResizeEvent;
+class QPushButton;
 class QueryForm;
 class Ui_MainWindow;
+class WrapLabel;
 
 // The program's only window: the query form, the overall summary list and the
 // query report table, switched as page sets of three stacked widgets. The
@@ -43,13 +46,19 @@ public:
     // The four rows of the summary table on standard output.
     void printSummaryTable();
 
-    // Asks for the target file of an export. Tests replace it so that no
-    // native dialog has to be driven; an empty function restores the default
-    // (QFileDialog::getSaveFileName).
+    // Asks for the target file of an export and the filter chosen (doc, CSV
+    // or HTML). Tests replace it so that no native dialog has to be driven;
+    // an empty function restores the default (QFileDialog::getSaveFileName).
+    // A provider without the filter leaves the default one chosen.
+    using SaveFileDialogProvider =
+        std::function<QString(QWidget *parent, const QString &caption, const QString &defaultName,
+                              const QString &filters, QString *selectedFilter)>;
     using SaveFileNameProvider =
         std::function<QString(QWidget *parent, const QString &caption, const QString &defaultName,
                               const QString &filter)>;
+    static void setSaveFileNameProvider(SaveFileDialogProvider provider);
     static void setSaveFileNameProvider(SaveFileNameProvider provider);
+    static void setSaveFileNameProvider(std::nullptr_t);
 
     // Password file that getCurrentSysUsers() lists; "/etc/passwd" by default.
     void setPasswdPath(const QString &path);
@@ -96,18 +105,33 @@ private:
     // of runs per day.
     void showRunsPerUser();
     void showDailyRuns();
+    // The report page's own widgets: the details button, the chart and the
+    // legend under it (reportpages.cpp).
+    void setUpReportPage();
+    // The runs of the report on the page, all or those of `scope`, in a
+    // window of their own.
+    void openRuns(const runfigures::Scope &scope);
     // Back to an empty form after a query without a report.
     void resetQueryForm();
 
     void createTrayIcon();
     // Tab order from the form on to the title and bottom buttons (keyboard.cpp).
     void setUpKeyboard();
-    QString askSaveFileName();
+    QString askSaveFileName(QString *selectedFilter);
+    // Writes a CSV or HTML export of `path` when the name or the filter asks
+    // for one (`bytes` makes it, CSV when its argument is true; nothing when
+    // the overall summary's file cannot be read) and says how it went; false
+    // when the name is to get the .doc export.
+    bool exportCsvOrHtml(const QString &path, const QString &selectedFilter,
+                         const std::function<std::optional<QByteArray>(bool csv)> &bytes);
 
     std::unique_ptr<Ui_MainWindow> ui;
     DailyChart *dailyChart = nullptr;
-    // The report on the query report page.
+    QPushButton *detailsButton = nullptr;
+    WrapLabel *runsLegend = nullptr;
+    // The report on the query report page, and the overall summary on its page.
     Report report;
+    Report overallSummary;
     bool dragging = false;
     QPoint dragOffset;
     QString passwdPath = QStringLiteral("/etc/passwd");

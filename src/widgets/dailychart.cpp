@@ -1,10 +1,12 @@
 // DailyChart: the bar chart of runs per day on the report page. Lays the
 // bars out from the widget's size, paints them with QPainter and answers
-// tool-tip events with the day and the count of the bar under the mouse.
+// tool-tip events with the day and the count of the bar under the mouse;
+// a click on a bar hands on the days it covers.
 #include "widgets/dailychart.h"
 
 #include <QEvent>
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
 
@@ -206,6 +208,16 @@ bool DailyChart::event(QEvent *event)
         return true;
     }
     return QWidget::event(event);
+}
+
+void DailyChart::mouseReleaseEvent(QMouseEvent *event)
+{
+    const int bar = barAt(event->position().toPoint());
+    if (event->button() != Qt::LeftButton || bar < 0 || barValue(bar) <= 0) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    emit barClicked(barFirstDay(bar), barLastDay(bar));
 }
 
 void DailyChart::paintEvent(QPaintEvent *)

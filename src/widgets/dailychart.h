@@ -10,7 +10,8 @@
 // QPainter: one green bar per day of a span (or per group of days when the
 // span has more days than the chart has room for), days without runs left
 // empty, the first and last day written under the bars, the highest bar's
-// value above it, and a tool tip with the day and the count of each bar.
+// value above it, and a tool tip with the day and the count of each bar. A
+// click on a bar with runs asks for the runs of the days it covers.
 class DailyChart : public QWidget
 {
     Q_OBJECT
@@ -45,8 +46,13 @@ public:
     // Where the highest bar's value is written.
     QRect highestValueRect() const;
 
+signals:
+    // A left click on a bar that holds runs: its first and last day.
+    void barClicked(const QDate &first, const QDate &last);
+
 protected:
     bool event(QEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -283,6 +283,9 @@ private slots:
         QTest::newRow("PKEXEC_UID, root's folder") << "PKEXEC_UID root" << true << "";
         QTest::newRow(".doc added, that file exists: no") << "notes no" << false << "";
         QTest::newRow(".doc added, that file exists: yes") << "notes yes" << true << "";
+        QTest::newRow("CSV filter, .csv added") << "csv" << true << "";
+        QTest::newRow("CSV over the file-size limit") << "csv limit" << false << "无法写入";
+        QTest::newRow("HTML, a link at the name: replaced") << "html link" << true << "";
     }
     // The summary export reports success only for a target written whole,
     // never writes through what sits at the name, leaves nothing behind when
@@ -326,7 +329,13 @@ private slots:
             mounted = dir;
             folder = dir;
             chosen = dir + "/summary.doc";
-        } else if (target == "limit") {
+        } else if (target.startsWith("csv")) {
+            chosen = folder + "/summary";
+        } else if (target == "html link") {
+            chosen = folder + "/summary.html";
+            QVERIFY(QFile::link(victim, chosen));
+        }
+        if (target.endsWith("limit")) {
             std::signal(SIGXFSZ, SIG_IGN);
             struct rlimit limit {
             };
@@ -355,7 +364,9 @@ private slots:
         } else if (target == "PKEXEC_UID root") {
             qputenv("PKEXEC_UID", "65534");
         }
-        const QString written = target.startsWith("notes") ? chosen + ".doc" : chosen;
+        const QString written = target.startsWith("notes") ? chosen + ".doc"
+            : target.startsWith("csv")                     ? chosen + ".csv"
+                                                           : chosen;
         // What a regular file at the name holds (pipes and devices are not read).
         const auto regularContents = [&] {
             struct stat st {
@@ -370,10 +381,12 @@ private slots:
 
         MainWindow w;
         MainWindow::setSaveFileNameProvider(
-            [&](QWidget *, const QString &, const QString &, const QString &) {
+            [&](QWidget *, const QString &, const QString &, const QString &, QString *filter) {
                 // The dialog saw nothing at the name; a link is planted behind its back.
                 if (target == "swapped")
                     QFile::link(victim, chosen);
+                if (target.startsWith("csv"))
+                    *filter = "CSV(*.csv)";
                 return chosen;
             });
         QStringList messages;
@@ -427,6 +440,9 @@ private slots:
         QCOMPARE(st.st_uid, owner);
         QCOMPARE(st.st_gid, owner == 65534 ? gid_t(65534) : ::getegid());
         QVERIFY(QFileInfo(written).size() > summary.size());
+        if (target == "csv")
+            QVERIFY(testsupport::readAll(written).startsWith("\xEF\xBB\xBF"
+                                                             "figure,value\r\n"));
         after.removeOne(QFileInfo(written).fileName());
         QStringList without = entries;
         without.removeOne(QFileInfo(written).fileName());

@@ -1,10 +1,15 @@
 // The report page under its four summary rows, end to end: the real window
 // offscreen, the project's audit tools on a written trail, the fourth
-// pipeline's daily.log, the per-user rows and the chart of runs per day.
+// pipeline's daily.log, the per-user rows with refusals, the chart of runs
+// per day, and the runs windows they open.
+#include "audit/displaytext.h"
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 #include "widgets/dailychart.h"
 #include "widgets/line_edit.h"
+#include "widgets/runsmodel.h"
+#include "widgets/runswindow.h"
+#include "widgets/wraplabel.h"
 
 #include "files.h"
 #include "modalwatch.h"
@@ -15,6 +20,7 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextDocumentFragment>
 #include <QToolTip>
 #include <QtTest>
 
@@ -112,13 +118,23 @@ private slots:
             if (i >= 90)
                 events << Event{at(2019, 8, 3, int(i % 24)), "/usr/sbin/useradd", 6000 + i};
         }
+        // su: 5005 ran it once and was refused twice over two days, 5006
+        // was refused once (su's own USER_AUTH records, no exec).
+        events << Event{at(2019, 9, 5, 10), "/bin/su", 5005}
+               << Event{at(2019, 9, 5, 11), "refused /bin/su", 5005}
+               << Event{at(2019, 9, 6, 12), "refused /bin/su", 5005}
+               << Event{at(2019, 9, 6, 13), "refused /bin/su", 5006};
         std::stable_sort(events.begin(), events.end(),
                          [](const Event &a, const Event &b) { return a.at < b.at; });
         QByteArray trail;
         int serial = 100;
         for (const Event &e : events) {
-            trail += testsupport::execRun(e.at.toSecsSinceEpoch(), serial, serial + 1, e.auid,
-                                          e.program);
+            if (e.program.startsWith("refused "))
+                trail += testsupport::userRecord("USER_AUTH", e.at.toSecsSinceEpoch(), serial,
+                                                 serial + 1, e.auid, e.program.mid(8), "failed");
+            else
+                trail += testsupport::execRun(e.at.toSecsSinceEpoch(), serial, serial + 1, e.auid,
+                                              e.program);
             ++serial;
         }
         testsupport::setUpQueryWorld(dataDir, work.filePath("trail.log"), trail);
@@ -147,9 +163,13 @@ private slots:
         QCOMPARE(chartValues(chart), QList<int>{3});
         QCOMPARE(chart->firstDayLabel(), QString("2019-06-10"));
         QCOMPARE(chart->lastDayLabel(), QString("2019-06-10"));
-        // Table and chart share the page without overlapping.
+        // Table, chart and the legend under it share the page without overlapping.
+        const auto *legend = A::ui(w)->content3->findChild<WrapLabel *>("runsLegend");
         QCOMPARE(table->geometry().bottom() + 1, chart->geometry().top());
-        QCOMPARE(chart->geometry().bottom(), 452 - 1); // the page's last row
+        QCOMPARE(chart->geometry().bottom() + 1, legend->geometry().top());
+        QCOMPARE(legend->geometry().bottom(), 452 - 1); // the page's last row
+        QVERIFY(legend->x() > 0 && legend->geometry().right() < chart->geometry().right());
+        QVERIFY(legend->height() >= legend->heightForWidth(legend->width()));
         QCOMPARE(chart->width(), 420);
     }
 
@@ -224,7 +244,109 @@ private slots:
         QVERIFY(table->fontMetrics().horizontalAdvance(name) > table->columnWidth(0));
         QCOMPARE(table->textElideMode(), Qt::ElideRight);
         A::toolTip(w, table->model()->index(6, 0));
-        QTRY_COMPARE(QToolTip::text(), name);
+        QTRY_COMPARE(QTextDocumentFragment::fromHtml(QToolTip::text()).toPlainText(), name);
+    }
+
+    // The figures of each user with their refusals and what "success" means
+    // under them; the runs behind them open from the details button (not
+    // for "all", whose count holds events), a user's row and a day's bar.
+    void runsBehindTheFigures_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("runs");      // rows of the runs window; -1: none opens
+        QTest::addColumn<QString>("scope"); // its scope line
+        QTest::newRow("details: every run") << "su"
+                                            << "details" << 4 << "全部运行";
+        QTest::newRow("double click on a user's row")
+            << "su"
+            << "row" << 3 << "登录用户：" + userName(5005);
+        QTest::newRow("click on a day's bar") << "su"
+                                              << "bar" << 2 << "2019-09-06";
+        QTest::newRow("all counts events: no details") << "all"
+                                                       << "details" << -1 << "";
+        QTest::newRow("all: a row opens nothing") << "all"
+                                                  << "row" << -1 << "";
+    }
+    void runsBehindTheFigures()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, how);
+        QFETCH(int, runs);
+        QFETCH(QString, scope);
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QDate start = type == "all" ? QDate(2019, 9, 5) : QDate();
+        QCOMPARE(query(w, type, start, start.addDays(1)), QStringList());
+        QTableWidget *table = A::ui(w)->tableWidget;
+        const auto *legend = A::ui(w)->content3->findChild<WrapLabel *>("runsLegend");
+        auto *details = A::ui(w)->title3->findChild<QPushButton *>("details_btn");
+        QVERIFY(details);
+        QCOMPARE(details->isVisible(), runs >= 0);
+        if (type == "su") {
+            QCOMPARE(
+                userRows(w),
+                (QStringList{userName(5005) + " 3（拒绝 2）", userName(5006) + " 1（拒绝 1）"}));
+            QCOMPARE(legend->text(), runfigures::successLegend());
+        } else {
+            QCOMPARE(userRows(w).size(), 2); // counts of events, without results
+            QVERIFY(!userRows(w).join(' ').contains("拒绝"));
+        }
+        QCOMPARE(legend->isVisible(), type == "su");
+
+        // Clicks right after a page change are dropped on purpose.
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        if (how == "details") {
+            if (details->isVisible())
+                details->click();
+        } else if (how == "row") {
+            // What a double click delivers: press, release, double click.
+            const QRect cell = table->visualItemRect(table->item(5, 0));
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+            QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        } else {
+            DailyChart *chart = A::chart(w);
+            QCOMPARE(chart->barFirstDay(1), QDate(2019, 9, 6));
+            QTest::mouseClick(chart, Qt::LeftButton, {}, chart->barColumn(1).center());
+        }
+        const QList<RunsWindow *> windows = w.findChildren<RunsWindow *>();
+        QCOMPARE(windows.size(), runs >= 0 ? 1 : 0);
+        if (runs < 0)
+            return;
+        QVERIFY(windows[0]->isWindow() && windows[0]->isVisible());
+        QCOMPARE(windows[0]->windowTitle(), "运行明细 — " + type);
+        QCOMPARE(windows[0]->runsModel()->rowCount(), runs);
+        QCOMPARE(windows[0]->scopeText(), scope);
+        // The main window keeps its size and its report page.
+        QCOMPARE(w.size(), QSize(422, 592));
+        QCOMPARE(A::pages(w), (QList<int>{2, 2, 1}));
+    }
+
+    // A click on a count cell leaves the first column where it is, and the
+    // next report starts at the table's left edge and top.
+    void countCellKeepsFirstColumn()
+    {
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(query(w, "useradd"), QStringList());
+        QTableWidget *table = A::ui(w)->tableWidget;
+        QTRY_VERIFY(table->verticalScrollBar()->isVisible());
+        // Clicks right after a page change are dropped on purpose.
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        table->scrollToItem(table->item(30, 0));
+        const QRect cell = table->visualItemRect(table->item(30, 1));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        // A view scrolls to a clicked cell once the double-click interval is over.
+        QTest::qWait(QApplication::doubleClickInterval() + 200);
+        QCOMPARE(table->visualItemRect(table->item(0, 0)).left(), 0);
+        QCOMPARE(table->columnWidth(0), 170);
+        table->horizontalScrollBar()->setValue(table->horizontalScrollBar()->maximum());
+        A::ui(w)->btn->click();
+        QCOMPARE(query(w, "chown"), QStringList());
+        QCOMPARE(table->horizontalScrollBar()->value(), 0);
+        QCOMPARE(table->verticalScrollBar()->value(), 0);
     }
 
     // A query without any run: the empty-report message, the form stays, and

@@ -269,7 +269,7 @@ private slots:
             work.filePath("out"), [&] { QMetaObject::invokeMethod(&w, "on_export_btn_clicked"); },
             &messages);
         MainWindow::setSaveFileNameProvider(nullptr);
-        QCOMPARE(asked, QString("导出报告|uname.doc|doc(*.doc)"));
+        QCOMPARE(asked, QString("导出报告|uname.doc|doc(*.doc);;CSV(*.csv);;HTML(*.html *.htm)"));
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].contains("报告导出成功!"));
         const QByteArray exported = readAll(work.filePath("summary export.doc"));
@@ -340,48 +340,100 @@ private slots:
     void queryExport_data()
     {
         QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("filter"); // the dialog's filter; empty: left as offered
         QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("written"); // the file written, when not `chosen`
+        QTest::addColumn<QByteArray>("head"); // how it starts; empty: temp_report's bytes
+        const QString csv = "CSV(*.csv)";
+        const QByteArray csvHead = "\xEF\xBB\xBFtime,login_user,acting_user,host,terminal,result,"
+                                   "command\r\n2019-02-20T04:00:00+00:00,";
         QTest::newRow("plain") << "report.doc"
-                               << "报告导出成功!";
+                               << ""
+                               << "报告导出成功!"
+                               << "" << QByteArray();
         QTest::newRow("shell characters") << "my 'report' $(touch pwned);.DOC"
-                                          << "报告导出成功!";
+                                          << ""
+                                          << "报告导出成功!"
+                                          << "" << QByteArray();
         QTest::newRow("cancelled") << ""
-                                   << "";
+                                   << ""
+                                   << ""
+                                   << "" << QByteArray();
         QTest::newRow("unwritable") << "no such dir/x.doc"
-                                    << "报告导出失败!";
+                                    << ""
+                                    << "报告导出失败!"
+                                    << "" << QByteArray();
         QTest::newRow("a link at the name: replaced, not followed") << "linked.doc"
-                                                                    << "报告导出成功!";
+                                                                    << ""
+                                                                    << "报告导出成功!"
+                                                                    << "" << QByteArray();
         QTest::newRow("a pipe at the name") << "pipe.doc"
-                                            << "报告导出失败!";
+                                            << ""
+                                            << "报告导出失败!"
+                                            << "" << QByteArray();
+        QTest::newRow("CSV filter, the suffix added") << "runs" << csv << "报告导出成功!"
+                                                      << "runs.csv" << csvHead;
+        QTest::newRow("HTML by the name's suffix, doc filter")
+            << "report.html"
+            << "doc(*.doc)"
+            << "报告导出成功!"
+            << "" << QByteArray("<!DOCTYPE html>");
+        QTest::newRow("CSV, a link at the name: replaced, not followed")
+            << "linked.csv" << csv << "报告导出成功!"
+            << "" << csvHead;
+        QTest::newRow("CSV, a pipe at the name") << "pipe.csv" << csv << "报告导出失败!"
+                                                 << "" << QByteArray();
+        QTest::newRow("CSV suffix added, that file exists: kept") << "linked" << csv << "已存在"
+                                                                  << "linked.csv" << QByteArray();
     }
     void queryExport()
     {
         QFETCH(QString, chosen);
+        QFETCH(QString, filter);
         QFETCH(QString, message);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, head);
         MainWindow w;
         query(w, "sudo");
         const QString target = chosen.isEmpty() ? QString() : work.filePath(chosen);
+        const QString file = written.isEmpty() ? target : work.filePath(written);
         const QString victim = work.filePath("victim");
         QVERIFY(testsupport::writeAll(victim, "root's own\n"));
-        if (chosen == "linked.doc")
-            QVERIFY(QFile::link(victim, target));
-        if (chosen == "pipe.doc")
+        QFile::remove(file);
+        if (file.startsWith(work.filePath("linked")))
+            QVERIFY(QFile::link(victim, file));
+        if (chosen.startsWith("pipe"))
             QVERIFY(::mkfifo(QFile::encodeName(target).constData(), 0644) == 0);
-        MainWindow::setSaveFileNameProvider(
-            [&](QWidget *, const QString &, const QString &, const QString &) { return target; });
+        QString offered;
+        MainWindow::setSaveFileNameProvider([&](QWidget *, const QString &, const QString &name,
+                                                const QString &filters, QString *selected) {
+            offered = name + ' ' + filters + ' ' + *selected;
+            if (!filter.isEmpty())
+                *selected = filter;
+            return target;
+        });
         QStringList messages;
         const QByteArray out = run(
             work.filePath("out"), [&] { QMetaObject::invokeMethod(&w, "on_other_btn_clicked"); },
             &messages);
         MainWindow::setSaveFileNameProvider(nullptr);
+        QFile::remove(work.filePath("pipe.doc"));
+        QFile::remove(work.filePath("pipe.csv"));
+        // The .doc filter first and chosen, uname.doc offered.
+        QCOMPARE(offered, "uname.doc doc(*.doc);;CSV(*.csv);;HTML(*.html *.htm) doc(*.doc)");
         QCOMPARE(messages.size(), message.isEmpty() ? 0 : 1);
         QVERIFY(message.isEmpty() || messages[0].contains(message));
-        QCOMPARE(out,
-                 "lujing shi %%%%%%%%%%%%%%" + target.toUtf8()
-                     + (target.isEmpty() ? "" : "quanbu\n"));
+        QVERIFY(out.startsWith("lujing shi %%%%%%%%%%%%%%" + target.toUtf8()));
+        // The .doc export's own line, only for it.
+        const bool doc =
+            !target.isEmpty() && !filter.startsWith("CSV") && !chosen.endsWith(".html");
+        QCOMPARE(out.contains("quanbu\n"), doc);
         if (message == "报告导出成功!") {
-            QCOMPARE(readAll(target), readAll(data("temp_report")));
-            QVERIFY(!QFileInfo(target).isSymLink());
+            if (head.isEmpty())
+                QCOMPARE(readAll(file), readAll(data("temp_report")));
+            else
+                QVERIFY2(readAll(file).startsWith(head), readAll(file).left(200).constData());
+            QVERIFY(!QFileInfo(file).isSymLink());
         }
         QCOMPARE(readAll(victim), QByteArray("root's own\n"));
         QVERIFY(!QFile::exists(work.filePath("pwned")));

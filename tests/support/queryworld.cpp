@@ -31,6 +31,21 @@ QByteArray execRun(qint64 second, int serial, int pid, uint auid, const QString 
         .toUtf8();
 }
 
+QByteArray userRecord(const QString &type, qint64 second, int serial, int pid, uint auid,
+                      const QString &exe, const QString &res)
+{
+    return QStringLiteral("type=%1 msg=audit(%2.250:%3): pid=%4 uid=0 auid=%5 ses=3 "
+                          "msg='op=PAM:authentication grantors=? acct=\"root\" exe=\"%6\" "
+                          "hostname=? addr=? terminal=pts/0 res=%7'\n")
+        .arg(type)
+        .arg(second)
+        .arg(serial)
+        .arg(pid)
+        .arg(auid)
+        .arg(exe, res)
+        .toUtf8();
+}
+
 void setUpOneRunWorld(const QString &dir)
 {
     setUpQueryWorld(dir + QStringLiteral("/data"), dir + QStringLiteral("/trail.log"),

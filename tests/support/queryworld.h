@@ -17,6 +17,12 @@ void setUpQueryWorld(const QString &dataDir, const QString &trailPath, const QBy
 // `auid` in process `pid`: event `serial` at `second`.250 UTC.
 QByteArray execRun(qint64 second, int serial, int pid, uint auid, const QString &program);
 
+// A record of type `type` (USER_AUTH, USER_CMD, ...) that program `exe`
+// writes itself, by login uid `auid` in process `pid`, ending in `res`
+// (success or failed): event `serial` at `second`.250 UTC.
+QByteArray userRecord(const QString &type, qint64 second, int serial, int pid, uint auid,
+                      const QString &exe, const QString &res);
+
 // setUpQueryWorld() in `dir` (data/ and trail.log) with a trail of one sudo
 // run by root on 2019-02-20: the world of the tests that only drive the form.
 void setUpOneRunWorld(const QString &dir);

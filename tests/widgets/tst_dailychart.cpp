@@ -1,6 +1,6 @@
 // The chart of runs per day on its own, offscreen: how days become bars on a
-// long span, what is painted where, the tool tip of a bar, and its texts in
-// English from the program's translation.
+// long span, what is painted where, the tool tip of a bar, the days a click
+// on a bar asks for, and its texts in English from the program's translation.
 #include "widgets/dailychart.h"
 
 #include <QHelpEvent>
@@ -46,6 +46,12 @@ private slots:
                  QString("2021-01-01 ~ %1：%2 次")
                      .arg(chart.barLastDay(0).toString(Qt::ISODate))
                      .arg(chart.barValue(0)));
+        // A click on a group asks for all of its days.
+        QSignalSpy clicked(&chart, &DailyChart::barClicked);
+        QTest::mouseClick(&chart, Qt::LeftButton, {}, chart.barColumn(1).center());
+        QCOMPARE(clicked.size(), 1);
+        QCOMPARE(clicked.at(0).at(0).toDate(), chart.barFirstDay(1));
+        QCOMPARE(clicked.at(0).at(1).toDate(), chart.barFirstDay(2).addDays(-1));
     }
 
     // Ten days, the highest on the last day: the value is written above it
@@ -86,6 +92,18 @@ private slots:
                           chart.mapToGlobal(QPoint(2, onBar.y())));
         QApplication::sendEvent(&chart, &beside);
         QTRY_VERIFY(!QToolTip::isVisible());
+
+        // A left click on a bar with runs asks for its day; a click on an
+        // empty day, beside the bars or with another button asks for nothing.
+        QSignalSpy clicked(&chart, &DailyChart::barClicked);
+        QTest::mouseClick(&chart, Qt::LeftButton, {}, chart.barColumn(4).center());
+        QTest::mouseClick(&chart, Qt::LeftButton, {}, QPoint(2, onBar.y()));
+        QTest::mouseClick(&chart, Qt::RightButton, {}, onBar);
+        QCOMPARE(clicked.size(), 0);
+        QTest::mouseClick(&chart, Qt::LeftButton, {}, onBar);
+        QCOMPARE(clicked.size(), 1);
+        QCOMPARE(clicked.at(0).at(0).toDate(), QDate(2024, 3, 2));
+        QCOMPARE(clicked.at(0).at(1).toDate(), QDate(2024, 3, 2));
 
         chart.clear();
         QCOMPARE(chart.barCount(), 0);

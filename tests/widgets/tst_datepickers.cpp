@@ -6,6 +6,7 @@
 #include "windowaccess.h"
 
 #include <QSignalSpy>
+#include <QTextDocumentFragment>
 #include <QToolTip>
 #include <QtTest>
 
@@ -144,7 +145,8 @@ private slots:
         table->setItem(1, 1, new QTableWidgetItem(wide));
         emit table->entered(table->model()->index(1, 1));
         QVERIFY(QToolTip::isVisible());
-        QCOMPARE(QToolTip::text(), wide);
+        // Shown as plain text, whatever it looks like.
+        QCOMPARE(QTextDocumentFragment::fromHtml(QToolTip::text()).toPlainText(), wide);
         QToolTip::hideText();
     }
 };
