@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const char kBandStyle[] = "background-color:#32B16C;";
@@ -199,6 +201,17 @@ RunsWindow *RunsWindow::open(const QString &command, const runsfile::RunsFile &f
 QString RunsWindow::thisMachine()
 {
     return QSysInfo::machineHostName();
+}
+
+void RunsWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Each column at least as wide as its title (the English ones are
+    // longer) with the sort arrow, measured once the style sheet applies.
+    QHeaderView *header = view->horizontalHeader();
+    for (int column = 0; column + 1 < header->count(); ++column)
+        header->resizeSection(
+            column, std::max(header->sectionSize(column), header->sectionSizeHint(column)));
 }
 
 void RunsWindow::applyFilter()

@@ -46,6 +46,9 @@ public:
     QString scopeText() const;
     QString problemText() const;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void applyFilter();
     void updateTotals();

@@ -1,7 +1,7 @@
 // The runs window, offscreen, on 100,000 generated runs: what each sort puts
 // first and keeps in order, the filter box and the host choice with the
 // totals they leave, the scopes the report opens it with, plain-text cells,
-// and a damaged runs file.
+// column titles that fit in both languages, and a damaged runs file.
 #include "widgets/runsmodel.h"
 #include "widgets/runswindow.h"
 
@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTranslator>
 #include <QtTest>
 
 namespace {
@@ -157,6 +158,27 @@ private slots:
         single.show();
         QVERIFY(QTest::qWaitForWindowExposed(&single));
         QVERIFY(!single.hostBox()->isVisible());
+    }
+
+    // Every column title fits its column, in English too (longer titles).
+    void titlesFit()
+    {
+        QTranslator english;
+        QVERIFY(english.load(QStringLiteral(KVR_BUILD_DATA_DIR "/locale/en_US.qm")));
+        for (QTranslator *translator : {static_cast<QTranslator *>(nullptr), &english}) {
+            if (translator)
+                QCoreApplication::installTranslator(translator);
+            RunsWindow window(QStringLiteral("sudo"), sampleFile(10));
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QHeaderView *header = window.table()->horizontalHeader();
+            for (int column = 0; column < RunsModel::ColumnCount - 1; ++column)
+                QVERIFY2(
+                    header->sectionSize(column) >= header->sectionSizeHint(column),
+                    qPrintable(window.runsModel()->headerData(column, Qt::Horizontal).toString()));
+            if (translator)
+                QCoreApplication::removeTranslator(translator);
+        }
     }
 
     // A damaged runs file shows why, not fewer runs.
