@@ -166,28 +166,15 @@ void InfoBox::cancelOperate()
 
 void InfoBox::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && kTitleStrip.contains(event->position().toPoint())) {
-        event->accept();
-        // Where the platform moves windows itself (Wayland ignores move()),
-        // the press hands the drag to it.
-        if (windowHandle() && windowHandle()->startSystemMove())
-            return;
-        dragging = true;
-        dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-        event->accept();
-    }
+    drag.press(this, event, kTitleStrip);
 }
 
 void InfoBox::mouseMoveEvent(QMouseEvent *event)
 {
-    if (dragging) {
-        move(event->globalPosition().toPoint() - dragOffset);
-        event->accept();
-    }
+    drag.move(this, event);
 }
 
 void InfoBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
-        dragging = false;
+    drag.release(event);
 }

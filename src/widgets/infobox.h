@@ -4,6 +4,8 @@
 #include <QPoint>
 #include <QString>
 
+#include "widgets/windowdrag.h"
+
 class QLabel;
 class QMouseEvent;
 class QPixmap;
@@ -52,8 +54,7 @@ private:
     // down with the bottom band.
     void fitText();
 
-    bool dragging = false;
-    QPoint dragOffset;
+    WindowDrag drag;
     bool showCancel = false;
     bool okFlag = false;
     QLabel *titleLabel = nullptr;

@@ -160,27 +160,15 @@ void QueryProgressDialog::showEvent(QShowEvent *event)
 
 void QueryProgressDialog::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && kTitleStrip.contains(event->position().toPoint())) {
-        event->accept();
-        // Where the platform moves windows itself (Wayland ignores move()),
-        // the press hands the drag to it.
-        if (windowHandle() && windowHandle()->startSystemMove())
-            return;
-        dragging = true;
-        dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-    }
+    drag.press(this, event, kTitleStrip);
 }
 
 void QueryProgressDialog::mouseMoveEvent(QMouseEvent *event)
 {
-    if (dragging) {
-        move(event->globalPosition().toPoint() - dragOffset);
-        event->accept();
-    }
+    drag.move(this, event);
 }
 
 void QueryProgressDialog::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
-        dragging = false;
+    drag.release(event);
 }

@@ -9,6 +9,8 @@
 #include <QPoint>
 #include <QTimer>
 
+#include "widgets/windowdrag.h"
+
 class QLabel;
 class QMouseEvent;
 class QProgressBar;
@@ -55,6 +57,5 @@ private:
     QLabel *bytesLabel = nullptr;
     QProgressBar *bar = nullptr;
     QPushButton *cancel = nullptr;
-    bool dragging = false;
-    QPoint dragOffset;
+    WindowDrag drag;
 };

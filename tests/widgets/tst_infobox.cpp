@@ -15,7 +15,7 @@ public:
     static QPushButton *cancel(InfoBox *b) { return b->showCancel ? b->cancelButton : nullptr; }
     static QPushButton *close(InfoBox *b) { return b->closeButton; }
     static QLabel *icon(InfoBox *b) { return b->iconLabel; }
-    static bool dragging(InfoBox *b) { return b->dragging; }
+    static bool dragging(InfoBox *b) { return b->drag.isDragging(); }
 };
 using A = InfoBoxTestAccess;
 
