@@ -8,6 +8,12 @@
 //                                      e.g. sudo), dates START..END
 //                                      (YYYY-MM-DD): button press to table filled
 //   kvr-bench-query summary            button press to the summary list filled
+//   kvr-bench-query floor START END    no window: the search of `query` (with
+//                                      its runs file) and then the three
+//                                      statistics pipelines, one after another
+//                                      through the shell as the road runs
+//                                      them, and nothing else: what the road
+//                                      cannot go below
 //   kvr-bench-query stall START END    the query of `query`, and the longest
 //                                      gap (ms) between two ticks of a 5 ms
 //                                      timer of the window's event loop meanwhile
@@ -16,7 +22,9 @@
 //
 // Results go to standard error as "RESULT key value" lines; standard output
 // carries the program's own diagnostic lines.
+#include "app/appenv.h"
 #include "app/startup.h"
+#include "audit/querycore.h"
 #include "widgets/queryprogressdialog.h"
 #include "windowaccess.h"
 
@@ -64,6 +72,30 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     const QString mode = args.value(0);
+
+    if (mode == QLatin1String("floor")) {
+        const QDate start = QDate::fromString(args.value(1), Qt::ISODate);
+        const QDate end = QDate::fromString(args.value(2), Qt::ISODate);
+        if (!start.isValid() || !end.isValid()) {
+            std::fputs("kvr-bench-query: floor needs START and END as YYYY-MM-DD\n", stderr);
+            return 2;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        processrunner::Options search;
+        search.environment << QStringLiteral("KVR_AUDITREPORT_RUNS=")
+                + appenv::dataFile(QStringLiteral("runs.log"));
+        if (processrunner::runShell(
+                querycore::composeSearchCommand(std::nullopt, start, end).full(), search)
+                .exitCode
+            != 0)
+            return 1;
+        for (const QString &commandLine : querycore::statisticsCommands())
+            if (processrunner::runShell(commandLine, {}).exitCode != 0)
+                return 1;
+        result("floor_s", timer.nsecsElapsed() / 1e9);
+        return 0;
+    }
 
     // The same start-up as the program's own main().
     QTranslator qtTranslator;
@@ -165,7 +197,7 @@ int main(int argc, char *argv[])
         return ui->contentStackedWidget->currentIndex() == 1 ? 0 : 1;
     }
     std::fputs("usage: kvr-bench-query startup | query START END [TYPE] | stall START END | "
-               "summary\n",
+               "summary | floor START END\n",
                stderr);
     return 2;
 }

@@ -58,10 +58,9 @@ Verdict checkFoldersAbove(const QString &dir, uid_t uid)
 
 QStringList workingFileNames()
 {
-    return {QStringLiteral("result.log"),          QStringLiteral("tongji.log"),
-            QStringLiteral("daily.log"),           QStringLiteral("runs.log"),
-            QStringLiteral("temp_report"),         QStringLiteral("all_report.log"),
-            QStringLiteral("kvr-auditreport.lock")};
+    return {QStringLiteral("result.log"),     QStringLiteral("tongji.log"),
+            QStringLiteral("runs.log"),       QStringLiteral("temp_report"),
+            QStringLiteral("all_report.log"), QStringLiteral("kvr-auditreport.lock")};
 }
 
 Verdict check(const QString &dirPath, uid_t uid)

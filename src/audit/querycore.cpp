@@ -219,38 +219,6 @@ QStringList statisticsCommands()
     };
 }
 
-QString dailyCommand()
-{
-    // A record line that names a user reads "日期: <day> <time> 用户id: <user>";
-    // grep picks exactly that much of each such line (a user of blanks only
-    // does not count, as in the per-user pipeline), awk counts the days.
-    // grep in the C locale matches bytes, several times faster than in a
-    // UTF-8 locale on a search result of a hundred megabytes or more.
-    return QStringLiteral("LC_ALL=C grep -o '日期: [0-9-]* [^ ]* 用户id:[[:blank:]]*[^[:blank:]]' ")
-        + shellDataFile(QStringLiteral("result.log"))
-        + QStringLiteral(" | awk '{n[$2]+=1};END{for(i in n) print i, n[i]}' | sort > ")
-        + shellDataFile(QStringLiteral("daily.log"));
-}
-
-QMap<QDate, int> readDailyRuns(const QString &path)
-{
-    QMap<QDate, int> runs;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return runs;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        const QList<QByteArray> words = line.simplified().split(' ');
-        if (words.size() != 2)
-            continue;
-        const QDate day = QDate::fromString(QString::fromLatin1(words.at(0)), Qt::ISODate);
-        bool ok = false;
-        const int count = words.at(1).toInt(&ok);
-        if (day.isValid() && ok && count > 0)
-            runs[day] += count;
-    }
-    return runs;
-}
-
 DaySpan chartSpan(const std::optional<QDate> &start, const std::optional<QDate> &end,
                   const QString &reportStart, const QString &reportEnd,
                   const QMap<QDate, int> &runs)

@@ -126,15 +126,6 @@ QStringList statisticsCommands();
 
 // ---- Runs per day and per user ---------------------------------------------
 
-// The fourth pipeline: every line of result.log that names a user (as the
-// per-user pipeline counts them) counted on the day of the "日期:" word just
-// before its "用户id:", written to daily.log as "YYYY-MM-DD N" lines in day order.
-QString dailyCommand();
-
-// The days of daily.log with their counts; lines that are not a valid day
-// followed by a positive count are skipped. Empty when the file is missing.
-QMap<QDate, int> readDailyRuns(const QString &path);
-
 // The first and last day a chart of runs covers: the chosen dates, and for a
 // side left open the first or last record day of the report (then the first
 // or last run day). Widened so that every run day lies inside. Invalid days

@@ -105,7 +105,7 @@ QueryOutcome QueryRunner::runSearch(const QueryRequest &request)
     // A failed or cancelled search must never leave an earlier search's
     // result, statistics or runs behind.
     QStringList remove{QStringLiteral("rm"), QStringLiteral("-f")};
-    for (const char *name : {"result.log", "tongji.log", "daily.log", "runs.log"})
+    for (const char *name : {"result.log", "tongji.log", "runs.log"})
         remove << appenv::dataFile(QLatin1String(name));
     processrunner::run(remove, options(false));
 
@@ -155,12 +155,6 @@ QueryOutcome QueryRunner::runStatistics()
 {
     progress->setStage(QueryProgress::Stage::Counting);
     const querycore::WriteContext context = querycore::writeContext(appenv::dataDir());
-    // The runs per day read result.log once more; started first and waited
-    // for last, that reading overlaps with the three pipelines' own.
-    processrunner::Process daily = processrunner::Process::start(
-        processrunner::shellArgv(querycore::dailyCommand()), options(false));
-    if (!daily.isStarted() && !progress->isCancelled())
-        line("################");
     QueryOutcome outcome;
     for (const QString &commandLine : querycore::statisticsCommands()) {
         outcome.run = processrunner::runShell(commandLine, options(false));
@@ -168,13 +162,7 @@ QueryOutcome QueryRunner::runStatistics()
             line("################");
         outcome.problem = querycore::pipelineProblem(outcome.run, context);
         if (!outcome.finished())
-            return outcome; // the daily pipeline is stopped and reaped with `daily`
-    }
-    const querycore::ShellRun dailyRun = processrunner::shellExit(daily.wait());
-    if (dailyRun.started || dailyRun.stopped) {
-        outcome.problem = querycore::pipelineProblem(dailyRun, context);
-        if (!outcome.finished())
-            outcome.run = dailyRun;
+            return outcome;
     }
     return outcome;
 }
@@ -259,7 +247,10 @@ QueryOutcome QueryRunner::buildReport(const QueryRequest &request)
         outcome.problem = RunProblem::ReportUnwritable;
         return outcome;
     }
-    report.dailyRuns = querycore::readDailyRuns(appenv::dataFile(QStringLiteral("daily.log")));
+    // The search counted its runs per day in the runs file; a file that is
+    // not whole gives no chart rather than part of one.
+    if (report.runs.isComplete())
+        report.dailyRuns = report.runs.runsPerDay;
     report.chartSpan = querycore::chartSpan(request.start, request.end, report.startTime,
                                             report.endTime, report.dailyRuns);
     report.kind = Report::Kind::QueryReport;

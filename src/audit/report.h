@@ -37,7 +37,8 @@ struct Report {
     QStringList userIds;
     QList<int> execCounts;
     int recordCount = 0;
-    // The runs of each day (daily.log) and the days a chart of them covers.
+    // The runs of each day (the runs file's "# day" lines) and the days a
+    // chart of them covers.
     QMap<QDate, int> dailyRuns;
     querycore::DaySpan chartSpan;
     // The bytes of temp_report, which the window's export copies.

@@ -152,10 +152,24 @@ bool decodeEscapes(const QByteArray &field, QByteArray *out)
     return true;
 }
 
-// "# file PATH" or "# span FIRST LAST" into `file`; false for any other line.
+// "# file PATH", "# span FIRST LAST" or "# day YYYY-MM-DD N" into `file`;
+// false for any other line.
 static bool parseTrailLine(const char *line, qsizetype length, RunsFile *file)
 {
     const QByteArrayView text(line, length);
+    if (text.startsWith("# day ")) {
+        const QList<QByteArray> words = QByteArray(line + 6, length - 6).split(' ');
+        const QDate day = words.size() == 2
+            ? QDate::fromString(QString::fromLatin1(words.at(0)), Qt::ISODate)
+            : QDate();
+        quint64 count = 0;
+        if (!day.isValid() || words.at(0).size() != 10
+            || !parseNumber(words.at(1).constData(), words.at(1).size(), 9, &count) || count == 0
+            || file->runsPerDay.contains(day))
+            return false;
+        file->runsPerDay.insert(day, int(count));
+        return true;
+    }
     if (text.startsWith("# file ")) {
         QByteArray path;
         if (length == 7 || !decodeEscapes(QByteArray(line + 7, length - 7), &path))

@@ -4,7 +4,9 @@
 // how it ended and what was run.
 
 #include <QByteArray>
+#include <QDate>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -49,6 +51,9 @@ struct RunsFile {
     QStringList trailFiles;
     std::optional<qint64> trailFirstMs; // epoch milliseconds; empty: no record read
     std::optional<qint64> trailLastMs;
+    // From the lines "# day YYYY-MM-DD N": the "用户id:" lines of the search
+    // output on each local day, the runs a chart of days shows.
+    QMap<QDate, int> runsPerDay;
     qsizetype malformed = 0;          // lines after the header that are no run
     qsizetype firstMalformedLine = 0; // 1-based line number of the first of them
     bool isComplete() const { return status == Status::Read && malformed == 0; }

@@ -352,7 +352,7 @@ private slots:
     // the cancelled one's working files.
     void cancelStopsTheRoad()
     {
-        for (const char *name : {"tongji.log", "daily.log", "runs.log"})
+        for (const char *name : {"tongji.log", "runs.log"})
             QVERIFY(testsupport::writeAll(data(name), "stale 7\n"));
         standIn("ausearch",
                 "echo '----' > " + QFile::encodeName(data("result.log"))
@@ -386,7 +386,6 @@ private slots:
                                    work.filePath("out"));
         QCOMPARE(outcome.report.kind, Report::Kind::Empty);
         QVERIFY(!readAll(data("result.log")).contains("stale"));
-        QCOMPARE(readAll(data("daily.log")), QByteArray());
         QVERIFY(readAll(data("runs.log")).startsWith("# kvr-auditreport runs 1\n"));
         QVERIFY(!readAll(data("runs.log")).contains("stale"));
     }

@@ -41,9 +41,10 @@ private slots:
         QTest::addColumn<QStringList>("runs");
         QTest::addColumn<int>("malformed");
         QTest::addColumn<int>("firstMalformed");
+        QTest::addColumn<QString>("days"); // "YYYY-MM-DD:N ..." from the "# day" lines
         const int read = int(RunsFile::Status::Read);
         const int foreign = int(RunsFile::Status::NotRunsFile);
-        QTest::newRow("header only") << kHead << read << QStringList() << 0 << 0;
+        QTest::newRow("header only") << kHead << read << QStringList() << 0 << 0 << QString();
         QTest::newRow("each result, escapes")
             << kHead
                 + "1712460600.007\t42\t-\talice\troot\tpts/1\tsuccess\t/bin/chown a\\011b "
@@ -54,7 +55,7 @@ private slots:
             << QStringList{"1712460600007|42|-|alice|root|pts/1|success|/bin/chown a\tb c\\d 时",
                            "1712460601100|43|web\\0401|bob|-|10.0.0.9|refused|sudo -i",
                            "1712460602999|7|-|unknown(1003)|root|pts/2|failed|-"}
-            << 0 << 0;
+            << 0 << 0 << QString();
         // Damaged lines are counted, never dropped unnoticed; the good ones stay.
         QTest::newRow("damaged lines")
             << kHead
@@ -70,21 +71,34 @@ private slots:
                   "1.000\t1\t-\ta\tb\tc\tfailed\tx\\400\n" // beyond a byte
                   "\n"
                   "2.000\t2\t-\ta\tb\tc\tfailed\tend\\04" // cut escape, no newline
-            << read << QStringList{"1000|1|-|a|b|c|success|x"} << 11 << 3;
-        QTest::newRow("no newline at end") << kHead + "5.000\t1\t-\ta\tb\tc\trefused\tz" << read
-                                           << QStringList{"5000|1|-|a|b|c|refused|z"} << 0 << 0;
+            << read << QStringList{"1000|1|-|a|b|c|success|x"} << 11 << 3 << QString();
+        // The runs per day follow the runs; a day twice, a day that does not
+        // exist, a count of none or a stray word is damage too.
+        QTest::newRow("days") << kHead
+                + "1.000\t1\t-\ta\tb\tc\tsuccess\tx\n# file /var/log/audit/audit.log\n"
+                  "# span 1.000 1.000\n# day 2023-12-31 2\n# day 2024-01-01 1\n"
+                  "# day 2024-01-01 5\n# day 2023-02-29 1\n# day 2024-01-02 0\n"
+                  "# day 2024-01-03 -1\n# day 2024-1-04 1\n# day 2024-01-05 1 x\n"
+                  "# day 2024-01-06 1234567890\n"
+                              << read << QStringList{"1000|1|-|a|b|c|success|x"} << 7 << 7
+                              << "2023-12-31:2 2024-01-01:1";
+        QTest::newRow("no newline at end")
+            << kHead + "5.000\t1\t-\ta\tb\tc\trefused\tz" << read
+            << QStringList{"5000|1|-|a|b|c|refused|z"} << 0 << 0 << QString();
         QTest::newRow("other version") << QByteArray("# kvr-auditreport runs 2\n1.000\t1\t-\ta\tb"
                                                      "\tc\tsuccess\tx\n")
-                                       << foreign << QStringList() << 0 << 0;
+                                       << foreign << QStringList() << 0 << 0 << QString();
         QTest::newRow("CRLF header") << QByteArray(kHeader) + "\r\n"
-                                     << foreign << QStringList() << 0 << 0;
-        QTest::newRow("empty file") << QByteArray("") << foreign << QStringList() << 0 << 0;
+                                     << foreign << QStringList() << 0 << 0 << QString();
+        QTest::newRow("empty file")
+            << QByteArray("") << foreign << QStringList() << 0 << 0 << QString();
     }
     void read()
     {
         QFETCH(QByteArray, content);
         QFETCH(QStringList, runs);
         QFETCH(int, malformed);
+        QFETCH(QString, days);
         QTemporaryDir dir;
         const RunsFile file =
             runsfile::read(testsupport::writeFixture(dir.filePath("runs.log"), content));
@@ -94,6 +108,10 @@ private slots:
             got << describe(run);
         QCOMPARE(got, runs);
         QCOMPARE(file.malformed, malformed);
+        QStringList perDay;
+        for (auto it = file.runsPerDay.cbegin(); it != file.runsPerDay.cend(); ++it)
+            perDay << it.key().toString(Qt::ISODate) + ':' + QString::number(it.value());
+        QCOMPARE(perDay.join(' '), days);
         QTEST(int(file.firstMalformedLine), "firstMalformed");
         QCOMPARE(file.isComplete(), file.status == RunsFile::Status::Read && malformed == 0);
         // Anything short of a complete file says why, naming the file.

@@ -1,7 +1,6 @@
 // The report page under its four summary rows, end to end: the real window
-// offscreen, the project's audit tools on a written trail, the fourth
-// pipeline's daily.log, the per-user rows with refusals, the chart of runs
-// per day, and the runs windows they open.
+// offscreen, the project's audit tools on a written trail, the per-user rows
+// with refusals, the chart of runs per day, and the runs windows they open.
 #include "audit/displaytext.h"
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
@@ -157,7 +156,6 @@ private slots:
         QCOMPARE(table->columnSpan(4, 0), 2);
         QCOMPARE(userRows(w), QStringList{userName(0) + " 3"});
 
-        QCOMPARE(readAll(data("daily.log")), QByteArray("2019-06-10 3\n"));
         DailyChart *chart = A::chart(w);
         QVERIFY(chart && !chart->isHidden());
         QCOMPARE(chartValues(chart), QList<int>{3});
@@ -174,7 +172,8 @@ private slots:
     }
 
     // Ties sorted by name, a range over the turn of a year with empty days at
-    // both ends and in between; daily.log, the rows and the chart agree.
+    // both ends and in between; the runs file's days, the rows and the chart
+    // agree.
     void tiesAcrossTheYear()
     {
         MainWindow w;
@@ -188,8 +187,8 @@ private slots:
         QCOMPARE(userRows(w), expected);
         QCOMPARE(cell(w, 1, 1), QString("8"));
 
-        QCOMPARE(readAll(data("daily.log")),
-                 QByteArray("2019-12-30 2\n2019-12-31 2\n2020-01-02 4\n"));
+        QVERIFY(readAll(data("runs.log"))
+                    .endsWith("# day 2019-12-30 2\n# day 2019-12-31 2\n# day 2020-01-02 4\n"));
         DailyChart *chart = A::chart(w);
         QVERIFY(chart && chart->isVisible());
         QCOMPARE(chartValues(chart), (QList<int>{0, 0, 2, 2, 0, 4, 0}));
@@ -350,19 +349,20 @@ private slots:
     }
 
     // A query without any run: the empty-report message, the form stays, and
-    // daily.log of the earlier report is gone, so no chart can come of it.
+    // the runs per day of the earlier report are gone, so no chart can come
+    // of them.
     void noRun()
     {
         MainWindow w;
         QCOMPARE(query(w, "sudo"), QStringList());
-        QVERIFY(!readAll(data("daily.log")).isEmpty());
+        QVERIFY(readAll(data("runs.log")).contains("\n# day "));
         A::ui(w)->fan_btn->click();
         const QStringList messages = query(w, "shutdown");
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages[0].contains("审计报告为空或未开启审计规则！"), qPrintable(messages[0]));
         QCOMPARE(A::ui(w)->contentStackedWidget->currentIndex(), 0);
-        QVERIFY(QFile::exists(data("daily.log")));
-        QCOMPARE(readAll(data("daily.log")), QByteArray());
+        QVERIFY(readAll(data("runs.log")).startsWith("# kvr-auditreport runs 1\n"));
+        QVERIFY(!readAll(data("runs.log")).contains("\n# day "));
         QVERIFY(!A::chart(w)->isVisible());
     }
 };

@@ -36,6 +36,8 @@ public:
     void interpreted(const std::vector<RecordLine> &records, bool withUser, std::string &out);
     // The word written after "用户id:" by the last interpreted() that wrote one.
     const std::string &userWord() const { return userWord_; }
+    // The local day (YYYY-MM-DD) of the event last written by interpreted().
+    std::string_view day() const { return std::string_view(stamp_).substr(0, stamp_.find(' ')); }
     static void raw(std::string_view eventText, std::string &out);
 
 private:

@@ -90,7 +90,7 @@ int main(int argc, char **argv)
         std::optional<std::pair<int64_t, int64_t>> span;
         if (result.spanned)
             span.emplace(result.firstMs, result.lastMs);
-        if (!runsFile.complete(files, span)) {
+        if (!runsFile.complete(files, span, result.runsPerDay)) {
             std::fprintf(stderr, "ausearch: %s\n", runsFile.error().c_str());
             return ExitWriteFailed;
         }

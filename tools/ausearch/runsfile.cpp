@@ -423,7 +423,8 @@ bool RunsFile::finish()
 }
 
 bool RunsFile::complete(const std::vector<std::string> &trailFiles,
-                        std::optional<std::pair<int64_t, int64_t>> span)
+                        std::optional<std::pair<int64_t, int64_t>> span,
+                        const std::vector<std::pair<std::string, size_t>> &runsPerDay)
 {
     if (fd_ < 0)
         return error_.empty();
@@ -437,6 +438,13 @@ bool RunsFile::complete(const std::vector<std::string> &trailFiles,
         appendStamp(buffer_, span->first);
         buffer_ += ' ';
         appendStamp(buffer_, span->second);
+        buffer_ += '\n';
+    }
+    for (const auto &[day, count] : runsPerDay) {
+        buffer_ += "# day ";
+        appendSafe(buffer_, day, true);
+        buffer_ += ' ';
+        buffer_ += std::to_string(count);
         buffer_ += '\n';
     }
     flushBuffer();

@@ -8,6 +8,7 @@
 //
 //   # file PATH
 //   # span FIRST LAST
+//   # day YYYY-MM-DD N
 //
 // one line per run, in the order of the runs' "用户id:" lines:
 //  - TIME SEC.MMM and SERIAL of the run's first event (its audit event id);
@@ -32,7 +33,10 @@
 // The trailer follows the runs: one "# file" line per trail file in reading
 // order (PATH through appendSafe() with its blanks), then "# span" with the
 // SEC.MMM stamps of the earliest and the latest record read, selected or
-// not (left out when no record was read).
+// not (left out when no record was read), then one "# day YYYY-MM-DD N"
+// line per local day, in day order, with the number of "用户id:" lines the
+// output holds on that day (what the per-user figures count; with any -f,
+// and without it too, where every event is counted).
 //
 // The first line is written last: until the search has ended well the file
 // starts with kUnfinished, a line as long as the header that no reader takes
@@ -50,7 +54,7 @@
 //   if (!runs.open(path, &error)) fail(error);
 //   for each event: runs.add(tracker, part, records, userWord);
 //   runs.finish();
-//   if (!runs.complete(trailFiles, span)) fail(runs.error());
+//   if (!runs.complete(trailFiles, span, runsPerDay)) fail(runs.error());
 
 #include "recordline.h"
 #include "runs.h"
@@ -92,10 +96,12 @@ public:
     // error()).
     bool finish();
     // Writes the trailer (`span`: the first and the last record's stamps in
-    // epoch milliseconds, none when no record was read), then the header
-    // over kUnfinished, and closes the file. False when any write failed.
+    // epoch milliseconds, none when no record was read; `runsPerDay`: the
+    // days in order with their "用户id:" lines), then the header over
+    // kUnfinished, and closes the file. False when any write failed.
     bool complete(const std::vector<std::string> &trailFiles,
-                  std::optional<std::pair<int64_t, int64_t>> span);
+                  std::optional<std::pair<int64_t, int64_t>> span,
+                  const std::vector<std::pair<std::string, size_t>> &runsPerDay);
     const std::string &error() const { return error_; }
 
 private:

@@ -16,6 +16,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -377,6 +378,7 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     static constexpr size_t kBatchBytes = 1 << 20;
     BatchQueue queue(4);
     size_t printed = 0, runCount = 0;
+    std::map<std::string, size_t, std::less<>> perDay;
     std::thread printer([&] {
         Formatter formatter;
         RunTracker runs(target);
@@ -384,6 +386,9 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
         std::string out, unprinted;
         const bool tracking = runsFile && !target.empty();
         out.reserve(kFlushAt + 64 * 1024);
+        // Events come in time order, so most of them fall on the day before.
+        size_t *dayCount = nullptr;
+        std::string_view lastDay;
         while (std::unique_ptr<Batch> b = queue.pop()) {
             for (const Batch::Item &item : b->items) {
                 const std::string_view text(item.data ? item.data : b->copies.data() + item.at,
@@ -400,6 +405,14 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
                     if (options.interpret)
                         runCount += withUser;
                     formatter.interpreted(parsed, withUser, options.interpret ? out : unprinted);
+                    if (runsFile && options.interpret && withUser) {
+                        if (!dayCount || formatter.day() != lastDay) {
+                            auto it = perDay.try_emplace(std::string(formatter.day())).first;
+                            dayCount = &it->second;
+                            lastDay = it->first;
+                        }
+                        ++*dayCount;
+                    }
                     if (tracking)
                         runsFile->add(runs, part, parsed, formatter.userWord());
                     unprinted.clear();
@@ -438,6 +451,7 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
     printer.join();
     result.events = printed;
     result.runs = runCount;
+    result.runsPerDay.assign(perDay.begin(), perDay.end());
     if (sorter.failed())
         sortFailed();
     return result;

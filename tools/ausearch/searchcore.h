@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kvrtools {
 
@@ -31,6 +33,9 @@ struct SearchResult {
     // the latest record read, selected or not; `spanned` false when none.
     bool spanned = false;
     int64_t firstMs = 0, lastMs = 0;
+    // With a runs file: the 用户id: lines counted on the local day of their
+    // event, one entry per day in day order (YYYY-MM-DD, count).
+    std::vector<std::pair<std::string, size_t>> runsPerDay;
 };
 
 // Runs the search over an opened reader, handing the output to `flush` in

@@ -10,6 +10,7 @@
 // across clock changes, where the tools' -ts/-te, the per-day file and the
 // chart's days must count every run once.
 #include "audit/querycore.h"
+#include "audit/runsfile.h"
 #include "commandtable.h"
 #include "files.h"
 #include "gentrail.h"
@@ -193,6 +194,20 @@ QStringList trailer(qint64 first, qint64 last, const QStringList &files = {"%1/r
     for (const QString &file : files)
         lines << "# file " + file;
     return lines << QString("# span %1.100 %2.100").arg(kBase + first).arg(kBase + last);
+}
+
+// The "# day" lines the runs file ends with, found the other way: the
+// output's lines that name a user, counted on the day of their "日期:" word.
+QStringList dayLines(const QByteArray &output)
+{
+    QMap<QString, int> days;
+    for (const QByteArray &line : output.split('\n'))
+        if (line.contains("用户id:"))
+            ++days[QString::fromUtf8(line.mid(line.indexOf("日期: ") + 8, 10))];
+    QStringList lines;
+    for (auto it = days.cbegin(); it != days.cend(); ++it)
+        lines << QString("# day %1 %2").arg(it.key()).arg(it.value());
+    return lines;
 }
 
 // The permission bits of a file.
@@ -634,7 +649,9 @@ void TestAusearchRuns::runsFile()
     QStringList got = QString::fromUtf8(testsupport::readAll(runs)).split('\n');
     QCOMPARE(got.takeFirst(), QString("# kvr-auditreport runs 1"));
     QCOMPARE(got.takeLast(), QString()); // the last line ends with a line feed
-    QCOMPARE(got.mid(got.size() - trailer.size()), trailer.replaceInStrings("%1", tmp.path()));
+    trailer.replaceInStrings("%1", tmp.path());
+    trailer << dayLines(with.out);
+    QCOMPARE(got.mid(got.size() - trailer.size()), trailer);
     got = got.mid(0, got.size() - trailer.size());
     for (const QString &line : got)
         QVERIFY2(line.split('\t').size() == 8, qPrintable(line));
@@ -686,7 +703,8 @@ void TestAusearchRuns::runsFileRefusals()
     QCOMPARE(testsupport::runAusearch({"-i", "-if", log}, options).exit, 0);
     QCOMPARE(testsupport::readAll(runs),
              "# kvr-auditreport runs 1\n# file " + QFile::encodeName(log) + "\n# span "
-                 + QByteArray::number(kBase) + ".100 " + QByteArray::number(kBase) + ".100\n");
+                 + QByteArray::number(kBase) + ".100 " + QByteArray::number(kBase)
+                 + ".100\n# day 2024-03-05 1\n");
 
     // A search that cannot read its trail leaves no file that reads as a
     // runs file, neither its own nor an earlier search's.
@@ -717,7 +735,7 @@ void TestAusearchRuns::daysAcrossClockChanges_data()
 {
     QTest::addColumn<QString>("zone");
     QTest::addColumn<QList<qint64>>("instants"); // UTC seconds of one sudo run each
-    QTest::addColumn<QStringList>("daily");      // daily.log
+    QTest::addColumn<QStringList>("daily");      // "YYYY-MM-DD N": runs per day
     QTest::addColumn<QStringList>("ranges");     // "-ts/-te arguments|runs", every run once
     auto utc = [](int y, int mo, int d, int h, int mi, int s) {
         return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC).toSecsSinceEpoch();
@@ -789,14 +807,15 @@ void TestAusearchRuns::daysAcrossClockChanges()
         return testsupport::runAusearch(
             QStringList{"-i", "-f", "/usr/bin/sudo", "-if", log} + range, options);
     };
+    options.env << "KVR_AUDITREPORT_RUNS=" + tmp.filePath("days-runs.log");
     const testsupport::ToolRun all = search({});
     QCOMPARE(all.exit, 0);
+    options.env.removeLast();
     const int total = int(all.out.count("用户id:"));
-    QVERIFY(testsupport::writeAll(tmp.filePath("result.log"), all.out));
-    QCOMPARE(querycore::runShell(querycore::dailyCommand()).exitCode, 0);
-    QCOMPARE(QString::fromUtf8(testsupport::readAll(tmp.filePath("daily.log"))),
-             daily.join('\n') + '\n');
-    const QMap<QDate, int> perDay = querycore::readDailyRuns(tmp.filePath("daily.log"));
+    QCOMPARE(dayLines(all.out), daily.replaceInStrings(QRegularExpression("^"), "# day "));
+    const runsfile::RunsFile runsFile = runsfile::read(tmp.filePath("days-runs.log"));
+    QVERIFY(runsFile.isComplete());
+    const QMap<QDate, int> &perDay = runsFile.runsPerDay;
     const QList<int> bars =
         querycore::runsPerDay(perDay, querycore::chartSpan({}, {}, {}, {}, perDay));
     QCOMPARE(std::accumulate(bars.begin(), bars.end(), 0), total);
