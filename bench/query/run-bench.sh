@@ -41,15 +41,10 @@ seconds() { # command... -> wall seconds
   t0=$(date +%s%N); "$@"; t1=$(date +%s%N)
   echo "scale=3; ($t1 - $t0) / 1000000000" | bc
 }
-min() { printf '%s\n' "$@" | sort -n | head -1; }
 result() { grep "^RESULT $1 " "$2" | cut -d' ' -f3; }
 
-# The overall summary alone; its time-range line gives the query's dates.
-summary_tool=$(seconds sh -c 'aureport --summary > "$1"' _ "$work/all.txt")
-for _ in 1 2; do
-  t=$(seconds sh -c 'aureport --summary > "$1"' _ "$work/all.txt")
-  summary_tool=$(min "$summary_tool" "$t")
-done
+# The overall summary's time-range line gives the query's dates.
+aureport --summary > "$work/all.txt"
 range=$(grep -m1 '时间范围' "$work/all.txt")
 first=$(echo "$range" | awk '{print $2}')
 last=$(echo "$range" | awk '{print $(NF-1)}')
@@ -70,10 +65,13 @@ for side in runs noruns; do
   chmod +x "$work/$side/bin/$relative/ausearch"
 done
 
-# Runs alternate and the best of three counts, so that a passing load on the
-# machine or a cold page cache does not favour either side.
+# Runs alternate, five rounds, and each ratio is the median of the rounds'
+# own ratios, so that a passing load on the machine or a cold page cache
+# does not favour either side.
 search_runs=() query_runs=() floor_runs=() summary_runs=() one_runs=() one_noruns=()
-for _ in 1 2 3; do
+road_ratios=() floor_ratios=() road_floor_ratios=() summary_ratios=()
+ratio() { echo "scale=4; $1 / $2" | bc; }
+for _ in 1 2 3 4 5; do
   search_runs+=("$(seconds sh -c 'ausearch -i  -ts "$1" -te "$2"  > "$3"' _ "$(mdy "$first")" "$(mdy "$last")" "$work/search.txt")")
   "$bench" query "$first" "$last" >/dev/null 2>"$work/query.txt" || { cat "$work/query.txt" >&2; exit 1; }
   query_runs+=("$(result query_s "$work/query.txt")")
@@ -81,6 +79,11 @@ for _ in 1 2 3; do
   floor_runs+=("$(result floor_s "$work/floor.txt")")
   "$bench" summary >/dev/null 2>"$work/summary.txt" || { cat "$work/summary.txt" >&2; exit 1; }
   summary_runs+=("$(result summary_s "$work/summary.txt")")
+  summary_tool=$(seconds sh -c 'aureport --summary > "$1"' _ "$work/all.txt")
+  road_ratios+=("$(ratio "${query_runs[-1]}" "${search_runs[-1]}")")
+  floor_ratios+=("$(ratio "${floor_runs[-1]}" "${search_runs[-1]}")")
+  road_floor_ratios+=("$(ratio "${query_runs[-1]}" "${floor_runs[-1]}")")
+  summary_ratios+=("$(ratio "${summary_runs[-1]}" "$summary_tool")")
 done
 # The one-command road with and without the runs file: a difference of a
 # tenth of a second, which the best of three runs does not measure steadily,
@@ -97,22 +100,19 @@ for _ in 1 2 3 4 5 6 7 8 9; do
   [ ! -e "$KVR_AUDITREPORT_DATA_DIR/runs.log" ] || { echo "runs file written without it" >&2; exit 1; }
   one_ratios+=("$(echo "scale=4; ${one_runs[-1]} / ${one_noruns[-1]}" | bc)")
 done
-search_tool=$(min "${search_runs[@]}")
+median() { printf '%s\n' "$@" | sort -n | sed -n "$(( ($# + 1) / 2 ))p"; }
 KVR_BENCH_T0_NS=$(date +%s%N) "$bench" startup >/dev/null 2>"$work/startup.txt"
 
-query_road=$(min "${query_runs[@]}")
-floor=$(min "${floor_runs[@]}")
-summary_road=$(min "${summary_runs[@]}")
-printf "range: %s .. %s, records in the table: %.0f\n" "$first" "$last" "$(result query_records "$work/query.txt")"
+printf "range: %s .. %s, records in the table: %.0f (medians of 5 rounds)\n" "$first" "$last" \
+  "$(result query_records "$work/query.txt")"
 printf 'query road   %6.2f s   ausearch -i alone %6.2f s   ratio %.2f (limit 1.45)\n' \
-  "$query_road" "$search_tool" "$(echo "scale=3; $query_road / $search_tool" | bc)"
-printf 'search and pipelines alone, one after another %6.2f s: ratio %.2f to the search; query road / that %.2f\n' \
-  "$floor" "$(echo "scale=3; $floor / $search_tool" | bc)" "$(echo "scale=3; $query_road / $floor" | bc)"
-printf 'summary road %6.2f s   aureport alone    %6.2f s   ratio %.2f (limit 1.5)\n' \
-  "$summary_road" "$summary_tool" "$(echo "scale=3; $summary_road / $summary_tool" | bc)"
+  "$(median "${query_runs[@]}")" "$(median "${search_runs[@]}")" "$(median "${road_ratios[@]}")"
+printf 'search, then the three pipelines alone %6.2f s: ratio %.2f to the search; query road / that %.2f\n' \
+  "$(median "${floor_runs[@]}")" "$(median "${floor_ratios[@]}")" "$(median "${road_floor_ratios[@]}")"
+printf 'summary road %6.2f s   ratio %.2f to aureport alone (limit 1.5)\n' \
+  "$(median "${summary_runs[@]}")" "$(median "${summary_ratios[@]}")"
 printf 'start-up to shown window %.0f ms (limit 500)\n' "$(result startup_ms "$work/startup.txt")"
 printf 'idle window resident memory %.1f MB (limit 80)\n' "$(result idle_rss_mb "$work/startup.txt")"
-median() { printf '%s\n' "$@" | sort -n | sed -n "$(( ($# + 1) / 2 ))p"; }
 printf '%s query road with the runs file %6.2f s, without it %6.2f s (medians): ratio %.3f, median of 9 pairs (limit 1.10), records in the table: %.0f\n' \
   "$command" "$(median "${one_runs[@]}")" "$(median "${one_noruns[@]}")" "$(median "${one_ratios[@]}")" \
   "$(result query_records "$work/one.txt")"
