@@ -13,7 +13,8 @@
 # trail written meanwhile to a temporary directory, runs the window's query
 # road offscreen on it for every command (build/bin/kvr-live-query) and
 # compares each user's "执行次数" in temp_report with the runs it made,
-# "记录条数" with the sum of the listed counts, and the result of each run
+# "记录条数" and the bars of the runs-per-day chart with the sum of the
+# listed counts, and the result of each run
 # in the search's runs file (success, refused, failed) with what the
 # scenario did. The machine's own processes
 # (root with an unset login uid, listed as root) are left out of the
@@ -364,6 +365,7 @@ awk -F'\t' -v tag="$tag" -v skipped="$(printf '%s\n' "${skipped[@]}" | sort -u |
     next }
   $1 == "query" { n++; order[n] = $2; page[$2] = $3; msg[$2] = $4; next }
   $1 == "table" { cell[$2, $3] = $5; next }
+  $1 == "chart" { charted[$2] += $4; next }
   $1 == "user" {
     lastuser[$2] = $3; lastcount[$2] = $4
     if ($3 in ours) got[$2 "\t" $3] += $4
@@ -409,6 +411,11 @@ awk -F'\t' -v tag="$tag" -v skipped="$(printf '%s\n' "${skipped[@]}" | sort -u |
         wrong++
         printf "%-9s %-14s 记录条数 %s, but the listed counts add up to %d  <-- wrong\n", c, "(table)", cell[c, 1], listed[c]
       }
+      # The chart counts on their days the same runs as the report.
+      if (page[c] == "page=2" && charted[c] != listed[c]) {
+        wrong++
+        printf "%-9s %-14s the chart shows %d runs, the report %d  <-- wrong\n", c, "(chart)", charted[c], listed[c]
+      }
       if (page[c] == "page=2" && (cell[c, 2] != lastuser[c] || cell[c, 3] != lastcount[c])) {
         wrong++
         printf "%-9s %-14s shows %s %s, but the report ends with %s %s  <-- wrong\n", c, "(table)",
@@ -423,7 +430,7 @@ awk -F'\t' -v tag="$tag" -v skipped="$(printf '%s\n' "${skipped[@]}" | sort -u |
              tag, wrong, checked, wrongres, tail
       exit 1
     }
-    printf "%s PASS: %d queries, %d (command, user) figures match the runs made, and the results of their %d runs (success/refused/failed) in the runs file and the CSV export%s\n",
+    printf "%s PASS: %d queries, %d (command, user) figures match the runs made and the chart of runs per day, and the results of their %d runs (success/refused/failed) in the runs file and the CSV export%s\n",
            tag, n, checked, results, tail
   }' "$work/users.txt" "$work/expected.tsv" "$result" >"$work/verdict.txt"
 verdict=$?

@@ -22,6 +22,7 @@
 //   run     COMMAND  !bad LINE                  a runs.log line that is not one
 //                    (no header, not eight fields)
 //   csv     COMMAND  LOGIN_USER  RESULT        each row of the report's CSV export
+//   chart   COMMAND  FIRST_DAY  RUNS            each bar of the runs-per-day chart
 //   csv     COMMAND  !bad ROW                   a CSV row that is not seven fields
 //
 // Exit status: 0 when every query ran, 2 on a usage error.
@@ -30,6 +31,7 @@
 #include "export/reportdata.h"
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
+#include "widgets/dailychart.h"
 #include "widgets/queryprogressdialog.h"
 
 #include "commandtable.h"
@@ -52,6 +54,7 @@ class MainWindowTestAccess
 public:
     static Ui_MainWindow *ui(MainWindow &w) { return w.ui.get(); }
     static const Report &report(MainWindow &w) { return w.report; }
+    static const DailyChart *chart(MainWindow &w) { return w.dailyChart; }
 };
 
 namespace {
@@ -198,6 +201,10 @@ void query(const QString &command, const QString &dataDir)
         out({QStringLiteral("run"), command, QStringLiteral("!bad"), runs.value(0)});
         return;
     }
+    if (const DailyChart *chart = MainWindowTestAccess::chart(w))
+        for (int bar = 0; bar < chart->barCount(); ++bar)
+            out({QStringLiteral("chart"), command, chart->barFirstDay(bar).toString(Qt::ISODate),
+                 QString::number(chart->barValue(bar))});
     // The report's CSV export, as an auditor receives it.
     const QByteArray csv =
         csvreport::runs(reportdata::fromReport(MainWindowTestAccess::report(w), command));

@@ -386,7 +386,7 @@ SearchResult runSearch(TrailReader &reader, const SearchOptions &options,
         std::string out, unprinted;
         const bool tracking = runsFile && !target.empty();
         out.reserve(kFlushAt + 64 * 1024);
-        // Events come in time order, so most of them fall on the day before.
+        // Events come in time order: most fall on the day of the one before.
         size_t *dayCount = nullptr;
         std::string_view lastDay;
         while (std::unique_ptr<Batch> b = queue.pop()) {
