@@ -105,6 +105,11 @@ private slots:
 
         QCOMPARE(linesOf(lines, QStringLiteral("user"), QStringLiteral("rmdir")),
                  QStringList{QStringLiteral("nobody\t1")});
+        // The chart's bars hold that run once, on some day.
+        int charted = 0;
+        for (const QString &bar : linesOf(lines, QStringLiteral("chart"), QStringLiteral("rmdir")))
+            charted += bar.section(QLatin1Char('\t'), 1).toInt();
+        QCOMPARE(charted, 1);
 
         // Each counted run with its outcome, from the search's runs file.
         QStringList runs = linesOf(lines, QStringLiteral("run"), QStringLiteral("chown"));
@@ -122,7 +127,7 @@ private slots:
         QCOMPARE(csv, runs);
     }
 
-    // Every line is one of the six kinds, and a name outside the table is a
+    // Every line is one of the seven kinds, and a name outside the table is a
     // usage error rather than a silently empty query.
     void outputAndUsage()
     {
@@ -131,7 +136,8 @@ private slots:
         QCOMPARE(exitCode, 0);
         for (const QString &line : lines) {
             const QString kind = line.section(QLatin1Char('\t'), 0, 0);
-            QVERIFY2(QStringList({"query", "table", "report", "user", "run", "csv"}).contains(kind),
+            QVERIFY2(QStringList({"query", "table", "report", "user", "run", "csv", "chart"})
+                         .contains(kind),
                      qPrintable(line));
         }
         runDriver({QStringLiteral("rmdir"), QStringLiteral("format-disk")}, &exitCode);
