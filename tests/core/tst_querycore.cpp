@@ -1,4 +1,5 @@
-// The query road's pure functions and its real shell pipelines, no window.
+// The query road's pure functions and its real shell pipelines, and the
+// days a chart of runs covers; no window.
 #include "app/appenv.h"
 #include "audit/querycore.h"
 #include "export/exportcore.h"
@@ -201,6 +202,37 @@ private slots:
     }
 
     // The three statistics pipelines, run for real on prepared search output.
+    void chartDays_data()
+    {
+        QTest::addColumn<QDate>("start");
+        QTest::addColumn<QDate>("end");
+        QTest::addColumn<QDate>("first");
+        QTest::addColumn<QDate>("last");
+        // Runs on 2024-03-05 and 2024-03-09; the report's records span 03-01 .. 03-20.
+        QTest::newRow("chosen range")
+            << QDate(2024, 3, 2) << QDate(2024, 3, 12) << QDate(2024, 3, 2) << QDate(2024, 3, 12);
+        QTest::newRow("both open") << QDate() << QDate() << QDate(2024, 3, 1) << QDate(2024, 3, 20);
+        QTest::newRow("start open")
+            << QDate() << QDate(2024, 3, 10) << QDate(2024, 3, 1) << QDate(2024, 3, 10);
+        QTest::newRow("run outside the range")
+            << QDate(2024, 3, 6) << QDate(2024, 3, 8) << QDate(2024, 3, 5) << QDate(2024, 3, 9);
+    }
+    // The days a chart of runs covers: the chosen dates, the report's first
+    // and last record day for an open side, never leaving a run out.
+    void chartDays()
+    {
+        QFETCH(QDate, start);
+        QFETCH(QDate, end);
+        QFETCH(QDate, first);
+        QFETCH(QDate, last);
+        const QMap<QDate, int> runs{{QDate(2024, 3, 5), 1}, {QDate(2024, 3, 9), 2}};
+        const DaySpan s = chartSpan(opt(start), opt(end), "2024-03-01", "2024-03-20", runs);
+        QCOMPARE(s.first, first);
+        QCOMPARE(s.last, last);
+        QCOMPARE(s.days(), first.daysTo(last) + 1);
+        QVERIFY(!chartSpan({}, {}, "", "", {}).isValid());
+    }
+
     void pipelines_data()
     {
         QTest::addColumn<QByteArray>("result");
