@@ -22,8 +22,8 @@
 //   run     COMMAND  !bad LINE                  a runs.log line that is not one
 //                    (no header, not eight fields)
 //   csv     COMMAND  LOGIN_USER  RESULT        each row of the report's CSV export
-//   chart   COMMAND  FIRST_DAY  RUNS            each bar of the runs-per-day chart
 //   csv     COMMAND  !bad ROW                   a CSV row that is not seven fields
+//   chart   COMMAND  FIRST_DAY  RUNS            each bar of the runs-per-day chart
 //
 // Exit status: 0 when every query ran, 2 on a usage error.
 #include "app/startup.h"
